@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <memory>
+#include <vector>
+
+#include "data/dataerror.h"
+
+class Recordset;
+class QSqlQuery;
+
+// One open SQLite database file. Statements run through it; record sets read and write through
+// it. Closing a closed connection does nothing. Every failure throws DataError.
+class Connection {
+ public:
+  Connection();
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // Opens an existing file (it is never created here; see OpenDatabase for that).
+  void Open(const QString& file);
+  void Close();
+  bool IsOpen() const;
+  QString FileName() const { return m_file; }
+
+  // Runs a statement that returns no rows; gives the number of rows it changed.
+  int Execute(const QString& sql, const QVariantList& bound = {});
+
+  // Transactions. A failed commit rolls back. A rollback puts every record set of this
+  // connection back where it was at BeginTrans, without pending new rows or unsaved edits.
+  void BeginTrans();
+  void CommitTrans();
+  void RollbackTrans();
+  bool InTransaction() const { return m_inTransaction; }
+
+  // The column names of a table, in table order (cached per connection).
+  const QStringList& Columns(const QString& table);
+  // A prepared statement kept for reuse while the connection is open.
+  QSqlQuery& Prepared(const QString& sql);
+  // Runs a query; throws with the database's message when it fails.
+  void Run(QSqlQuery& query, const QString& what);
+  QSqlDatabase Database() const;
+
+ private:
+  friend class Recordset;
+  void Attach(Recordset* set);
+  void Detach(Recordset* set);
+  void Require() const;
+
+  QString m_name;
+  QString m_file;
+  bool m_open = false;
+  bool m_inTransaction = false;
+  QHash<QString, QStringList> m_columns;
+  QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared;
+  std::vector<Recordset*> m_sets;
+};

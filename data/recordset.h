@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <map>
+
+#include "data/dataerror.h"
+
+class Connection;
+
+// A cursor over the rows of one table, opened on a table name or on a statement of the form
+// "select <columns> from <table> [where ...]".
+//
+// Keyset cursors (the default) hold only the rowids of their rows, read lazily on first use, and
+// fetch the current row on demand: a set over a hundred thousand customers costs kilobytes.
+// Static cursors read every row at once; they serve statements whose whole result is wanted.
+//
+// Moves follow the usual BOF/EOF rules: Bof() before the first row, Eof() after the last,
+// both on an empty set. Reading or writing a field where no row is current, moving past an end
+// that is already reached, or reading a row that another program deleted throws DataError.
+class Recordset {
+ public:
+  enum class Cursor { Keyset, Static };
+
+  Recordset();
+  ~Recordset();
+  Recordset(const Recordset&) = delete;
+  Recordset& operator=(const Recordset&) = delete;
+
+  void Open(const QString& source, Connection& connection, Cursor cursor = Cursor::Keyset);
+  // Drops any pending new row or edit. Closing a closed set does nothing.
+  void Close();
+  bool IsOpen() const { return m_connection != nullptr; }
+  const QString& Source() const { return m_source; }
+  const QString& Table() const { return m_table; }
+
+  bool Bof();
+  bool Eof();
+  int RecordCount();
+  void MoveFirst();
+  void MovePrevious();
+  void MoveNext();
+  void MoveLast();
+
+  // Fields by column name (case-insensitive) or by position (0-based).
+  Value Field(const QString& name);
+  Value Field(int ordinal);
+  void SetField(const QString& name, const Value& value);
+  void SetField(int ordinal, const Value& value);
+  int FieldCount();
+  QString FieldName(int ordinal);
+
+  // AddNew starts a pending new row; a row still pending is stored first.
+  void AddNew();
+  // Stores the pending new row (which then becomes current) or the edits of the current row.
+  void Update();
+  // Drops the pending new row and the unsaved edits.
+  void CancelUpdate();
+  bool EditPending() const { return m_addNew || !m_edits.empty(); }
+  // Deletes the current row only. The set stays on the gap until the next move or Requery.
+  void Delete();
+  // Reads the rows again; the first row becomes current.
+  void Requery();
+
+  // The rowid of the current row, and a move back onto a row by its rowid.
+  qint64 Bookmark();
+  // Makes the row with this rowid current; false (position unchanged) when the set lacks it.
+  bool MoveToBookmark(qint64 rowid);
+
+ private:
+  friend class Connection;
+  struct Snapshot {
+    QList<qint64> keys;
+    int pos = 0;
+    bool loaded = false;
+    bool gap = false;
+  };
+
+  void Require();
+  void LoadKeys();
+  void LoadStatic();
+  void RequireRow();
+  int Ordinal(const QString& name);
+  const QStringList& Names();
+  void FetchCurrent();
+  void StoreEdits();
+  void SaveSnapshot();
+  void RestoreSnapshot();
+  void Forget();
+
+  Connection* m_connection = nullptr;
+  Cursor m_cursor = Cursor::Keyset;
+  QString m_source;
+  QString m_table;
+  QString m_columns;  // the select list, "*" for a table name
+  QString m_rest;     // everything after the table name
+  QStringList m_names;
+
+  // Keyset cursor state.
+  QList<qint64> m_keys;
+  bool m_loaded = false;
+  int m_pos = 0;        // -1 = BOF, m_keys.size() = EOF
+  bool m_gap = false;   // the current row was deleted; the next move does not step over a row
+  qint64 m_cachedRowid = -1;
+  QVector<Value> m_row;  // the fetched current row
+
+  // Static cursor rows.
+  QVector<QVector<Value>> m_rows;
+
+  // Pending changes.
+  bool m_addNew = false;
+  std::map<int, Value> m_edits;  // ordinal -> value
+
+  Snapshot m_snapshot;
+  bool m_hasSnapshot = false;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+// The error boundary. Every event handler runs inside Guard: an unexpected error shows its
+// text in the message box and ends the program with a non-zero status. When the outermost
+// handler has finished and no window is loaded any more, the program ends normally.
+void Guard(const std::function<void()>& handler);
+
+// What "end the program" does; tests replace it to record the status instead.
+using FatalHandler = std::function<void(int status)>;
+void SetFatalHandler(FatalHandler handler);
+// The status of the last fatal error (0 when none happened).
+int FatalStatus();
+
+// What "end the program normally" does (quit the event loop); tests replace it to record it.
+using EndHandler = std::function<void()>;
+void SetEndHandler(EndHandler handler);
+
+// Connects a signal to a handler that runs inside Guard.
+template <typename Sender, typename Signal, typename Handler>
+QMetaObject::Connection OnEvent(Sender* sender, Signal signal, QObject* context,
+                                Handler handler) {
+  return QObject::connect(sender, signal, context, [handler](auto&&...) { Guard(handler); });
+}

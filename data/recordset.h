@@ -101,8 +101,8 @@ class Recordset {
   // Keyset cursor state.
   QList<qint64> m_keys;
   bool m_loaded = false;
-  int m_pos = 0;        // -1 = BOF, m_keys.size() = EOF
-  bool m_gap = false;   // the current row was deleted; the next move does not step over a row
+  int m_pos = 0;       // -1 = BOF, m_keys.size() = EOF
+  bool m_gap = false;  // the current row was deleted; the next move does not step over a row
   qint64 m_cachedRowid = -1;
   QVector<Value> m_row;  // the fetched current row
 

@@ -30,7 +30,8 @@ class CheckDb {
   }
   QSqlQuery Query(const QString& sql, const QVariantList& bound) {
     QSqlQuery q(QSqlDatabase::database(m_name));
-    if (!q.prepare(sql)) qFatal("prepare failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    if (!q.prepare(sql))
+      qFatal("prepare failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
     for (const QVariant& v : bound) q.addBindValue(v);
     if (!q.exec()) qFatal("exec failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
     return q;
@@ -40,7 +41,9 @@ class CheckDb {
   QString m_name;
 };
 
-QVariant ToVariant(const Value& v) { return v ? QVariant(*v) : QVariant(QMetaType(QMetaType::QString)); }
+QVariant ToVariant(const Value& v) {
+  return v ? QVariant(*v) : QVariant(QMetaType(QMetaType::QString));
+}
 
 }  // namespace
 
@@ -64,7 +67,9 @@ TestEnv::~TestEnv() {
   QDir::setCurrent(m_previous);
 }
 
-QString TestEnv::DbPath() const { return QDir(m_dir.path()).filePath(kDatabaseFile); }
+QString TestEnv::DbPath() const {
+  return QDir(m_dir.path()).filePath(kDatabaseFile);
+}
 
 void CreateDatabase() {
   Connection connection;

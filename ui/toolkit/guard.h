@@ -20,7 +20,6 @@ void SetEndHandler(EndHandler handler);
 
 // Connects a signal to a handler that runs inside Guard.
 template <typename Sender, typename Signal, typename Handler>
-QMetaObject::Connection OnEvent(Sender* sender, Signal signal, QObject* context,
-                                Handler handler) {
+QMetaObject::Connection OnEvent(Sender* sender, Signal signal, QObject* context, Handler handler) {
   return QObject::connect(sender, signal, context, [handler](auto&&...) { Guard(handler); });
 }

@@ -10,7 +10,9 @@ constexpr int kTwipsPerPixel = 15;
 constexpr int TwipsToPixels(int twips) {
   return (twips >= 0 ? twips + kTwipsPerPixel / 2 : twips - kTwipsPerPixel / 2) / kTwipsPerPixel;
 }
-constexpr int PixelsToTwips(int pixels) { return pixels * kTwipsPerPixel; }
+constexpr int PixelsToTwips(int pixels) {
+  return pixels * kTwipsPerPixel;
+}
 
 QRect TwipsRect(int left, int top, int width, int height);
 // Places a widget in its container at a position given in twips.

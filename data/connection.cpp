@@ -1,0 +1,172 @@
+#include "data/connection.h"
+
+#include <QAtomicInt>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <algorithm>
+
+#include "data/recordset.h"
+#include "data/sqltext.h"
+
+namespace {
+
+QAtomicInt g_nextConnection;
+
+// How long a statement waits for another program's lock before it fails.
+constexpr int kBusyTimeoutMs = 3000;
+
+QString ErrorText(const QSqlError& error) {
+  QString text = error.databaseText();
+  if (text.isEmpty()) text = error.text();
+  return text;
+}
+
+}  // namespace
+
+Connection::Connection()
+    : m_name(QStringLiteral("qel-%1").arg(g_nextConnection.fetchAndAddRelaxed(1))) {}
+
+Connection::~Connection() {
+  Close();
+}
+
+void Connection::Open(const QString& file) {
+  if (m_open) throw DataError(QStringLiteral("The connection is already open."));
+  if (!QFileInfo::exists(file)) throw DataError(QStringLiteral("%1: no such file").arg(file));
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    db.setDatabaseName(file);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    if (!db.open()) {
+      const QString message = ErrorText(db.lastError());
+      db = QSqlDatabase();
+      QSqlDatabase::removeDatabase(m_name);
+      throw DataError(message);
+    }
+  }
+  m_file = file;
+  m_open = true;
+}
+
+void Connection::Close() {
+  if (!m_open) return;
+  for (Recordset* set : std::vector<Recordset*>(m_sets)) set->Forget();
+  m_sets.clear();
+  m_prepared.clear();
+  m_columns.clear();
+  {
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (m_inTransaction) QSqlQuery(QStringLiteral("rollback"), db);
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(m_name);
+  m_inTransaction = false;
+  m_open = false;
+}
+
+bool Connection::IsOpen() const {
+  return m_open;
+}
+
+QSqlDatabase Connection::Database() const {
+  Require();
+  return QSqlDatabase::database(m_name, false);
+}
+
+void Connection::Require() const {
+  if (!m_open) throw DataError(QStringLiteral("The connection is not open."));
+}
+
+void Connection::Run(QSqlQuery& query, const QString& what) {
+  if (!query.exec()) {
+    throw DataError(ErrorText(query.lastError()).isEmpty() ? what : ErrorText(query.lastError()));
+  }
+}
+
+int Connection::Execute(const QString& sql, const QVariantList& bound) {
+  Require();
+  QSqlQuery query(Database());
+  if (!query.prepare(StripNul(sql))) throw DataError(ErrorText(query.lastError()));
+  for (const QVariant& value : bound) {
+    query.addBindValue(value.typeId() == QMetaType::QString ? QVariant(StripNul(value.toString()))
+                                                            : value);
+  }
+  Run(query, sql);
+  return query.numRowsAffected();
+}
+
+QSqlQuery& Connection::Prepared(const QString& sql) {
+  Require();
+  auto it = m_prepared.find(sql);
+  if (it == m_prepared.end()) {
+    auto query = std::make_shared<QSqlQuery>(Database());
+    query->setForwardOnly(true);
+    if (!query->prepare(sql)) throw DataError(ErrorText(query->lastError()));
+    it = m_prepared.insert(sql, query);
+  }
+  return **it;
+}
+
+const QStringList& Connection::Columns(const QString& table) {
+  Require();
+  auto it = m_columns.find(table.toLower());
+  if (it == m_columns.end()) {
+    QSqlQuery query(Database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("pragma table_info(%1)").arg(SqlQuote(table))))
+      throw DataError(ErrorText(query.lastError()));
+    QStringList names;
+    while (query.next()) names << query.value(1).toString();
+    if (names.isEmpty()) throw DataError(QStringLiteral("no such table: %1").arg(table));
+    it = m_columns.insert(table.toLower(), names);
+  }
+  return *it;
+}
+
+void Connection::BeginTrans() {
+  Require();
+  if (m_inTransaction) throw DataError(QStringLiteral("A transaction is already running."));
+  // Immediate: take the write lock now, so a file held by another program fails here, before
+  // anything was changed.
+  Execute(QStringLiteral("begin immediate"));
+  m_inTransaction = true;
+  for (Recordset* set : m_sets) set->SaveSnapshot();
+}
+
+void Connection::CommitTrans() {
+  Require();
+  if (!m_inTransaction) throw DataError(QStringLiteral("No transaction is running."));
+  try {
+    Execute(QStringLiteral("commit"));
+  } catch (const DataError&) {
+    RollbackTrans();
+    throw;
+  }
+  m_inTransaction = false;
+  for (Recordset* set : m_sets) set->m_hasSnapshot = false;
+}
+
+void Connection::RollbackTrans() {
+  Require();
+  if (!m_inTransaction) return;
+  m_inTransaction = false;
+  // Statements still being stepped would keep the rollback from running.
+  for (auto& query : m_prepared) query->finish();
+  QSqlQuery query(Database());
+  const bool ok = query.exec(QStringLiteral("rollback"));
+  for (Recordset* set : m_sets) set->RestoreSnapshot();
+  // SQLite rolls back by itself on some errors (a full disk, for one); then there is nothing
+  // left to undo.
+  if (!ok && !ErrorText(query.lastError()).contains(QLatin1String("no transaction is active")))
+    throw DataError(ErrorText(query.lastError()));
+}
+
+void Connection::Attach(Recordset* set) {
+  m_sets.push_back(set);
+}
+
+void Connection::Detach(Recordset* set) {
+  m_sets.erase(std::remove(m_sets.begin(), m_sets.end(), set), m_sets.end());
+}

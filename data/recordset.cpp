@@ -1,0 +1,410 @@
+#include "data/recordset.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include "data/connection.h"
+#include "data/sqltext.h"
+
+namespace {
+
+QVariant Bindable(const Value& value) {
+  return value ? QVariant(StripNul(*value)) : QVariant(QMetaType(QMetaType::QString));
+}
+
+Value FromVariant(const QVariant& value) {
+  return value.isNull() ? Value() : Value(value.toString());
+}
+
+QString Identifier(const QString& name) {
+  QString quoted = name;
+  quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+  return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+[[noreturn]] void NoCurrentRow() {
+  throw DataError(
+      QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+}
+
+}  // namespace
+
+Recordset::Recordset() = default;
+
+Recordset::~Recordset() {
+  if (m_connection) m_connection->Detach(this);
+}
+
+void Recordset::Open(const QString& source, Connection& connection, Cursor cursor) {
+  Close();
+  static const QRegularExpression tableName(QStringLiteral("^\\s*([A-Za-z_][A-Za-z0-9_]*)\\s*$"));
+  static const QRegularExpression select(
+      QStringLiteral("^\\s*select\\s+(.+?)\\s+from\\s+([A-Za-z_][A-Za-z0-9_]*)(.*)$"),
+      QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+  QString table, columns, rest;
+  if (auto match = tableName.match(source); match.hasMatch()) {
+    table = match.captured(1);
+    columns = QStringLiteral("*");
+  } else if (auto match = select.match(source); match.hasMatch()) {
+    columns = match.captured(1).trimmed();
+    table = match.captured(2);
+    rest = match.captured(3);
+  } else {
+    throw DataError(QStringLiteral("Cannot open a record set on: %1").arg(source));
+  }
+  connection.Columns(table);  // fails at once on a table that does not exist
+  m_connection = &connection;
+  m_cursor = cursor;
+  m_source = StripNul(source);
+  m_table = table;
+  m_columns = columns;
+  m_rest = StripNul(rest);
+  connection.Attach(this);
+  try {
+    if (cursor == Cursor::Static) LoadStatic();
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void Recordset::Close() {
+  if (m_connection) m_connection->Detach(this);
+  Forget();
+}
+
+void Recordset::Forget() {
+  m_connection = nullptr;
+  m_source.clear();
+  m_table.clear();
+  m_names.clear();
+  m_keys.clear();
+  m_loaded = false;
+  m_pos = 0;
+  m_gap = false;
+  m_cachedRowid = -1;
+  m_row.clear();
+  m_rows.clear();
+  m_addNew = false;
+  m_edits.clear();
+  m_hasSnapshot = false;
+  m_snapshot = Snapshot();
+}
+
+void Recordset::Require() {
+  if (!m_connection) throw DataError(QStringLiteral("The record set is not open."));
+  if (m_cursor == Cursor::Static) return;
+  if (!m_loaded) LoadKeys();
+}
+
+void Recordset::LoadKeys() {
+  // A bare table is read in stored order; a statement in the order SQLite returns its rows.
+  const QString sql = m_columns == QLatin1String("*") && m_rest.isEmpty()
+                          ? QStringLiteral("select rowid from %1 order by rowid").arg(m_table)
+                          : QStringLiteral("select rowid from %1%2").arg(m_table, m_rest);
+  QSqlQuery query(m_connection->Database());
+  query.setForwardOnly(true);
+  if (!query.prepare(sql)) throw DataError(query.lastError().databaseText());
+  m_connection->Run(query, sql);
+  QList<qint64> keys;
+  while (query.next()) keys.append(query.value(0).toLongLong());
+  m_keys = keys;
+  m_loaded = true;
+  m_pos = 0;
+  m_gap = false;
+  m_cachedRowid = -1;
+}
+
+void Recordset::LoadStatic() {
+  QSqlQuery query(m_connection->Database());
+  query.setForwardOnly(true);
+  if (!query.prepare(m_source)) throw DataError(query.lastError().databaseText());
+  m_connection->Run(query, m_source);
+  const QSqlRecord record = query.record();
+  m_names.clear();
+  for (int i = 0; i < record.count(); ++i) m_names << record.fieldName(i);
+  m_rows.clear();
+  while (query.next()) {
+    QVector<Value> row;
+    row.reserve(m_names.size());
+    for (int i = 0; i < m_names.size(); ++i) row.append(FromVariant(query.value(i)));
+    m_rows.append(row);
+  }
+  m_pos = 0;
+}
+
+int Recordset::RecordCount() {
+  Require();
+  return m_cursor == Cursor::Static ? int(m_rows.size()) : int(m_keys.size());
+}
+
+bool Recordset::Bof() {
+  return RecordCount() == 0 || m_pos < 0;
+}
+
+bool Recordset::Eof() {
+  return RecordCount() == 0 || m_pos >= RecordCount();
+}
+
+void Recordset::StoreEdits() {
+  if (EditPending()) Update();
+}
+
+void Recordset::MoveFirst() {
+  Require();
+  StoreEdits();
+  if (RecordCount() == 0) NoCurrentRow();
+  m_pos = 0;
+  m_gap = false;
+}
+
+void Recordset::MoveLast() {
+  Require();
+  StoreEdits();
+  if (RecordCount() == 0) NoCurrentRow();
+  m_pos = RecordCount() - 1;
+  m_gap = false;
+}
+
+void Recordset::MoveNext() {
+  Require();
+  StoreEdits();
+  if (m_gap) {
+    // The rows after a deleted row moved up onto its place.
+    m_gap = false;
+    return;
+  }
+  if (Eof()) NoCurrentRow();
+  ++m_pos;
+}
+
+void Recordset::MovePrevious() {
+  Require();
+  StoreEdits();
+  if (m_gap) {
+    m_gap = false;
+    --m_pos;
+    return;
+  }
+  if (Bof()) NoCurrentRow();
+  --m_pos;
+}
+
+void Recordset::RequireRow() {
+  Require();
+  if (m_gap || Bof() || Eof()) NoCurrentRow();
+}
+
+const QStringList& Recordset::Names() {
+  if (!m_connection) throw DataError(QStringLiteral("The record set is not open."));
+  if (m_names.isEmpty()) {
+    if (m_columns == QLatin1String("*")) {
+      m_names = m_connection->Columns(m_table);
+    } else {
+      QSqlQuery& fetch = m_connection->Prepared(
+          QStringLiteral("select %1 from %2 where rowid=?").arg(m_columns, m_table));
+      fetch.bindValue(0, -1);
+      m_connection->Run(fetch, m_source);
+      const QSqlRecord record = fetch.record();
+      fetch.finish();
+      for (int i = 0; i < record.count(); ++i) m_names << record.fieldName(i);
+    }
+  }
+  return m_names;
+}
+
+int Recordset::FieldCount() {
+  return int(Names().size());
+}
+
+QString Recordset::FieldName(int ordinal) {
+  const QStringList& names = Names();
+  if (ordinal < 0 || ordinal >= names.size())
+    throw DataError(QStringLiteral("Item cannot be found at position %1.").arg(ordinal));
+  return names[ordinal];
+}
+
+int Recordset::Ordinal(const QString& name) {
+  const QStringList& names = Names();
+  for (int i = 0; i < names.size(); ++i)
+    if (names[i].compare(name, Qt::CaseInsensitive) == 0) return i;
+  throw DataError(QStringLiteral("Item cannot be found in the collection: %1").arg(name));
+}
+
+void Recordset::FetchCurrent() {
+  const qint64 rowid = m_keys[m_pos];
+  if (m_cachedRowid == rowid) return;
+  QSqlQuery& fetch = m_connection->Prepared(
+      QStringLiteral("select %1 from %2 where rowid=?").arg(m_columns, m_table));
+  fetch.bindValue(0, rowid);
+  m_connection->Run(fetch, m_source);
+  if (!fetch.next()) {
+    fetch.finish();
+    throw DataError(
+        QStringLiteral("The current row no longer exists: another program may have deleted it."));
+  }
+  const int count = fetch.record().count();
+  m_row.resize(count);
+  for (int i = 0; i < count; ++i) m_row[i] = FromVariant(fetch.value(i));
+  fetch.finish();
+  m_cachedRowid = rowid;
+}
+
+Value Recordset::Field(int ordinal) {
+  FieldName(ordinal);  // checks the position
+  if (m_addNew || m_edits.count(ordinal)) {
+    Require();
+    auto it = m_edits.find(ordinal);
+    if (it != m_edits.end()) return it->second;
+    if (m_addNew) return Value();
+  }
+  RequireRow();
+  if (m_cursor == Cursor::Static) return m_rows[m_pos][ordinal];
+  FetchCurrent();
+  return m_row.value(ordinal);
+}
+
+Value Recordset::Field(const QString& name) {
+  return Field(Ordinal(name));
+}
+
+void Recordset::SetField(int ordinal, const Value& value) {
+  FieldName(ordinal);
+  if (m_cursor == Cursor::Static) throw DataError(QStringLiteral("The record set is read-only."));
+  if (!m_addNew) RequireRow();
+  m_edits[ordinal] = value ? Value(StripNul(*value)) : value;
+}
+
+void Recordset::SetField(const QString& name, const Value& value) {
+  SetField(Ordinal(name), value);
+}
+
+void Recordset::AddNew() {
+  Require();
+  if (m_cursor == Cursor::Static) throw DataError(QStringLiteral("The record set is read-only."));
+  StoreEdits();
+  m_addNew = true;
+  m_edits.clear();
+}
+
+void Recordset::Update() {
+  Require();
+  if (!EditPending()) return;
+  const QStringList& names = Names();
+  QStringList columns;
+  QVariantList values;
+  for (const auto& [ordinal, value] : m_edits) {
+    columns << Identifier(names[ordinal]);
+    values << Bindable(value);
+  }
+  if (m_addNew) {
+    QString sql;
+    if (columns.isEmpty()) {
+      sql = QStringLiteral("insert into %1 default values").arg(m_table);
+    } else {
+      QStringList marks(columns.size(), QStringLiteral("?"));
+      sql = QStringLiteral("insert into %1 (%2) values (%3)")
+                .arg(m_table, columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    }
+    QSqlQuery& insert = m_connection->Prepared(sql);
+    for (int i = 0; i < values.size(); ++i) insert.bindValue(i, values[i]);
+    m_connection->Run(insert, sql);
+    const qint64 rowid = insert.lastInsertId().toLongLong();
+    insert.finish();
+    m_keys.append(rowid);
+    m_pos = int(m_keys.size()) - 1;
+    m_gap = false;
+  } else {
+    RequireRow();
+    QStringList sets;
+    for (const QString& column : columns) sets << column + QStringLiteral("=?");
+    const QString sql =
+        QStringLiteral("update %1 set %2 where rowid=?").arg(m_table, sets.join(QLatin1Char(',')));
+    QSqlQuery& update = m_connection->Prepared(sql);
+    for (int i = 0; i < values.size(); ++i) update.bindValue(i, values[i]);
+    update.bindValue(int(values.size()), m_keys[m_pos]);
+    m_connection->Run(update, sql);
+    const int changed = update.numRowsAffected();
+    update.finish();
+    if (changed == 0)
+      throw DataError(
+          QStringLiteral("The row to be saved no longer exists: another program deleted it."));
+  }
+  m_addNew = false;
+  m_edits.clear();
+  m_cachedRowid = -1;
+}
+
+void Recordset::CancelUpdate() {
+  m_addNew = false;
+  m_edits.clear();
+}
+
+void Recordset::Delete() {
+  RequireRow();
+  if (m_cursor == Cursor::Static) throw DataError(QStringLiteral("The record set is read-only."));
+  CancelUpdate();
+  const QString sql = QStringLiteral("delete from %1 where rowid=?").arg(m_table);
+  QSqlQuery& remove = m_connection->Prepared(sql);
+  remove.bindValue(0, m_keys[m_pos]);
+  m_connection->Run(remove, sql);
+  const int changed = remove.numRowsAffected();
+  remove.finish();
+  if (changed == 0)
+    throw DataError(
+        QStringLiteral("The row to be deleted no longer exists: another program deleted it."));
+  m_keys.removeAt(m_pos);
+  m_gap = true;
+  m_cachedRowid = -1;
+}
+
+void Recordset::Requery() {
+  if (!m_connection) throw DataError(QStringLiteral("The record set is not open."));
+  CancelUpdate();
+  if (m_cursor == Cursor::Static) {
+    LoadStatic();
+  } else {
+    LoadKeys();
+  }
+}
+
+qint64 Recordset::Bookmark() {
+  RequireRow();
+  if (m_cursor == Cursor::Static) return m_pos;
+  return m_keys[m_pos];
+}
+
+bool Recordset::MoveToBookmark(qint64 rowid) {
+  Require();
+  StoreEdits();
+  const qsizetype index = m_cursor == Cursor::Static
+                              ? (rowid >= 0 && rowid < m_rows.size() ? rowid : -1)
+                              : m_keys.indexOf(rowid);
+  if (index < 0) return false;
+  m_pos = int(index);
+  m_gap = false;
+  return true;
+}
+
+void Recordset::SaveSnapshot() {
+  m_snapshot = Snapshot{m_keys, m_pos, m_loaded, m_gap};
+  m_hasSnapshot = true;
+}
+
+void Recordset::RestoreSnapshot() {
+  CancelUpdate();
+  m_cachedRowid = -1;
+  if (m_hasSnapshot) {
+    m_keys = m_snapshot.keys;
+    m_pos = m_snapshot.pos;
+    m_loaded = m_snapshot.loaded;
+    m_gap = m_snapshot.gap;
+  } else if (m_cursor == Cursor::Keyset) {
+    // Opened inside the transaction: its rows are read again when next used.
+    m_loaded = false;
+  }
+  m_hasSnapshot = false;
+  m_snapshot = Snapshot();
+}

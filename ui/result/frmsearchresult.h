@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+
+#include "ui/toolkit/form.h"
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class ListGrid;
+
+// The result window: pages read-only through the customers the last search found, one at a
+// time, with its position within the result.
+class frmSearchResult : public Form {
+  Q_OBJECT
+ public:
+  frmSearchResult();
+  ~frmSearchResult() override;
+
+  // The strip across the top.
+  QPushButton* cmdFirst;
+  QPushButton* cmdPrevious;
+  QPushButton* cmdNext;
+  QPushButton* cmdLast;
+  QLabel* Label7;
+  QLabel* lblCurrent;
+  QLabel* Label15;
+  QLabel* lblTotal;
+  QPushButton* cmdExit;
+  QTabWidget* SSTab1;
+
+  // "Individual" tab.
+  QGroupBox* Frame1;
+  QGroupBox* Frame2;
+  QLabel *lblName1, *Label8, *Label3, *Label4, *Label5, *Label6, *Label10, *Label2, *Label9,
+      *Label25, *Label1, *Label13, *Label11, *lbl, *Label14, *Label12;
+  QLabel *Label17, *Label18, *Label19, *Label20, *Label21, *Label22, *Label24, *Label23;
+  QLabel *lblName, *lblCusttype, *lblBirthyear, *lblBirthmonth, *lblBirthday, *lblCustId, *lblSex,
+      *lblBlood, *lblBirthplace, *lblMarriage, *lblEmail, *lblTelHome, *lblCellphone, *lblOther,
+      *lblAddHome, *lblCompany, *lblJobtype, *lblJobtitle, *lblJobgrade, *lblSalary, *lblTelcompany,
+      *lblFaxcompany, *lblAddcompany;
+
+  // The list tabs.
+  ListGrid* msfgFamily;
+  ListGrid* msfgInsurlife;
+  ListGrid* msfgCompenlife;
+  ListGrid* msfgContact;
+
+  // Position of the shown customer in ResultCIDs (1-based) and its key.
+  int ResultPos = 0;
+  QString CurrentCID;
+  // The statements last built by ShowResultCustomer.
+  QString SqlCustomer, SqlFamily, SqlInsurance, SqlCompensate, SqlContact;
+
+  void cmdFirst_Click();
+  void cmdPrevious_Click();
+  void cmdNext_Click();
+  void cmdLast_Click();
+  void cmdExit_Click();
+
+  // Starts over on the current hand-over (ResultCIDs, ResultCount) as if freshly loaded: a new
+  // search replaced the result under the open window.
+  void Restart();
+  void ShowCurrentResult();
+  void ShowResultCustomer(const QString& key);
+
+ protected:
+  void Form_Load() override;
+  void QueryClose() override;
+
+ private:
+  void ShowEntry();
+  // Writes a value label: its text is also what a screen reader reads.
+  static void SetValue(QLabel* label, const QString& text);
+};

@@ -1,0 +1,50 @@
+#include "ui/search/searchstatement.h"
+
+#include "data/sqltext.h"
+
+namespace {
+
+const QString kOpen = QStringLiteral("NA");
+
+// The text as it stands between the quotes of a literal: quotes doubled, NULs removed.
+QString Literal(const QString& text) {
+  const QString quoted = SqlQuote(text);
+  return quoted.mid(1, quoted.size() - 2);
+}
+
+// A combo criterion: "and" when set, "or" against the sentinel when open.
+QString Combo(const QString& text, const QString& head, const QString& tail) {
+  const QString connective = text == kOpen ? QStringLiteral("or") : QStringLiteral("and");
+  return connective + head + Literal(text) + tail;
+}
+
+// An address criterion: nothing when open.
+QString Address(const QString& text, const QString& column) {
+  if (text == kOpen || text.isEmpty()) return QString();
+  return QStringLiteral("and (") + column + QStringLiteral(" like '%") + Literal(text) +
+         QStringLiteral("%')");
+}
+
+}  // namespace
+
+SearchStatement BuildSearchStatement(const SearchCriteria& c) {
+  SearchStatement s;
+  s.name = c.name == kOpen ? QString() : c.name;
+  s.condName = QStringLiteral("(Cust_name like '%") + Literal(s.name) + QStringLiteral("%')");
+  s.condSex = Combo(c.sex, QStringLiteral("(Cust_sex='"), QStringLiteral("')"));
+  s.condType = Combo(c.type, QStringLiteral(" (Cust_type='"), QStringLiteral("') "));
+  s.condAddHome = Address(c.addHome, QStringLiteral("Cust_addhome"));
+  s.condBirthmonth =
+      Combo(c.birthmonth, QStringLiteral(" (Cust_birthmonth = '"), QStringLiteral("')"));
+  s.condJobtype = Combo(c.jobtype, QStringLiteral(" (Cust_jobtype = '"), QStringLiteral("')"));
+  s.condAddOffice = Address(c.addOffice, QStringLiteral("Cust_addoffice"));
+  s.condSalary = Combo(c.salary, QStringLiteral(" (Cust_salary = '"), QStringLiteral("')"));
+  s.condMarriage = Combo(c.marriage, QStringLiteral(" (Cust_marriage = '"), QStringLiteral("')"));
+
+  const QString close = QStringLiteral(")");
+  s.sql = QStringLiteral("select CID from customer where (((((((") + s.condName + s.condSex +
+          close + s.condType + close + s.condAddHome + close + s.condBirthmonth + close +
+          s.condJobtype + close + s.condAddOffice + close + s.condSalary + close + s.condMarriage +
+          QStringLiteral("    ");
+  return s;
+}

@@ -155,6 +155,7 @@ void Recordset::StoreEdits() {
 void Recordset::MoveFirst() {
   Require();
   StoreEdits();
+  m_cachedRowid = -1;  // every move reads the row afresh
   if (RecordCount() == 0) NoCurrentRow();
   m_pos = 0;
   m_gap = false;
@@ -163,6 +164,7 @@ void Recordset::MoveFirst() {
 void Recordset::MoveLast() {
   Require();
   StoreEdits();
+  m_cachedRowid = -1;  // every move reads the row afresh
   if (RecordCount() == 0) NoCurrentRow();
   m_pos = RecordCount() - 1;
   m_gap = false;
@@ -171,6 +173,7 @@ void Recordset::MoveLast() {
 void Recordset::MoveNext() {
   Require();
   StoreEdits();
+  m_cachedRowid = -1;  // every move reads the row afresh
   if (m_gap) {
     // The rows after a deleted row moved up onto its place.
     m_gap = false;
@@ -183,6 +186,7 @@ void Recordset::MoveNext() {
 void Recordset::MovePrevious() {
   Require();
   StoreEdits();
+  m_cachedRowid = -1;  // every move reads the row afresh
   if (m_gap) {
     m_gap = false;
     --m_pos;

@@ -1,0 +1,888 @@
+#include "ui/customer/frmcust.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionTabWidgetFrame>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include "app/module1.h"
+#include "data/connection.h"
+#include "data/recordset.h"
+#include "data/sqltext.h"
+#include "ui/search/frmsearch.h"
+#include "ui/toolkit/celleditor.h"
+#include "ui/toolkit/clearcontrols.h"
+#include "ui/toolkit/guard.h"
+#include "ui/toolkit/keyedtoolbar.h"
+#include "ui/toolkit/listgrid.h"
+#include "ui/toolkit/look.h"
+#include "ui/toolkit/msgbox.h"
+#include "ui/toolkit/twips.h"
+
+// One list of the customer: its grid, editor, record set, last query and row counter.
+struct frmCust::List {
+  QString key;
+  QString table;
+  ListGrid* grid;
+  CellEditor* editor;
+  std::unique_ptr<Recordset>* set;
+  QString* sql;
+  int* row;
+  QStringList columns;
+  QStringList headings;
+};
+
+namespace {
+
+const QList<QKeySequence> kNavigationKeys{
+    QKeySequence(Qt::CTRL | Qt::Key_Home), QKeySequence(Qt::Key_PageUp),
+    QKeySequence(Qt::Key_PageDown), QKeySequence(Qt::CTRL | Qt::Key_End)};
+
+// The tab control, able to tell where its pages lie inside it. The design places the controls
+// of a tab relative to the tab control's own corner, above which Qt puts the tab bar; the
+// pages are therefore shifted back by this offset.
+class TabControl : public QTabWidget {
+ public:
+  using QTabWidget::QTabWidget;
+  QPoint PageOffset() {
+    ensurePolished();
+    QStyleOptionTabWidgetFrame option;
+    initStyleOption(&option);
+    return style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this).topLeft();
+  }
+};
+
+void PlaceInTab(QWidget* widget, const QPoint& pageOffset, int left, int top, int width,
+                int height) {
+  PlaceTwips(widget, left, top, width, height);
+  widget->move(widget->pos() - pageOffset);
+}
+
+QLineEdit* MakeTextBox(QWidget* parent, const QString& name, int left, int top, int width,
+                       int height) {
+  auto* box = new QLineEdit(parent);
+  box->setObjectName(name);
+  box->setFont(MingLiU(9));
+  PlaceTwips(box, left, top, width, height);
+  return box;
+}
+
+// An editable combo box that keeps exactly what is typed.
+QComboBox* MakeCombo(QWidget* parent, const QString& name, int left, int top, int width, int height,
+                     const QStringList& entries) {
+  auto* combo = new QComboBox(parent);
+  combo->setObjectName(name);
+  combo->setFont(MingLiU(9));
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  combo->setCompleter(nullptr);
+  combo->addItems(entries);
+  combo->setEditText(QString());
+  PlaceTwips(combo, left, top, width, height);
+  // Page Up/Down pick entries in a focused combo box.
+  KeepKeys(combo, kNavigationKeys);
+  return combo;
+}
+
+// A caption label beside its input: just left of it, or just after it. The label is sized to
+// its text so that it is never clipped.
+QLabel* MakeCaption(QWidget* input, const QString& name, const QString& text, double points,
+                    bool after = false) {
+  constexpr int kGap = 4;
+  auto* label = new QLabel(text, input->parentWidget());
+  label->setObjectName(name);
+  label->setFont(MingLiU(points));
+  const QFontMetrics metrics(label->font());
+  const int width = metrics.horizontalAdvance(text) + 2;
+  const int height = qMax(metrics.height(), input->height());
+  const int left = after ? input->geometry().right() + 1 + kGap : input->x() - kGap - width;
+  label->setGeometry(left, input->y() + (input->height() - height) / 2, width, height);
+  label->setAlignment((after ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+  if (!after) {
+    label->setBuddy(input);
+    input->setAccessibleName(text);
+  }
+  return label;
+}
+
+QString InputText(QWidget* input) {
+  if (auto* combo = qobject_cast<QComboBox*>(input)) return combo->currentText();
+  return static_cast<QLineEdit*>(input)->text();
+}
+
+void SetInputText(QWidget* input, const QString& text) {
+  if (auto* combo = qobject_cast<QComboBox*>(input)) {
+    combo->setEditText(text);
+  } else {
+    static_cast<QLineEdit*>(input)->setText(text);
+  }
+}
+
+QStringList Numbers(int first, int last) {
+  QStringList numbers;
+  for (int n = first; n <= last; ++n) numbers << QString::number(n);
+  return numbers;
+}
+
+// The number of customers holding this key.
+int CustomersWithKey(const QString& key) {
+  Recordset matches;
+  matches.Open(QStringLiteral("select CID from customer where CID=") + SqlQuote(key), *DbConnection,
+               Recordset::Cursor::Static);
+  return matches.RecordCount();
+}
+
+// Removes a customer's list rows, in the order family, compensate, contact, insurance.
+void DeleteListRows(const QString& key) {
+  for (const char* table : {"family", "compensate", "contact", "insurance"}) {
+    DbConnection->Execute(QStringLiteral("delete from %1 where CID=").arg(QLatin1String(table)) +
+                          SqlQuote(key));
+  }
+}
+
+}  // namespace
+
+frmCust::frmCust() {
+  setObjectName(QStringLiteral("frmCust"));
+  setWindowTitle(QStringLiteral("MAIN MENU"));
+  setWindowIcon(SvgIcon(QStringLiteral("qel")));
+  resize(TwipsToPixels(9480), TwipsToPixels(8220));
+
+  Label6 = new QLabel(QStringLiteral("MM"), this);
+  Label6->setObjectName(QStringLiteral("Label6"));
+  Label6->setFont(MingLiU(11.25));
+  PlaceTwips(Label6, 0, 0, 375, 255);
+
+  BuildToolbar();
+  // The label lies under the toolbar, as designed.
+  Label6->lower();
+
+  auto* tabs = new TabControl(this);
+  SSTab1 = tabs;
+  SSTab1->setObjectName(QStringLiteral("SSTab1"));
+  SSTab1->tabBar()->setFont(MingLiU(12.75));
+  PlaceTwips(SSTab1, 240, 840, 8955, 7095);
+  const QStringList captions{QStringLiteral("Individual"), QStringLiteral("Family"),
+                             QStringLiteral("Insurance"), QStringLiteral("Compensation"),
+                             QStringLiteral("Contact")};
+  const QStringList pageNames{QStringLiteral("tabIndividual"), QStringLiteral("tabFamily"),
+                              QStringLiteral("tabInsurance"), QStringLiteral("tabCompensation"),
+                              QStringLiteral("tabContact")};
+  QList<QWidget*> pages;
+  for (int i = 0; i < captions.size(); ++i) {
+    auto* page = new QWidget;
+    page->setObjectName(pageNames[i]);
+    SSTab1->addTab(page, captions[i]);
+    pages << page;
+  }
+  const QPoint offset = tabs->PageOffset();
+
+  BuildIndividualTab(pages[0], offset);
+  BuildListTab(pages[1], offset, msfgFamily, txtInput, QStringLiteral("msfgFamily"),
+               QStringLiteral("txtInput"), 8, captions[1]);
+  BuildListTab(pages[2], offset, msfgInsurlife, txtInputInsur, QStringLiteral("msfgInsurlife"),
+               QStringLiteral("txtInputInsur"), 11, captions[2]);
+  BuildListTab(pages[3], offset, msfgCompenlife, txtInputCom, QStringLiteral("msfgCompenlife"),
+               QStringLiteral("txtInputCom"), 7, captions[3]);
+  BuildListTab(pages[4], offset, msfgContact, txtInputCon, QStringLiteral("msfgContact"),
+               QStringLiteral("txtInputCon"), 8, captions[4]);
+
+  m_lists = {
+      {QStringLiteral("fam"),
+       QStringLiteral("family"),
+       msfgFamily,
+       txtInput,
+       &FamilySet,
+       &SqlFamily,
+       &FamilyRow,
+       {"fam_rel", "fam_name", "fam_sex", "fam_id", "fam_birth", "fam_age", "fam_job",
+        "fam_comment"},
+       {"Title", "Name", "Sex", "ID", "Birthday", "Insurance Age", "Occupation", "Comment"}},
+      {QStringLiteral("insur"),
+       QStringLiteral("insurance"),
+       msfgInsurlife,
+       txtInputInsur,
+       &InsuranceSet,
+       &SqlInsurance,
+       &InsuranceRow,
+       {"Insur_company", "Insur_type", "Insur_amount", "Insur_year", "Insur_num", "Insur_promisor",
+        "Insur_benefit", "Insur_rate", "Insur_paymethod", "Insur_buydate", "Insur_anniver"},
+       {"Insurer", "Product", "Coverage", "Period", "Insur_No", "Policyholder", "Beneficiary",
+        "Premium", "Payment", "Effective date", "Anniversary"}},
+      {QStringLiteral("com"),
+       QStringLiteral("compensate"),
+       msfgCompenlife,
+       txtInputCom,
+       &CompensateSet,
+       &SqlCompensate,
+       &CompensateRow,
+       {"Comp_date", "Comp_reason", "Comp_place", "Comp_item", "Comp_amount", "Comp_company",
+        "Comp_state"},
+       {"Date", "Reason", "Location", "Item", "Compensation", "Insurer", "State"}},
+      {QStringLiteral("con"),
+       QStringLiteral("contact"),
+       msfgContact,
+       txtInputCon,
+       &ContactSet,
+       &SqlContact,
+       &ContactRow,
+       {"Cont_date", "Cont_time", "Cont_place", "Cont_type", "Cont_obj", "Cont_detail",
+        "Cont_state", "Cont_comm"},
+       {"Date", "Time", "Add", "Method", "Subject", "Context", "Type", "Comment"}},
+  };
+
+  ConnectHandlers();
+}
+
+frmCust::~frmCust() = default;
+
+void frmCust::BuildToolbar() {
+  Toolbar1 = new KeyedToolBar(this);
+  Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+  PlaceTwips(Toolbar1, 0, 0, 9480, 555);
+
+  struct Button {
+    const char* key;
+    QKeySequence shortcut;
+    const char* shortcutName;
+  };
+  const Button buttons[] = {
+      {"first", QKeySequence(Qt::CTRL | Qt::Key_Home), "Ctrl+Home"},
+      {"previous", QKeySequence(Qt::Key_PageUp), "Page Up"},
+      {"next", QKeySequence(Qt::Key_PageDown), "Page Down"},
+      {"last", QKeySequence(Qt::CTRL | Qt::Key_End), "Ctrl+End"},
+      {"search", QKeySequence(Qt::CTRL | Qt::Key_F), "Ctrl+F"},
+      {nullptr, {}, nullptr},
+      {"new", QKeySequence(Qt::CTRL | Qt::Key_N), "Ctrl+N"},
+      {"modify", QKeySequence(Qt::CTRL | Qt::Key_E), "Ctrl+E"},
+      {"save", QKeySequence(Qt::CTRL | Qt::Key_S), "Ctrl+S"},
+      // Delete asks nothing, so it stays a deliberate click without a shortcut.
+      {"delete", {}, nullptr},
+      {nullptr, {}, nullptr},
+      {"exit", {}, nullptr},
+  };
+  for (const Button& button : buttons) {
+    if (!button.key) {
+      Toolbar1->AddSeparator();
+      continue;
+    }
+    const QString key = QLatin1String(button.key);
+    QAction* action = Toolbar1->AddButton(key, SvgIcon(key), button.shortcut);
+    // The tip spells the key out the way it is printed on the keyboard ("Page Down").
+    if (button.shortcutName)
+      action->setToolTip(QStringLiteral("%1 (%2)").arg(key, QLatin1String(button.shortcutName)));
+  }
+}
+
+void frmCust::BuildIndividualTab(QWidget* page, const QPoint& pageOffset) {
+  const QFont frameFont = Tahoma(12, true);
+  Frame1 = new QGroupBox(QStringLiteral("Personal"), page);
+  Frame1->setObjectName(QStringLiteral("Frame1"));
+  Frame1->setFont(frameFont);
+  PlaceInTab(Frame1, pageOffset, 360, 720, 7935, 3375);
+  Frame2 = new QGroupBox(QStringLiteral("Company"), page);
+  Frame2->setObjectName(QStringLiteral("Frame2"));
+  Frame2->setFont(frameFont);
+  PlaceInTab(Frame2, pageOffset, 360, 4440, 7935, 2415);
+
+  QWidget* f1 = Frame1;
+  txtName = MakeTextBox(f1, QStringLiteral("txtName"), 1200, 400, 1695, 270);
+  txtCID = MakeTextBox(f1, QStringLiteral("txtCID"), 3960, 400, 1335, 270);
+  cmbCusttype =
+      MakeCombo(f1, QStringLiteral("cmbCusttype"), 6600, 400, 1095, 300,
+                {"Customer", "to-be", "Potential ", "Normal ", "unfamilia", "family", "friend"});
+  cmbBirthyear =
+      MakeCombo(f1, QStringLiteral("cmbBirthyear"), 1200, 840, 855, 300, Numbers(1930, 2004));
+  cmbBirthmonth =
+      MakeCombo(f1, QStringLiteral("cmbBirthmonth"), 2550, 840, 735, 300, Numbers(1, 12));
+  cmbBirthday = MakeCombo(f1, QStringLiteral("cmbBirthday"), 3960, 840, 735, 300, Numbers(1, 31));
+  cmbMarriage = MakeCombo(f1, QStringLiteral("cmbMarriage"), 6600, 840, 1095, 300,
+                          {"unmarried", "married", "divorce", "other"});
+  cmbSex = MakeCombo(f1, QStringLiteral("cmbSex"), 1200, 1320, 975, 300, {"male", "female"});
+  cmbBlood = MakeCombo(f1, QStringLiteral("cmbBlood"), 3960, 1320, 975, 300, {"A", "B", "O", "AB"});
+  txtBirthplace = MakeTextBox(f1, QStringLiteral("txtBirthplace"), 6600, 1320, 1095, 270);
+  txtCustId = MakeTextBox(f1, QStringLiteral("txtCustId"), 1200, 1800, 2535, 270);
+  txtEmail = MakeTextBox(f1, QStringLiteral("txtEmail"), 4800, 1800, 2895, 270);
+  txtTelHome = MakeTextBox(f1, QStringLiteral("txtTelHome"), 1200, 2400, 1935, 270);
+  txtCellphone = MakeTextBox(f1, QStringLiteral("txtCellphone"), 4080, 2400, 1335, 270);
+  txtOther = MakeTextBox(f1, QStringLiteral("txtOther"), 6240, 2400, 1455, 270);
+  txtAddHome = MakeTextBox(f1, QStringLiteral("txtAddHome"), 1200, 2880, 6495, 270);
+
+  QWidget* f2 = Frame2;
+  txtCompany = MakeTextBox(f2, QStringLiteral("txtCompany"), 1200, 360, 2535, 270);
+  cmbJobtype = MakeCombo(f2, QStringLiteral("cmbJobtype"), 4920, 360, 2775, 300, {});
+  txtJobtitle = MakeTextBox(f2, QStringLiteral("txtJobtitle"), 1200, 840, 2535, 270);
+  cmbSalary = MakeCombo(
+      f2, QStringLiteral("cmbSalary"), 4920, 840, 2775, 300,
+      {"under 100,000", "100,000~200,000", "200,000~300,000", "300,000~400,000", "400,000~500,000",
+       "500,000~600,000", "600,000~700,000", "700,000~800,000", "800,000~900,000",
+       "900,000~1,000,000", "1,000,000~1,500,000", "1,500,000~2,000,000", "above 2,000,000"});
+  cmbJobgrade = MakeCombo(f2, QStringLiteral("cmbJobgrade"), 1200, 1400, 615, 300, Numbers(1, 6));
+  txtTelcompany = MakeTextBox(f2, QStringLiteral("txtTelcompany"), 2640, 1440, 2175, 270);
+  txtFaxcompany = MakeTextBox(f2, QStringLiteral("txtFaxcompany"), 5520, 1440, 2175, 270);
+  txtAddcompany = MakeTextBox(f2, QStringLiteral("txtAddcompany"), 1200, 1920, 6495, 270);
+
+  // Caption labels ("Label6" is the designed "MM" label of the window).
+  MakeCaption(txtName, QStringLiteral("Label1"), QStringLiteral("Name"), 12);
+  MakeCaption(txtCID, QStringLiteral("Label2"), QStringLiteral("C_No"), 12);
+  MakeCaption(cmbCusttype, QStringLiteral("Label3"), QStringLiteral("Type"), 11.25);
+  MakeCaption(cmbBirthyear, QStringLiteral("Label4"), QStringLiteral("Birthday"), 11.25);
+  MakeCaption(cmbBirthyear, QStringLiteral("Label5"), QStringLiteral("Year"), 11.25, true);
+  MakeCaption(cmbBirthmonth, QStringLiteral("Label7"), QStringLiteral("Month"), 11.25, true);
+  MakeCaption(cmbBirthday, QStringLiteral("Label8"), QStringLiteral("Day"), 11.25, true);
+  MakeCaption(cmbMarriage, QStringLiteral("Label9"), QStringLiteral("Marriage"), 11.25);
+  MakeCaption(cmbSex, QStringLiteral("Label10"), QStringLiteral("Sex"), 11.25);
+  MakeCaption(cmbBlood, QStringLiteral("Label11"), QStringLiteral("Blood"), 11.25);
+  MakeCaption(txtBirthplace, QStringLiteral("Label12"), QStringLiteral("Birthplace"), 11.25);
+  MakeCaption(txtCustId, QStringLiteral("Label13"), QStringLiteral("ID"), 11.25);
+  MakeCaption(txtEmail, QStringLiteral("Label14"), QStringLiteral("E-Mail"), 11.25);
+  MakeCaption(txtTelHome, QStringLiteral("Label15"), QStringLiteral("Tel(H)"), 11.25);
+  MakeCaption(txtCellphone, QStringLiteral("Label16"), QStringLiteral("Mobile"), 11.25);
+  MakeCaption(txtOther, QStringLiteral("Label17"), QStringLiteral("Other"), 11.25);
+  MakeCaption(txtAddHome, QStringLiteral("Label18"), QStringLiteral("Add(H)"), 11.25);
+  MakeCaption(txtCompany, QStringLiteral("Label19"), QStringLiteral("Company"), 11.25);
+  MakeCaption(cmbJobtype, QStringLiteral("Label20"), QStringLiteral("Business"), 11.25);
+  MakeCaption(txtJobtitle, QStringLiteral("Label21"), QStringLiteral("Title"), 11.25);
+  MakeCaption(cmbSalary, QStringLiteral("Label22"), QStringLiteral("Income"), 11.25);
+  MakeCaption(cmbJobgrade, QStringLiteral("Label23"), QStringLiteral("Job Grade"), 11.25);
+  MakeCaption(txtTelcompany, QStringLiteral("Label24"), QStringLiteral("Tel(O)"), 11.25);
+  MakeCaption(txtFaxcompany, QStringLiteral("Label25"), QStringLiteral("Fax"), 11.25);
+  MakeCaption(txtAddcompany, QStringLiteral("Label26"), QStringLiteral("Add(O)"), 11.25);
+  cmbBirthyear->setAccessibleName(QStringLiteral("Birthday Year"));
+  cmbBirthmonth->setAccessibleName(QStringLiteral("Month"));
+  cmbBirthday->setAccessibleName(QStringLiteral("Day"));
+}
+
+void frmCust::BuildListTab(QWidget* page, const QPoint& pageOffset, ListGrid*& grid,
+                           CellEditor*& editor, const QString& gridName, const QString& editorName,
+                           int cols, const QString& caption) {
+  grid = new ListGrid(page);
+  grid->setObjectName(gridName);
+  grid->setAccessibleName(caption);
+  grid->setFont(MingLiU(12));
+  grid->SetCols(cols);
+  grid->SetRows(2);
+  PlaceInTab(grid, pageOffset, 480, 1080, 7935, 5535);
+
+  editor = new CellEditor(grid, page);
+  editor->setObjectName(editorName);
+  editor->setAccessibleName(caption + QStringLiteral(" cell"));
+  editor->setFont(MingLiU(12));
+  PlaceInTab(editor, pageOffset, 480, 1080, 855, 375);
+  editor->hide();
+  editor->raise();
+}
+
+void frmCust::ConnectHandlers() {
+  // A focused text box keeps the navigation keys it uses itself (the grids keep theirs).
+  for (const List& list : m_lists) KeepKeys(list.editor, kNavigationKeys);
+  for (QWidget* input : Inputs())
+    if (qobject_cast<QLineEdit*>(input)) KeepKeys(input, kNavigationKeys);
+
+  connect(Toolbar1, &KeyedToolBar::ButtonClick, this,
+          [this](const QString& key) { Guard([this, key] { Toolbar1_ButtonClick(key); }); });
+  OnEvent(msfgFamily, &ListGrid::Click, this, [this] { msfgFamily_Click(); });
+  OnEvent(msfgInsurlife, &ListGrid::Click, this, [this] { msfgInsurlife_Click(); });
+  OnEvent(msfgCompenlife, &ListGrid::Click, this, [this] { msfgCompenlife_Click(); });
+  OnEvent(msfgContact, &ListGrid::Click, this, [this] { msfgContact_Click(); });
+  OnEvent(txtInput, &QLineEdit::textChanged, this, [this] { txtInput_Change(); });
+  OnEvent(txtInputInsur, &QLineEdit::textChanged, this, [this] { txtInputInsur_Change(); });
+  OnEvent(txtInputCom, &QLineEdit::textChanged, this, [this] { txtInputCom_Change(); });
+  OnEvent(txtInputCon, &QLineEdit::textChanged, this, [this] { txtInputCon_Change(); });
+}
+
+QList<QWidget*> frmCust::Inputs() const {
+  return {txtName,     txtCID,       cmbCusttype, cmbBirthyear,  cmbBirthmonth, cmbBirthday,
+          txtCustId,   cmbSex,       cmbBlood,    txtBirthplace, cmbMarriage,   txtEmail,
+          txtTelHome,  txtCellphone, txtOther,    txtAddHome,    txtCompany,    cmbJobtype,
+          txtJobtitle, cmbJobgrade,  cmbSalary,   txtTelcompany, txtFaxcompany, txtAddcompany};
+}
+
+void frmCust::Form_Load() {
+  CreateDataObjects();
+  SSTab1->setCurrentIndex(0);
+  NewMode = false;
+  ModifyMode = false;
+  for (const List& list : m_lists) list.editor->setVisible(false);
+  OpenDataObjects();
+
+  for (const List& list : m_lists) {
+    list.grid->SetRow(0);
+    for (int col = 0; col < list.headings.size(); ++col) {
+      list.grid->SetCol(col);
+      list.grid->SetText(list.headings[col]);
+    }
+  }
+
+  ShowCustomer();
+  Toolbar1->Buttons(QStringLiteral("save"))->setEnabled(false);
+  SetInputsEnabled();
+}
+
+void frmCust::QueryClose() {
+  Toolbar1_ButtonClick(QStringLiteral("exit"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Display
+
+void frmCust::ShowCustomer() {
+  // Every step on its own: a step that fails (no current row, a Null value, a list that cannot
+  // be read) is skipped and the display goes on with the next one.
+  const QList<QPair<QString, QWidget*>> fields{
+      {"Cust_name", txtName},
+      {"CID", txtCID},
+      {"Cust_type", cmbCusttype},
+      {"Cust_birthyear", cmbBirthyear},
+      {"Cust_birthmonth", cmbBirthmonth},
+      {"Cust_birthday", cmbBirthday},
+      {"Cust_id", txtCustId},
+      {"cust_sex", cmbSex},
+      {"Cust_blood", cmbBlood},
+      {"Cust_birthplace", txtBirthplace},
+      {"Cust_marriage", cmbMarriage},
+      {"Cust_email", txtEmail},
+      {"Cust_telhome", txtTelHome},
+      {"Cust_cellphone", txtCellphone},
+      {"Cust_otherphone", txtOther},
+      {"Cust_addhome", txtAddHome},
+      {"Cust_company", txtCompany},
+      {"Cust_jobtype", cmbJobtype},
+      {"Cust_jobtitle", txtJobtitle},
+      {"Cust_jobgrade", cmbJobgrade},
+      {"Cust_salary", cmbSalary},
+      {"Cust_teloffice", txtTelcompany},
+      {"Cust_fax", txtFaxcompany},
+      {"Cust_addoffice", txtAddcompany},
+  };
+  for (const auto& [column, control] : fields) {
+    try {
+      const Value value = CustomerSet->Field(column);
+      if (control == cmbSex) {
+        // The sex is joined to an empty text first, so a Null empties the box.
+        SetInputText(control, value.value_or(QString()));
+      } else if (value) {
+        SetInputText(control, *value);
+      }
+    } catch (const DataError&) {
+    }
+  }
+
+  for (List& list : m_lists) {
+    Recordset& set = **list.set;
+    *list.sql =
+        QStringLiteral("select * from %1 where CID=").arg(list.table) + SqlQuote(txtCID->text());
+    set.Close();
+    try {
+      set.Open(*list.sql, *DbConnection);
+    } catch (const DataError&) {
+      continue;
+    }
+    int& row = *list.row;
+    row = 1;
+    for (;;) {
+      try {
+        if (set.Eof()) break;
+      } catch (const DataError&) {
+        break;
+      }
+      try {
+        // Cell by cell, so a value holding a tab stays in its own cell.
+        QStringList cells;
+        for (const QString& column : list.columns) cells << set.Field(column).value_or(QString());
+        list.grid->AddItem(cells, row);
+        ++row;
+      } catch (const DataError&) {
+      }
+      try {
+        set.MoveNext();
+      } catch (const DataError&) {
+        break;
+      }
+    }
+  }
+}
+
+void frmCust::SetInputsEnabled() {
+  const bool editing = NewMode || ModifyMode;
+  for (QWidget* input : Inputs()) input->setEnabled(editing);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Toolbar
+
+void frmCust::Toolbar1_ButtonClick(const QString& key) {
+  if (key == QLatin1String("first") || key == QLatin1String("previous") ||
+      key == QLatin1String("next") || key == QLatin1String("last")) {
+    Navigate(key);
+  } else if (key == QLatin1String("new")) {
+    NewCommand();
+  } else if (key == QLatin1String("modify")) {
+    ModifyCommand();
+  } else if (key == QLatin1String("save")) {
+    SaveCommand();
+  } else if (key == QLatin1String("delete")) {
+    DeleteCommand();
+  } else if (key == QLatin1String("exit")) {
+    ExitCommand();
+  } else if (key == QLatin1String("search")) {
+    SearchCommand();
+  }
+}
+
+void frmCust::Navigate(const QString& key) {
+  // On a table without customers there is no row to move to: only the buttons and the
+  // (cleared) window are brought up to date.
+  if (CustomerSet->RecordCount() > 0) {
+    if (key == QLatin1String("first")) {
+      CustomerSet->MoveFirst();
+    } else if (key == QLatin1String("previous")) {
+      CustomerSet->MovePrevious();
+    } else if (key == QLatin1String("next")) {
+      CustomerSet->MoveNext();
+    } else {
+      CustomerSet->MoveLast();
+    }
+  }
+  UpdateNavigationButtons();
+  ClearControls(this);
+  ShowCustomer();
+}
+
+void frmCust::UpdateNavigationButtons() {
+  auto enable = [this](const char* key, bool on) {
+    Toolbar1->Buttons(QLatin1String(key))->setEnabled(on);
+  };
+  const bool bof = CustomerSet->Bof();
+  const bool eof = CustomerSet->Eof();
+  if (bof && eof) {
+    enable("first", false);
+    enable("previous", false);
+    enable("next", false);
+    enable("last", false);
+  } else if (bof) {
+    enable("first", false);
+    enable("previous", false);
+    enable("next", true);
+    enable("last", true);
+    CustomerSet->MoveFirst();
+  } else if (eof) {
+    enable("first", true);
+    enable("previous", true);
+    enable("next", false);
+    enable("last", false);
+    CustomerSet->MoveLast();
+  } else {
+    enable("first", true);
+    enable("previous", true);
+    enable("last", true);
+    enable("next", true);
+  }
+}
+
+void frmCust::UpdateEditButtons() {
+  auto enable = [this](const char* key, bool on) {
+    Toolbar1->Buttons(QLatin1String(key))->setEnabled(on);
+  };
+  enable("new", true);
+  enable("modify", true);
+  enable("save", false);
+  enable("delete", true);
+  enable("exit", true);
+  if (NewMode || ModifyMode) {
+    enable("new", false);
+    enable("modify", false);
+    enable("save", true);
+    enable("delete", false);
+    enable("exit", true);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Grid cell editing
+
+frmCust::List* frmCust::FindList(const QString& listKey) {
+  for (List& list : m_lists)
+    if (list.key == listKey) return &list;
+  return nullptr;
+}
+
+void frmCust::ShowCellEditor(int row, int col, const QString& listKey) {
+  List* list = FindList(listKey);
+  if (!list) return;
+  ListGrid* grid = list->grid;
+  CellEditor* editor = list->editor;
+  // The heading row is never edited.
+  if (row < 1 || row >= grid->Rows() || col < 0 || col >= grid->Cols()) return;
+  // Size from the current cell, position from the cell's offset inside the grid's border.
+  PlaceTwips(editor, grid->Left() + grid->ColPos(col) + grid->BorderLeft(),
+             grid->Top() + grid->RowPos(row) + grid->BorderTop(), grid->CellWidth(),
+             grid->CellHeight());
+  // The editor serves this cell from now on, so loading its text writes back the same text.
+  editor->Attach(row, col);
+  editor->setText(grid->TextMatrix(row, col));
+  editor->raise();
+}
+
+void frmCust::GridClick(List& list) {
+  if (!NewMode && !ModifyMode) return;
+  ListGrid* grid = list.grid;
+  if (grid->Row() < 1) return;
+  ShowCellEditor(grid->Row(), grid->Col(), list.key);
+  grid->SetRow(grid->RowSel());
+  grid->SetCol(grid->ColSel());
+  list.editor->setVisible(true);
+  list.editor->setFocus();
+  // Having typed the first field of the entry row, a click on its second field opens a new
+  // entry row below.
+  if (grid->Rows() - 1 == grid->Row() && grid->Col() == 1 &&
+      !grid->TextMatrix(grid->Row(), 0).isEmpty()) {
+    grid->SetRows(grid->Rows() + 1);
+  }
+}
+
+void frmCust::msfgFamily_Click() {
+  GridClick(m_lists[0]);
+}
+void frmCust::msfgInsurlife_Click() {
+  GridClick(m_lists[1]);
+}
+void frmCust::msfgCompenlife_Click() {
+  GridClick(m_lists[2]);
+}
+void frmCust::msfgContact_Click() {
+  GridClick(m_lists[3]);
+}
+void frmCust::txtInput_Change() {
+  txtInput->WriteBack();
+}
+void frmCust::txtInputInsur_Change() {
+  txtInputInsur->WriteBack();
+}
+void frmCust::txtInputCom_Change() {
+  txtInputCom->WriteBack();
+}
+void frmCust::txtInputCon_Change() {
+  txtInputCon->WriteBack();
+}
+
+// Places each grid's editor, still hidden, on the first visible entry of its first column.
+void frmCust::PrepareGrids() {
+  for (List& list : m_lists) {
+    list.grid->SetCol(0);
+    list.grid->SetRow(list.grid->TopRow());
+    ShowCellEditor(list.grid->Row(), list.grid->Col(), list.key);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+void frmCust::NewCommand() {
+  ClearControls(this);
+  NewMode = true;
+  ModifyMode = false;
+  SetInputsEnabled();
+  UpdateEditButtons();
+  PrepareGrids();
+}
+
+void frmCust::ModifyCommand() {
+  NewMode = false;
+  ModifyMode = true;
+  SetInputsEnabled();
+  UpdateEditButtons();
+  PrepareGrids();
+}
+
+void frmCust::SaveCommand() {
+  QList<bool> shown;
+  for (const List& list : m_lists) {
+    shown << list.editor->isVisible();
+    list.editor->setVisible(false);
+  }
+  if (!SaveCustomer()) {
+    // Nothing was written: the window stays as it was, editors included.
+    for (int i = 0; i < int(m_lists.size()); ++i) m_lists[i].editor->setVisible(shown[i]);
+    return;
+  }
+  MsgBox(QStringLiteral("Finish"));
+  Toolbar1->Buttons(QStringLiteral("save"))->setEnabled(false);
+  Toolbar1->Buttons(QStringLiteral("new"))->setEnabled(true);
+  Toolbar1->Buttons(QStringLiteral("modify"))->setEnabled(true);
+  Toolbar1->Buttons(QStringLiteral("delete"))->setEnabled(true);
+  NewMode = false;
+  ModifyMode = false;
+  SetInputsEnabled();
+}
+
+bool frmCust::SaveCustomer() {
+  const QString key = StripNul(txtCID->text());
+  const bool hadCustomers = CustomerSet->RecordCount() > 0;
+
+  // The grids' current cells move while they are read; a failed save puts them back.
+  QList<QPair<int, int>> cells;
+  for (const List& list : m_lists) cells << qMakePair(list.grid->Row(), list.grid->Col());
+
+  qint64 saved = -1;
+  QList<List*> written;
+  try {
+    DbConnection->BeginTrans();
+
+    // Modifying with no customer row to modify (an empty table) stores the customer as new.
+    const bool addRow = NewMode || CustomerSet->Bof() || CustomerSet->Eof();
+    Value storedKey;
+    if (!addRow) storedKey = CustomerSet->Field(QStringLiteral("CID"));
+    const bool renamed = !addRow && storedKey != key;
+    if ((addRow || renamed) && CustomersWithKey(key) > 0) {
+      DbConnection->RollbackTrans();
+      MsgBox(QStringLiteral("C_No already exists！"));
+      return false;
+    }
+
+    if (addRow) {
+      CustomerSet->AddNew();
+      CustomerSet->SetField(QStringLiteral("CID"), key);
+    } else {
+      // The customer's list rows go; the grids' entries replace them. Rows under the old key
+      // stay when another customer shares that key: they are that customer's lists too.
+      if (storedKey && !(renamed && CustomersWithKey(*storedKey) > 1)) DeleteListRows(*storedKey);
+      if (renamed) {
+        DeleteListRows(key);
+        CustomerSet->SetField(QStringLiteral("CID"), key);
+      }
+    }
+
+    const QList<QPair<QString, QWidget*>> columns{
+        {"Cust_type", cmbCusttype},
+        {"Cust_birthyear", cmbBirthyear},
+        {"Cust_birthmonth", cmbBirthmonth},
+        {"Cust_birthday", cmbBirthday},
+        {"Cust_marriage", cmbMarriage},
+        {"Cust_blood", cmbBlood},
+        {"Cust_sex", cmbSex},
+        {"Cust_name", txtName},
+        {"Cust_id", txtCustId},
+        {"Cust_birthplace", txtBirthplace},
+        {"Cust_email", txtEmail},
+        {"Cust_telhome", txtTelHome},
+        {"Cust_cellphone", txtCellphone},
+        {"Cust_otherphone", txtOther},
+        {"Cust_addhome", txtAddHome},
+        {"Cust_company", txtCompany},
+        {"Cust_jobtype", cmbJobtype},
+        {"Cust_jobtitle", txtJobtitle},
+        {"Cust_jobgrade", cmbJobgrade},
+        {"Cust_salary", cmbSalary},
+        {"Cust_teloffice", txtTelcompany},
+        {"Cust_fax", txtFaxcompany},
+        {"Cust_addoffice", txtAddcompany},
+    };
+    for (const auto& [column, control] : columns) CustomerSet->SetField(column, InputText(control));
+
+    for (List& list : m_lists) {
+      ListGrid* grid = list.grid;
+      // Rows 1 to Rows - 2 are entries; the last row is the entry row, stored only when the
+      // agent typed something into it.
+      int last = grid->Rows() - 2;
+      const int entryRow = grid->Rows() - 1;
+      if (entryRow >= 1) {
+        for (int col = 0; col < grid->Cols(); ++col) {
+          if (!grid->TextMatrix(entryRow, col).isEmpty()) {
+            last = entryRow;
+            break;
+          }
+        }
+      }
+      if (last < 1) continue;
+      Recordset& set = **list.set;
+      for (int row = 1; row <= last; ++row) {
+        set.AddNew();
+        set.SetField(QStringLiteral("CID"), key);
+        grid->SetRow(row);
+        for (int col = 0; col < grid->Cols(); ++col) {
+          grid->SetCol(col);
+          const QString text = grid->Text();
+          set.SetField(col + 2, text.isEmpty() ? Value() : Value(text));
+        }
+      }
+      set.Update();
+      written << &list;
+    }
+
+    CustomerSet->Update();
+    saved = CustomerSet->Bookmark();
+    DbConnection->CommitTrans();
+  } catch (const DataError& error) {
+    // Nothing half-written remains; the record sets drop their pending rows and edits.
+    DbConnection->RollbackTrans();
+    for (int i = 0; i < int(m_lists.size()); ++i) {
+      m_lists[i].grid->SetRow(cells[i].first);
+      m_lists[i].grid->SetCol(cells[i].second);
+    }
+    MsgBox(error.message());
+    return false;
+  }
+
+  for (List* list : written) (*list->set)->Requery();
+  CustomerSet->Requery();
+  // The saved customer stays the current row, so a following modify or delete acts on it.
+  CustomerSet->MoveToBookmark(saved);
+  if (!hadCustomers) {
+    // The first customer of an empty table: there are customers to page through now.
+    for (const char* key : {"first", "previous", "next", "last"})
+      Toolbar1->Buttons(QLatin1String(key))->setEnabled(true);
+  }
+
+  UpdateEditButtons();
+  NewMode = false;
+  ModifyMode = false;
+  return true;
+}
+
+void frmCust::DeleteCommand() {
+  // Without a customer row there is nothing to delete.
+  if (CustomerSet->RecordCount() == 0 || CustomerSet->Bof() || CustomerSet->Eof()) return;
+  try {
+    DbConnection->BeginTrans();
+    // The key as stored in the row being deleted (the one the window shows). Lists shared
+    // with another customer of the same key stay: they are that customer's lists too.
+    const Value key = CustomerSet->Field(QStringLiteral("CID"));
+    if (key && CustomersWithKey(*key) == 1) {
+      for (const char* table : {"family", "insurance", "compensate", "contact"}) {
+        DbConnection->Execute(
+            QStringLiteral("delete from %1 where CID=").arg(QLatin1String(table)) + SqlQuote(*key));
+      }
+    }
+    CustomerSet->Delete();
+    DbConnection->CommitTrans();
+  } catch (const DataError& error) {
+    DbConnection->RollbackTrans();
+    MsgBox(error.message());
+    return;
+  }
+
+  CustomerSet->Requery();
+  if (CustomerSet->RecordCount() > 0) {
+    CustomerSet->MoveFirst();
+    CustomerSet->Requery();
+  }
+  ClearControls(this);
+  ShowCustomer();
+  UpdateNavigationButtons();
+  MsgBox(QStringLiteral("Finish"));
+}
+
+void frmCust::ExitCommand() {
+  Unload();
+}
+
+void frmCust::SearchCommand() {
+  Show<frmSearch>();
+}

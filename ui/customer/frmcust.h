@@ -1,0 +1,132 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <vector>
+
+#include "ui/toolkit/form.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QTabWidget;
+class CellEditor;
+class KeyedToolBar;
+class ListGrid;
+class Recordset;
+
+// The customer window: one customer at a time with its personal and company data on the first
+// tab and its four lists (family, insurance, compensation, contact) in grids on the others.
+// The toolbar pages through the customers and runs the commands new, modify, save, delete,
+// exit and search.
+class frmCust : public Form {
+  Q_OBJECT
+ public:
+  frmCust();
+  ~frmCust() override;
+
+  KeyedToolBar* Toolbar1;
+  QLabel* Label6;
+  QTabWidget* SSTab1;
+
+  // Tab "Individual".
+  QGroupBox* Frame1;
+  QGroupBox* Frame2;
+  QLineEdit* txtName;
+  QLineEdit* txtCID;
+  QComboBox* cmbCusttype;
+  QComboBox* cmbBirthyear;
+  QComboBox* cmbBirthmonth;
+  QComboBox* cmbBirthday;
+  QComboBox* cmbMarriage;
+  QComboBox* cmbSex;
+  QComboBox* cmbBlood;
+  QLineEdit* txtBirthplace;
+  QLineEdit* txtCustId;
+  QLineEdit* txtEmail;
+  QLineEdit* txtTelHome;
+  QLineEdit* txtCellphone;
+  QLineEdit* txtOther;
+  QLineEdit* txtAddHome;
+  QLineEdit* txtCompany;
+  QComboBox* cmbJobtype;
+  QLineEdit* txtJobtitle;
+  QComboBox* cmbSalary;
+  QComboBox* cmbJobgrade;
+  QLineEdit* txtTelcompany;
+  QLineEdit* txtFaxcompany;
+  QLineEdit* txtAddcompany;
+
+  // The list tabs: a grid and its floating cell editor each.
+  ListGrid* msfgFamily;
+  ListGrid* msfgInsurlife;
+  ListGrid* msfgCompenlife;
+  ListGrid* msfgContact;
+  CellEditor* txtInput;
+  CellEditor* txtInputInsur;
+  CellEditor* txtInputCom;
+  CellEditor* txtInputCon;
+
+  // Form-level state.
+  int FamilyRow = 0;
+  int InsuranceRow = 0;
+  int ContactRow = 0;
+  int CompensateRow = 0;
+  bool NewMode = false;
+  bool ModifyMode = false;
+  QString SqlFamily;
+  QString SqlInsurance;
+  QString SqlCompensate;
+  QString SqlContact;
+
+  // The window's routines.
+  void ShowCustomer();
+  void SetInputsEnabled();
+  void UpdateNavigationButtons();
+  void UpdateEditButtons();
+  void ShowCellEditor(int row, int col, const QString& listKey);
+  // Writes the window's customer and its lists in one transaction; false (nothing written,
+  // the reason shown) when it could not.
+  bool SaveCustomer();
+
+  // Event handlers.
+  void Toolbar1_ButtonClick(const QString& key);
+  void msfgFamily_Click();
+  void msfgInsurlife_Click();
+  void msfgCompenlife_Click();
+  void msfgContact_Click();
+  void txtInput_Change();
+  void txtInputInsur_Change();
+  void txtInputCom_Change();
+  void txtInputCon_Change();
+
+ protected:
+  void Form_Load() override;
+  // The title bar's close is the "exit" command.
+  void QueryClose() override;
+
+ private:
+  struct List;
+
+  void BuildToolbar();
+  void BuildIndividualTab(QWidget* page, const QPoint& pageOffset);
+  void BuildListTab(QWidget* page, const QPoint& pageOffset, ListGrid*& grid, CellEditor*& editor,
+                    const QString& gridName, const QString& editorName, int cols,
+                    const QString& caption);
+  void ConnectHandlers();
+
+  List* FindList(const QString& listKey);
+  void GridClick(List& list);
+  void PrepareGrids();
+  void Navigate(const QString& key);
+  void NewCommand();
+  void ModifyCommand();
+  void SaveCommand();
+  void DeleteCommand();
+  void ExitCommand();
+  void SearchCommand();
+
+  QList<QWidget*> Inputs() const;
+  std::vector<List> m_lists;
+};

@@ -9,18 +9,13 @@
 #include "data/connection.h"
 #include "data/recordset.h"
 #include "data/schema.h"
+#include "ui/customer/frmcust.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/search/searchstatement.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/look.h"
 #include "ui/toolkit/msgbox.h"
 #include "ui/toolkit/twips.h"
-
-// TEMPORARY until the customer window lands.
-#if __has_include("ui/customer/frmcust.h")
-#include "ui/customer/frmcust.h"
-#define QEL_HAVE_FRMCUST 1
-#endif
 
 namespace {
 
@@ -184,9 +179,7 @@ void frmSearch::cmdEnd_Click() {
   if (frmSearchResult* result = Loaded<frmSearchResult>()) result->Unload();
   SearchConnection().Close();
   Unload();
-#ifdef QEL_HAVE_FRMCUST
   Show<frmCust>();
-#endif
 }
 
 void frmSearch::QueryClose() {
@@ -194,9 +187,7 @@ void frmSearch::QueryClose() {
 }
 
 void frmSearch::cmdStart_Click() {
-#ifdef QEL_HAVE_FRMCUST
-  Unload<frmCust>();
-#endif
+  ::Unload<frmCust>();
   cmdEnd->setEnabled(true);
 
   const SearchStatement statement = BuildSearchStatement(

@@ -11,7 +11,10 @@
 namespace {
 
 QVariant Bindable(const Value& value) {
-  return value ? QVariant(StripNul(*value)) : QVariant(QMetaType(QMetaType::QString));
+  if (!value) return QVariant(QMetaType(QMetaType::QString));
+  // Qt SQL binds a null QString as Null; an empty text must stay text.
+  const QString text = StripNul(*value);
+  return QVariant(text.isNull() ? QStringLiteral("") : text);
 }
 
 Value FromVariant(const QVariant& value) {

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStyle>
@@ -94,14 +95,15 @@ QComboBox* MakeCombo(QWidget* parent, const QString& name, int left, int top, in
 // its text so that it is never clipped.
 QLabel* MakeCaption(QWidget* input, const QString& name, const QString& text, double points,
                     bool after = false) {
-  constexpr int kGap = 4;
+  // The labels after the birthday boxes have little room before the next box.
+  const int gap = after ? 2 : 4;
   auto* label = new QLabel(text, input->parentWidget());
   label->setObjectName(name);
   label->setFont(MingLiU(points));
   const QFontMetrics metrics(label->font());
-  const int width = metrics.horizontalAdvance(text) + 2;
+  const int width = metrics.horizontalAdvance(text) + 1;
   const int height = qMax(metrics.height(), input->height());
-  const int left = after ? input->geometry().right() + 1 + kGap : input->x() - kGap - width;
+  const int left = after ? input->geometry().right() + 1 + gap : input->x() - gap - width;
   label->setGeometry(left, input->y() + (input->height() - height) / 2, width, height);
   label->setAlignment((after ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
   if (!after) {
@@ -117,11 +119,15 @@ QString InputText(QWidget* input) {
 }
 
 void SetInputText(QWidget* input, const QString& text) {
+  QLineEdit* edit = qobject_cast<QLineEdit*>(input);
   if (auto* combo = qobject_cast<QComboBox*>(input)) {
     combo->setEditText(text);
+    edit = combo->lineEdit();
   } else {
-    static_cast<QLineEdit*>(input)->setText(text);
+    edit->setText(text);
   }
+  // A text longer than its box shows its beginning.
+  edit->setCursorPosition(0);
 }
 
 QStringList Numbers(int first, int last) {
@@ -160,7 +166,8 @@ frmCust::frmCust() {
   PlaceTwips(Label6, 0, 0, 375, 255);
 
   BuildToolbar();
-  // The label lies under the toolbar, as designed.
+  // The label lies under the toolbar, as designed, which covers it.
+  Toolbar1->setAutoFillBackground(true);
   Label6->lower();
 
   auto* tabs = new TabControl(this);
@@ -366,6 +373,8 @@ void frmCust::BuildListTab(QWidget* page, const QPoint& pageOffset, ListGrid*& g
   grid->setObjectName(gridName);
   grid->setAccessibleName(caption);
   grid->setFont(MingLiU(12));
+  // The heading row is a row of the grid: the same font, whatever the style gives headers.
+  grid->horizontalHeader()->setFont(MingLiU(12));
   grid->SetCols(cols);
   grid->SetRows(2);
   PlaceInTab(grid, pageOffset, 480, 1080, 7935, 5535);

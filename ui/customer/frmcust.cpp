@@ -41,10 +41,6 @@ struct frmCust::List {
 
 namespace {
 
-const QList<QKeySequence> kNavigationKeys{
-    QKeySequence(Qt::CTRL | Qt::Key_Home), QKeySequence(Qt::Key_PageUp),
-    QKeySequence(Qt::Key_PageDown), QKeySequence(Qt::CTRL | Qt::Key_End)};
-
 // The tab control, able to tell where its pages lie inside it. The design places the controls
 // of a tab relative to the tab control's own corner, above which Qt puts the tab bar; the
 // pages are therefore shifted back by this offset.
@@ -86,8 +82,10 @@ QComboBox* MakeCombo(QWidget* parent, const QString& name, int left, int top, in
   combo->addItems(entries);
   combo->setEditText(QString());
   PlaceTwips(combo, left, top, width, height);
-  // Page Up/Down pick entries in a focused combo box.
-  KeepKeys(combo, kNavigationKeys);
+  // Page Up/Down pick entries in a focused combo box, so it keeps them from the toolbar.
+  const QList<QKeySequence> pageKeys{QKeySequence(Qt::Key_PageUp), QKeySequence(Qt::Key_PageDown)};
+  KeepKeys(combo, pageKeys);
+  KeepKeys(combo->lineEdit(), pageKeys);
   return combo;
 }
 
@@ -389,11 +387,6 @@ void frmCust::BuildListTab(QWidget* page, const QPoint& pageOffset, ListGrid*& g
 }
 
 void frmCust::ConnectHandlers() {
-  // A focused text box keeps the navigation keys it uses itself (the grids keep theirs).
-  for (const List& list : m_lists) KeepKeys(list.editor, kNavigationKeys);
-  for (QWidget* input : Inputs())
-    if (qobject_cast<QLineEdit*>(input)) KeepKeys(input, kNavigationKeys);
-
   connect(Toolbar1, &KeyedToolBar::ButtonClick, this,
           [this](const QString& key) { Guard([this, key] { Toolbar1_ButtonClick(key); }); });
   OnEvent(msfgFamily, &ListGrid::Click, this, [this] { msfgFamily_Click(); });

@@ -1,0 +1,589 @@
+// The benchmark program: makes a database of an agency's size, drives the real windows
+// offscreen in this process, and prints for each command the median and 99th percentile beside
+// the cost of the same statements without windows (the floor).
+//
+//   qel_bench [--customers N] [--dir FOLDER] [--seed S] [--runs-scale F] [--no-process]
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <optional>
+
+#include "app/module1.h"
+#include "bench/floors.h"
+#include "bench/generate.h"
+#include "bench/stats.h"
+#include "ui/customer/frmcust.h"
+#include "ui/result/frmsearchresult.h"
+#include "ui/search/frmsearch.h"
+#include "ui/search/searchstatement.h"
+#include "ui/toolkit/form.h"
+#include "ui/toolkit/guard.h"
+#include "ui/toolkit/keyedtoolbar.h"
+#include "ui/toolkit/listgrid.h"
+#include "ui/toolkit/msgbox.h"
+
+namespace {
+
+struct Options {
+  int customers = 100000;
+  QString dir;  // empty: a temporary folder, removed at the end
+  quint64 seed = 20261206;
+  double runsScale = 1.0;
+  bool process = true;
+};
+
+[[noreturn]] void Usage() {
+  std::fprintf(stderr,
+               "usage: qel_bench [--customers N] [--dir FOLDER] [--seed S] [--runs-scale F] "
+               "[--no-process]\n"
+               "  --customers N   customers to generate (default 100000)\n"
+               "  --dir FOLDER    keep the database in FOLDER (made once, reused by later runs)\n"
+               "  --seed S        seed of the generator (default 20261206)\n"
+               "  --runs-scale F  multiply every repetition count by F (default 1)\n"
+               "  --no-process    skip the whole-process start-up runs of the qel binary\n");
+  std::exit(2);
+}
+
+Options Parse(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const QString arg = QString::fromLocal8Bit(argv[i]);
+    auto next = [&]() -> QString {
+      if (i + 1 >= argc) Usage();
+      return QString::fromLocal8Bit(argv[++i]);
+    };
+    bool ok = true;
+    if (arg == QLatin1String("--customers")) {
+      options.customers = next().toInt(&ok);
+      ok = ok && options.customers > 0;
+    } else if (arg == QLatin1String("--dir")) {
+      options.dir = next();
+    } else if (arg == QLatin1String("--seed")) {
+      options.seed = next().toULongLong(&ok);
+    } else if (arg == QLatin1String("--runs-scale")) {
+      options.runsScale = next().toDouble(&ok);
+      ok = ok && options.runsScale > 0;
+    } else if (arg == QLatin1String("--no-process")) {
+      options.process = false;
+    } else {
+      Usage();
+    }
+    if (!ok) Usage();
+  }
+  return options;
+}
+
+[[noreturn]] void Fail(const QString& what) {
+  std::fprintf(stderr, "qel_bench: %s\n", qPrintable(what));
+  std::fflush(stderr);
+  std::_Exit(3);
+}
+
+void Check(bool condition, const QString& what) {
+  if (!condition) Fail(QStringLiteral("check failed: ") + what);
+}
+
+double MaxRssMb(const rusage& usage) {
+  return double(usage.ru_maxrss) / 1024.0;  // Linux reports kilobytes
+}
+
+// Generates the database in a child process, so the generator's memory does not count in the
+// peak of the measuring process.
+void GenerateInChild(const Options& options, const QString& file, int argc, char** argv) {
+  std::fflush(stdout);
+  QElapsedTimer timer;
+  timer.start();
+  const pid_t child = fork();
+  if (child < 0) Fail(QStringLiteral("fork failed"));
+  if (child == 0) {
+    int code = 0;
+    try {
+      QCoreApplication app(argc, argv);
+      const BenchDatabase made = GenerateDatabase(file, options.customers, options.seed);
+      std::printf(
+          "Generated %d customers and %lld list rows (family %lld, insurance %lld, "
+          "compensate %lld, contact %lld)\n",
+          made.customers, made.ListRows(), made.familyRows, made.insuranceRows, made.compensateRows,
+          made.contactRows);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "generator: %s\n", error.what());
+      code = 1;
+    }
+    std::fflush(stdout);
+    std::_Exit(code);
+  }
+  int status = 0;
+  rusage usage{};
+  if (wait4(child, &status, 0, &usage) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    Fail(QStringLiteral("the generator failed"));
+  std::printf("Generation took %.1f s (peak RSS of the generator %.0f MB)\n",
+              double(timer.elapsed()) / 1000.0, MaxRssMb(usage));
+}
+
+// One row of the result table.
+struct Measure {
+  explicit Measure(const QString& title) : name(title) {}
+  QString name;
+  Samples window;     // the handler, press to return
+  Samples withPaint;  // the handler and the events it left (layout, repaint)
+  Samples floor;      // the same statements through the data layer
+  Samples raw;        // the same statements through QSqlQuery
+};
+
+// Runs the events the last handler left (layout, repaint of the offscreen backing store).
+void Settle() {
+  QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
+}
+
+// Runs the deferred deletions of unloaded windows.
+void Reap() {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Times a user action on the windows: the handler alone, and with the events it left.
+void TimeAction(Measure& measure, const std::function<void()>& action) {
+  const double handler = TimeMs(action);
+  const double settle = TimeMs(Settle);
+  measure.window.Add(handler);
+  measure.withPaint.Add(handler + settle);
+}
+
+int Runs(const Options& options, int runs) {
+  return qMax(1, int(runs * options.runsScale));
+}
+
+QString Ms(double ms) {
+  return ms >= 100  ? QString::number(ms, 'f', 0)
+         : ms >= 10 ? QString::number(ms, 'f', 1)
+                    : QString::number(ms, 'f', 2);
+}
+
+void PrintTable(const QList<Measure*>& measures) {
+  std::printf(
+      "\n| Measure | runs | p50 ms | p99 ms | p50 incl. repaint | floor p50 (data layer) | "
+      "floor p99 | raw SQL p50 | p50 / floor |\n"
+      "|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+  for (const Measure* m : measures) {
+    const bool hasFloor = !m->floor.IsEmpty();
+    std::printf(
+        "| %s | %d | %s | %s | %s | %s | %s | %s | %s |\n", qPrintable(m->name), m->window.Count(),
+        qPrintable(Ms(m->window.Median())), qPrintable(Ms(m->window.P99())),
+        qPrintable(Ms(m->withPaint.Median())), hasFloor ? qPrintable(Ms(m->floor.Median())) : "–",
+        hasFloor ? qPrintable(Ms(m->floor.P99())) : "–",
+        m->raw.IsEmpty() ? "–" : qPrintable(Ms(m->raw.Median())),
+        hasFloor ? qPrintable(QString::number(m->window.Median() / m->floor.Median(), 'f', 2))
+                 : "–");
+  }
+}
+
+QString Verdict(bool met) {
+  return met ? QStringLiteral("met") : QStringLiteral("MISSED");
+}
+
+int Scalar(const QString& file, const QString& sql) {
+  QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("count"));
+  db.setDatabaseName(file);
+  int value = -1;
+  if (db.open()) {
+    QSqlQuery query(db);
+    if (query.exec(sql) && query.next()) value = query.value(0).toInt();
+  }
+  db = QSqlDatabase();
+  QSqlDatabase::removeDatabase(QStringLiteral("count"));
+  return value;
+}
+
+// Starts the qel binary in `dir` until its first customer is shown, `runs` times. Gives the
+// number of runs that did not end with status 0.
+int RunWholeProcess(const QString& dir, int runs, Samples& wall, double& peakMb, QString& failure) {
+  peakMb = 0;
+  int failed = 0;
+  for (int i = 0; i < runs; ++i) {
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t child = fork();
+    if (child < 0) Fail(QStringLiteral("fork failed"));
+    if (child == 0) {
+      if (chdir(QFile::encodeName(dir).constData()) != 0) std::_Exit(126);
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      setenv("QEL_QUIT_AFTER_FIRST_DISPLAY", "1", 1);
+      execl(QEL_BINARY, QEL_BINARY, static_cast<char*>(nullptr));
+      std::_Exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(child, &status, 0, &usage) < 0) Fail(QStringLiteral("wait4 failed"));
+    wall.Add(double(timer.nsecsElapsed()) / 1e6);
+    peakMb = qMax(peakMb, MaxRssMb(usage));
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) continue;
+    // Counted and reported rather than hidden: the time to the first display is still valid
+    // when only the ending fails.
+    ++failed;
+    failure = WIFSIGNALED(status) ? QStringLiteral("killed by signal %1").arg(WTERMSIG(status))
+                                  : QStringLiteral("exit status %1").arg(WEXITSTATUS(status));
+  }
+  return failed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options = Parse(argc, argv);
+
+  std::optional<QTemporaryDir> temporary;
+  QString dir = options.dir;
+  if (dir.isEmpty()) {
+    temporary.emplace(QDir::temp().filePath(QStringLiteral("qel-bench-XXXXXX")));
+    if (!temporary->isValid()) Fail(QStringLiteral("cannot make a temporary folder"));
+    dir = temporary->path();
+  } else if (!QDir().mkpath(dir)) {
+    Fail(QStringLiteral("cannot make the folder %1").arg(dir));
+  }
+  dir = QFileInfo(dir).absoluteFilePath();
+  const QString file = QDir(dir).filePath(kDatabaseFile);
+  if (QFileInfo::exists(file)) {
+    std::printf("Reusing %s\n", qPrintable(file));
+  } else {
+    std::printf("Generating %s with %d customers (seed %llu)\n", qPrintable(file),
+                options.customers, static_cast<unsigned long long>(options.seed));
+    GenerateInChild(options, file, argc, argv);
+  }
+
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Qel"));
+  QApplication::setQuitOnLastWindowClosed(false);
+  QDir::setCurrent(dir);
+
+  const int customers = Scalar(file, QStringLiteral("select count(*) from customer"));
+  const BenchDatabase plan = PlanDatabase(file, customers);
+  const int listRows = Scalar(file, QStringLiteral("select (select count(*) from family) + "
+                                                   "(select count(*) from insurance) + (select "
+                                                   "count(*) from compensate) + (select count(*) "
+                                                   "from contact)"));
+  const int named = Scalar(file, QStringLiteral("select count(*) from customer where Cust_name "
+                                                "is not null"));
+  std::printf("Database: %d customers, %d list rows, %.0f MB; platform %s\n", customers, listRows,
+              double(QFileInfo(file).size()) / 1048576.0, qPrintable(QApplication::platformName()));
+  Check(customers >= 3, QStringLiteral("the benchmark needs at least 3 customers"));
+
+  QString lastMessage;
+  int messages = 0;
+  SetMsgBoxHook([&](const QString& text) {
+    lastMessage = text;
+    ++messages;
+  });
+  SetFatalHandler([&](int status) {
+    Fail(QStringLiteral("the program ended with status %1 after the message: %2")
+             .arg(status)
+             .arg(lastMessage));
+  });
+  SetEndHandler([] {});
+
+  Measure startup{QStringLiteral("start-up: create the customer window to first customer shown")};
+  Measure next{QStringLiteral("navigation: one \"next\"")};
+  Measure last{QStringLiteral("navigation: \"last\"")};
+  Measure first{QStringLiteral("navigation: \"first\"")};
+  Measure show40{QStringLiteral("display of a customer with 40 list rows (\"next\" onto it)")};
+  Measure save20{QStringLiteral("\"modify\" + \"save\" of a customer with 20 list rows")};
+  Measure newSave{QStringLiteral("\"new\" + \"save\" of a customer")};
+  Measure remove{QStringLiteral("\"delete\" of a customer")};
+  Measure searchAll{QStringLiteral("all-open search to the result window on its first match")};
+  Measure searchFew{QStringLiteral("selective search (%1 matches) to the result window")
+                        .arg(plan.fragmentMatches)};
+  Measure resultStep{QStringLiteral("one step in the result window (\"next\")")};
+
+  RawFloor raw(file);
+  auto press = [](frmCust* window, const char* key) {
+    QAction* button = window->Toolbar1->Buttons(QLatin1String(key));
+    Check(button && button->isEnabled(), QStringLiteral("button %1 enabled").arg(key));
+    window->Toolbar1->Press(QLatin1String(key));
+  };
+
+  // 1. Start-up.
+  std::printf("Measuring start-up...\n");
+  std::fflush(stdout);
+  for (int i = 0; i < Runs(options, 20); ++i) {
+    frmCust* window = nullptr;
+    TimeAction(startup, [&] { Guard([&] { window = Show<frmCust>(); }); });
+    Check(window && window->txtCID->text() == QStringLiteral("A000001"),
+          QStringLiteral("the first customer is shown"));
+    window->Unload();
+    Reap();
+    DataFloor floor;
+    startup.floor.Add(TimeMs([&] { floor.Load(file); }));
+    startup.raw.Add(TimeMs([&] { raw.Load(); }));
+  }
+
+  frmCust* cust = Show<frmCust>();
+  Settle();
+  DataFloor floor;
+  floor.Load(file);
+  const QVector<qint64> rowids = raw.CustomerRowids();
+
+  // 2. Navigation: 1,000 steps of "next" from the first customer, then "last" and "first".
+  std::printf("Measuring navigation...\n");
+  std::fflush(stdout);
+  press(cust, "first");
+  Settle();
+  const int steps = qMin(Runs(options, 1000), customers - 1);
+  for (int i = 0; i < steps; ++i) TimeAction(next, [&] { press(cust, "next"); });
+  Check(cust->txtCID->text() == QStringLiteral("A%1").arg(steps + 1, 6, 10, QChar(u'0')),
+        QStringLiteral("\"next\" reached customer %1").arg(steps + 1));
+  floor.Navigate(QStringLiteral("first"));
+  for (int i = 0; i < steps; ++i) next.floor.Add(TimeMs([&] { floor.Navigate("next"); }));
+  for (int i = 0; i < steps; ++i) next.raw.Add(TimeMs([&] { raw.Display(rowids[i + 1]); }));
+  for (int i = 0; i < Runs(options, 50); ++i) {
+    TimeAction(last, [&] { press(cust, "last"); });
+    TimeAction(first, [&] { press(cust, "first"); });
+    last.floor.Add(TimeMs([&] { floor.Navigate("last"); }));
+    first.floor.Add(TimeMs([&] { floor.Navigate("first"); }));
+    last.raw.Add(TimeMs([&] { raw.Display(rowids.last()); }));
+    first.raw.Add(TimeMs([&] { raw.Display(rowids.first()); }));
+  }
+
+  // 3. The display of the customer with 40 list rows: "next" from the first customer onto it.
+  std::printf("Measuring the display of 40 list rows...\n");
+  std::fflush(stdout);
+  for (int i = 0; i < Runs(options, 200); ++i) {
+    press(cust, "first");
+    Settle();
+    TimeAction(show40, [&] { press(cust, "next"); });
+    Check(cust->txtCID->text() == plan.key40 && cust->msfgContact->Rows() == 18 + 2 &&
+              cust->msfgInsurlife->Rows() == 10 + 2,
+          QStringLiteral("the customer with 40 list rows is shown"));
+    floor.Navigate(QStringLiteral("first"));
+    show40.floor.Add(TimeMs([&] { floor.Navigate("next"); }));
+    show40.raw.Add(TimeMs([&] { raw.Display(rowids[plan.position40 - 1]); }));
+  }
+
+  // 4. "modify" + "save" of the customer with 20 list rows.
+  std::printf("Measuring modify + save...\n");
+  std::fflush(stdout);
+  press(cust, "first");
+  for (int i = 1; i < plan.position20; ++i) press(cust, "next");
+  Settle();
+  Check(cust->txtCID->text() == plan.key20, QStringLiteral("the customer with 20 rows is shown"));
+  floor.Navigate(QStringLiteral("first"));
+  for (int i = 1; i < plan.position20; ++i) floor.Navigate(QStringLiteral("next"));
+  Check(floor.CurrentKey() == plan.key20, QStringLiteral("the floor is on the customer"));
+  for (int i = 0; i < Runs(options, 100); ++i) {
+    messages = 0;
+    TimeAction(save20, [&] {
+      press(cust, "modify");
+      press(cust, "save");
+    });
+    Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
+          QStringLiteral("the save reported Finish (got: %1)").arg(lastMessage));
+    save20.floor.Add(TimeMs([&] { floor.ModifySave(); }));
+    save20.raw.Add(TimeMs([&] { raw.ModifySave(rowids[plan.position20 - 1]); }));
+  }
+  Check(Scalar(file, QStringLiteral("select (select count(*) from family where CID='%1') + "
+                                    "(select count(*) from insurance where CID='%1') + (select "
+                                    "count(*) from compensate where CID='%1') + (select count(*) "
+                                    "from contact where CID='%1')")
+                         .arg(plan.key20)) == 20,
+        QStringLiteral("the saved customer still has 20 list rows"));
+
+  // 5. "new" + "save", then "delete" of the customers made.
+  std::printf("Measuring new + save and delete...\n");
+  std::fflush(stdout);
+  const int made = Runs(options, 100);
+  for (int i = 0; i < made; ++i) {
+    messages = 0;
+    const QString key = QStringLiteral("W%1").arg(i, 6, 10, QChar(u'0'));
+    TimeAction(newSave, [&] {
+      press(cust, "new");
+      // What the agent types is not part of the measure; the texts go in as typed text.
+      cust->txtCID->setText(key);
+      cust->txtName->setText(QStringLiteral("Bench Customer %1").arg(i));
+      cust->cmbSex->setEditText(QStringLiteral("female"));
+      press(cust, "save");
+    });
+    Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
+          QStringLiteral("the new customer was saved (got: %1)").arg(lastMessage));
+  }
+  // The floors make their own customers and delete them again (each the last row of the
+  // table), before the window deletes the customers it made.
+  for (int i = 0; i < made; ++i) {
+    const QString key = QStringLiteral("F%1").arg(i, 6, 10, QChar(u'0'));
+    newSave.floor.Add(TimeMs([&] { floor.NewSave(key, QStringLiteral("Floor Customer")); }));
+  }
+  for (int i = 0; i < made; ++i) {
+    floor.Navigate(QStringLiteral("last"));
+    Check(floor.CurrentKey().startsWith(QLatin1Char('F')), QStringLiteral("a floor customer"));
+    remove.floor.Add(TimeMs([&] { floor.Delete(); }));
+  }
+  QVector<qint64> rawMade;
+  for (int i = 0; i < made; ++i) {
+    const QString key = QStringLiteral("R%1").arg(i, 6, 10, QChar(u'0'));
+    newSave.raw.Add(TimeMs([&] { rawMade << raw.NewSave(key, QStringLiteral("Raw Customer")); }));
+  }
+  while (!rawMade.isEmpty()) {
+    const qint64 rowid = rawMade.takeLast();
+    remove.raw.Add(TimeMs([&] { raw.Delete(rowid); }));
+  }
+  for (int i = 0; i < made; ++i) {
+    press(cust, "last");
+    Settle();
+    Check(cust->txtCID->text().startsWith(QLatin1Char('W')), QStringLiteral("a new customer"));
+    messages = 0;
+    TimeAction(remove, [&] { press(cust, "delete"); });
+    Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
+          QStringLiteral("the delete reported Finish (got: %1)").arg(lastMessage));
+  }
+  Check(Scalar(file, QStringLiteral("select count(*) from customer")) == customers,
+        QStringLiteral("every customer made was deleted again"));
+
+  // 6. Searches. "search" opens the search window beside the customer window.
+  std::printf("Measuring the searches...\n");
+  std::fflush(stdout);
+  press(cust, "search");
+  Settle();
+  frmSearch* search = Loaded<frmSearch>();
+  Check(search != nullptr, QStringLiteral("the search window is open"));
+  auto runSearch = [&](Measure& measure, const QString& name, int expected) {
+    search->txtCustname->setText(name);
+    TimeAction(measure, [&] { search->cmdStart->click(); });
+    frmSearchResult* result = Loaded<frmSearchResult>();
+    Check(
+        result && ResultCount == expected && result->lblTotal->text() == QString::number(expected),
+        QStringLiteral("the search found %1 (got %2)").arg(expected).arg(ResultCount));
+  };
+  auto backToSearch = [&] {
+    Loaded<frmSearchResult>()->cmdExit->click();
+    search->Command1->click();  // Reset
+    Settle();
+    Reap();
+  };
+  SearchCriteria open{QStringLiteral("NA"), QStringLiteral("NA"), QStringLiteral("NA"),
+                      QStringLiteral("NA"), QStringLiteral("NA"), QStringLiteral("NA"),
+                      QStringLiteral("NA"), QStringLiteral("NA"), QStringLiteral("NA")};
+  const QString allStatement = BuildSearchStatement(open).sql;
+  SearchCriteria few = open;
+  few.name = plan.nameFragment;
+  const QString fewStatement = BuildSearchStatement(few).sql;
+  SearchFloor searchFloor;
+
+  // The first search also unloads the customer window; it is run once before the measure.
+  runSearch(searchAll, QStringLiteral("NA"), named);
+  backToSearch();
+  searchAll = Measure{searchAll.name};
+  for (int i = 0; i < Runs(options, 10); ++i) {
+    runSearch(searchAll, QStringLiteral("NA"), named);
+    backToSearch();
+    searchAll.floor.Add(TimeMs([&] {
+      Check(searchFloor.Search(file, allStatement) == named, QStringLiteral("floor search"));
+    }));
+    searchAll.raw.Add(TimeMs([&] { raw.Search(allStatement); }));
+  }
+  for (int i = 0; i < Runs(options, 30); ++i) {
+    runSearch(searchFew, plan.nameFragment, plan.fragmentMatches);
+    backToSearch();
+    searchFew.floor.Add(TimeMs([&] {
+      Check(searchFloor.Search(file, fewStatement) == plan.fragmentMatches,
+            QStringLiteral("floor search"));
+    }));
+    searchFew.raw.Add(TimeMs([&] { raw.Search(fewStatement); }));
+  }
+
+  // 7. Steps in the result window of the all-open search.
+  std::printf("Measuring the result window...\n");
+  std::fflush(stdout);
+  runSearch(searchAll, QStringLiteral("NA"), named);
+  Settle();
+  frmSearchResult* result = Loaded<frmSearchResult>();
+  const int resultSteps = qMin(Runs(options, 1000), named - 1);
+  for (int i = 0; i < resultSteps; ++i) TimeAction(resultStep, [&] { result->cmdNext->click(); });
+  Check(result->lblCurrent->text() == QString::number(resultSteps + 1),
+        QStringLiteral("the result window stepped"));
+  searchFloor.Search(file, allStatement);
+  for (int i = 0; i < resultSteps; ++i) {
+    const QString key = searchFloor.Keys()[i + 2];
+    resultStep.floor.Add(TimeMs([&] { searchFloor.ShowResult(key); }));
+    resultStep.raw.Add(TimeMs([&] { raw.ShowResult(key); }));
+  }
+
+  // Back to the customer window, as the agent leaves.
+  result->cmdExit->click();
+  search->cmdEnd->click();
+  Settle();
+  Reap();
+  Check(Loaded<frmCust>() != nullptr, QStringLiteral("the customer window is back"));
+
+  rusage self{};
+  getrusage(RUSAGE_SELF, &self);
+  const double peakMb = MaxRssMb(self);
+
+  // 8. The whole process: the qel binary started on the database until its first customer.
+  Samples process;
+  double processPeakMb = 0;
+  int processFailures = 0;
+  QString processFailure;
+  if (options.process) {
+    std::printf("Measuring the whole process (%s)...\n", QEL_BINARY);
+    std::fflush(stdout);
+    processFailures =
+        RunWholeProcess(dir, Runs(options, 20), process, processPeakMb, processFailure);
+  }
+
+  PrintTable({&startup, &next, &last, &first, &show40, &save20, &newSave, &remove, &searchAll,
+              &searchFew, &resultStep});
+  std::printf("\nPeak resident set of this benchmark process: %.1f MB\n", peakMb);
+  if (!process.IsEmpty()) {
+    std::printf(
+        "Whole process, qel started to first customer shown: p50 %s ms, p99 %s ms over %d "
+        "runs (peak RSS %.1f MB)\n",
+        qPrintable(Ms(process.Median())), qPrintable(Ms(process.P99())), process.Count(),
+        processPeakMb);
+    if (processFailures > 0)
+      std::printf("WARNING: %d of %d runs of qel did not end normally (%s)\n", processFailures,
+                  process.Count(), qPrintable(processFailure));
+  }
+
+  std::printf("\nTargets at %d customers:\n", customers);
+  if (!process.IsEmpty())
+    std::printf("  whole-process start to first customer <= 200 ms: %s ms -> %s\n",
+                qPrintable(Ms(process.Median())), qPrintable(Verdict(process.Median() <= 200)));
+  std::printf("  navigation step p50 <= 1 ms / p99 <= 5 ms: %s / %s ms -> %s\n",
+              qPrintable(Ms(next.window.Median())), qPrintable(Ms(next.window.P99())),
+              qPrintable(Verdict(next.window.Median() <= 1 && next.window.P99() <= 5)));
+  const double allLimit = 1.5 * searchAll.floor.Median() + 50;
+  std::printf("  all-open search <= 1.5 x floor + 50 ms = %s ms: %s ms -> %s\n",
+              qPrintable(Ms(allLimit)), qPrintable(Ms(searchAll.window.Median())),
+              qPrintable(Verdict(searchAll.window.Median() <= allLimit)));
+  const double fewLimit = 1.5 * searchFew.floor.Median();
+  std::printf("  selective search <= 1.5 x floor = %s ms: %s ms -> %s\n", qPrintable(Ms(fewLimit)),
+              qPrintable(Ms(searchFew.window.Median())),
+              qPrintable(Verdict(searchFew.window.Median() <= fewLimit)));
+  const double saveLimit = 1.5 * save20.floor.Median();
+  std::printf("  save of 20 list rows <= 1.5 x floor = %s ms: %s ms -> %s\n",
+              qPrintable(Ms(saveLimit)), qPrintable(Ms(save20.window.Median())),
+              qPrintable(Verdict(save20.window.Median() <= saveLimit)));
+  std::printf("  peak memory of the benchmark run <= 80 MB: %.1f MB -> %s\n", peakMb,
+              qPrintable(Verdict(peakMb <= 80)));
+
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (auto* form = qobject_cast<Form*>(widget); form && form->IsLoaded()) form->Unload();
+  Reap();
+  CreateDataObjects();
+  return 0;
+}

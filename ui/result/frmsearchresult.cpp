@@ -19,6 +19,10 @@
 
 namespace {
 
+// Properties of a value label: its design width and how wide it may grow.
+const char* const kDesignWidth = "qelDesignWidth";
+const char* const kRoom = "qelRoom";
+
 const QStringList kFamilyHeadings{"Title",    "Name",          "Sex",        "ID",
                                   "Birthday", "Insurance Age", "Occupation", "Comment"};
 const QStringList kInsuranceHeadings{"Insurer",  "Product",        "Coverage",    "Period",
@@ -40,6 +44,7 @@ QLabel* MakeCaption(QWidget* parent, const QString& name, const QString& text, i
                     double pointSize = 11.25) {
   QLabel* label = MakeLabel(parent, name, text);
   label->setFont(MingLiU(pointSize));
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label->adjustSize();
   label->move(TwipsToPixels(left), TwipsToPixels(top));
   return label;
@@ -73,6 +78,9 @@ ListGrid* MakeGrid(QWidget* page, const QString& name, int cols) {
   grid->setFont(MingLiU(12));
   grid->SetCols(cols);
   grid->SetRows(2);
+  // Moving the current cell (clearing leaves it in the last column) must not scroll the
+  // list away from its first two columns, which are the ones this window fills.
+  grid->setAutoScroll(false);
   return grid;
 }
 
@@ -208,6 +216,8 @@ frmSearchResult::frmSearchResult() {
     PlaceTwips(grid, 480, 1080 - tabRow, 7935, 5535);
   }
 
+  FitValueLabels();
+
   OnEvent(cmdFirst, &QPushButton::clicked, this, [this] { cmdFirst_Click(); });
   OnEvent(cmdPrevious, &QPushButton::clicked, this, [this] { cmdPrevious_Click(); });
   OnEvent(cmdNext, &QPushButton::clicked, this, [this] { cmdNext_Click(); });
@@ -220,6 +230,39 @@ frmSearchResult::~frmSearchResult() = default;
 void frmSearchResult::SetValue(QLabel* label, const QString& text) {
   label->setText(text);
   label->setAccessibleName(text);
+  // A long value may use the free room to its right; what still does not fit is in the tool tip.
+  const int room = label->property(kRoom).toInt();
+  if (room > 0) {
+    const int need = label->indent() + label->fontMetrics().horizontalAdvance(text) + 2;
+    const int designWidth = label->property(kDesignWidth).toInt();
+    label->resize(qBound(designWidth, need, qMax(designWidth, room)), label->height());
+    label->setToolTip(need > label->width() ? text : QString());
+  }
+}
+
+void frmSearchResult::FitValueLabels() {
+  for (QGroupBox* frame : {Frame1, Frame2}) {
+    const auto labels = frame->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    for (QLabel* value : labels) {
+      if (value->accessibleDescription().isEmpty()) continue;  // a caption
+      const QRect box = value->geometry();
+      int right = frame->contentsRect().right() - 4;
+      int indent = 0;
+      for (QLabel* other : labels) {
+        const QRect near = other->geometry();
+        if (other == value || near.bottom() < box.top() || near.top() > box.bottom()) continue;
+        if (near.left() > box.left()) {
+          right = qMin(right, near.left() - 4);
+        } else if (near.right() >= box.left() && !other->text().isEmpty()) {
+          // A caption running into the value: the value's text starts after it.
+          indent = qMax(indent, near.right() - box.left() + 4);
+        }
+      }
+      value->setIndent(indent);
+      value->setProperty(kDesignWidth, box.width());
+      value->setProperty(kRoom, right - box.left() + 1);
+    }
+  }
 }
 
 void frmSearchResult::Form_Load() {

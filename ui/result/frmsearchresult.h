@@ -73,4 +73,6 @@ class frmSearchResult : public Form {
   void ShowEntry();
   // Writes a value label: its text is also what a screen reader reads.
   static void SetValue(QLabel* label, const QString& text);
+  // Works out, once, how far each value label may grow and where its text starts.
+  void FitValueLabels();
 };

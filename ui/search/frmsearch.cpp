@@ -26,7 +26,11 @@ QLabel* MakeCaption(QWidget* parent, const QString& name, const QString& text, i
   auto* label = new QLabel(text, parent);
   label->setObjectName(name);
   label->setFont(MingLiU(11.25));
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   PlaceTwips(label, left, top, width, height);
+  // A caption whose text needs more room than its design box gets it: it is never cut off.
+  const QSize need = label->sizeHint();
+  label->resize(qMax(label->width(), need.width()), qMax(label->height(), need.height()));
   return label;
 }
 

@@ -392,6 +392,7 @@ bool Recordset::MoveToBookmark(qint64 rowid) {
   if (index < 0) return false;
   m_pos = int(index);
   m_gap = false;
+  m_cachedRowid = -1;  // every move reads the row afresh
   return true;
 }
 

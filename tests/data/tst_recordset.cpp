@@ -492,6 +492,11 @@ void TestRecordset::bookmarks() {
   QVERIFY(set.MoveToBookmark(mark));
   QCOMPARE(*set.Field(QStringLiteral("CID")), QStringLiteral("K3"));
 
+  // Going to a row reads it afresh, even when the set already stands on it.
+  Sql(QStringLiteral("update customer set Cust_name='changed elsewhere' where CID='K3'"));
+  QVERIFY(set.MoveToBookmark(mark));
+  QCOMPARE(*set.Field(QStringLiteral("Cust_name")), QStringLiteral("changed elsewhere"));
+
   // A row the set does not hold: refused, the position stays.
   set.MoveToBookmark(mark);
   set.Delete();

@@ -84,6 +84,8 @@ class TestResultWindow : public QObject {
   void titleBarCloseIsExit();
   void valueLabelsReadTheirValue();
   void listLongerThan32767Rows();
+  void filledColumnsStayInView();
+  void offeredSalaryBracketsShowWhole();
 };
 
 void TestResultWindow::layout() {
@@ -435,6 +437,41 @@ void TestResultWindow::listLongerThan32767Rows() {
   QCOMPARE(env.fatalStatus, 0);
   QCOMPARE(w->msfgContact->Rows(), 32802);
   QCOMPARE(w->msfgContact->TextMatrix(32800, 0), QStringLiteral("day 32800"));
+}
+
+void TestResultWindow::filledColumnsStayInView() {
+  TestEnv env;
+  CreateDatabase();
+  InsertSimpleCustomer("A", "First");
+  InsertSimpleCustomer("B", "Second");
+  InsertChild("family", "B", {"son", "Kid"});
+  frmSearchResult* w = OpenResult({"A", "B"});
+  w->SSTab1->setCurrentIndex(1);
+  QVERIFY(w->msfgFamily->isVisible());
+  // Clearing leaves the current cell in the last column; the list must still show the two
+  // columns it fills.
+  Click(w->cmdNext);
+  QCOMPARE(w->msfgFamily->TextMatrix(1, 1), QStringLiteral("Kid"));
+  QCOMPARE(w->msfgFamily->columnViewportPosition(0), 0);
+}
+
+void TestResultWindow::offeredSalaryBracketsShowWhole() {
+  TestEnv env;
+  CreateDatabase();
+  QStringList keys;
+  for (const char* bracket : {"1,500,000~2,000,000", "900,000~1,000,000", "above 2,000,000"}) {
+    keys << QString::fromLatin1(bracket);
+    InsertCustomer({{"CID", keys.last()}, {"Cust_salary", keys.last()}});
+  }
+  frmSearchResult* w = OpenResult(keys);
+  for (int i = 0; i < keys.size(); ++i) {
+    if (i > 0) Click(w->cmdNext);
+    QCOMPARE(w->lblSalary->text(), keys[i]);
+    QVERIFY(w->lblSalary->width() >=
+            w->lblSalary->indent() + w->lblSalary->fontMetrics().horizontalAdvance(keys[i]));
+    // It never grows past its frame.
+    QVERIFY(w->lblSalary->geometry().right() < w->Frame2->width());
+  }
 }
 
 QTEST_MAIN(TestResultWindow)

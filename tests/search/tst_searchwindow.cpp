@@ -152,6 +152,8 @@ void TestSearchWindow::freshWindow() {
                           "Business", "Add(O)", "Income",        "Marital Status"};
   for (int i = 0; i < 9; ++i) {
     QCOMPARE(captions[i].first->text(), texts[i]);
+    // The whole caption is readable.
+    QVERIFY(captions[i].first->width() >= captions[i].first->sizeHint().width());
     QCOMPARE(captions[i].first->buddy(), captions[i].second);
     QCOMPARE(captions[i].second->accessibleName(), texts[i]);
   }

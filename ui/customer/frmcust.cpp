@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
@@ -387,6 +388,11 @@ void frmCust::BuildListTab(QWidget* page, const QPoint& pageOffset, ListGrid*& g
 }
 
 void frmCust::ConnectHandlers() {
+  for (int i = 0; i < int(m_lists.size()); ++i) {
+    ListGrid* grid = m_lists[i].grid;
+    for (QScrollBar* bar : {grid->horizontalScrollBar(), grid->verticalScrollBar()})
+      OnEvent(bar, &QScrollBar::valueChanged, this, [this, i] { FollowServedCell(m_lists[i]); });
+  }
   connect(Toolbar1, &KeyedToolBar::ButtonClick, this,
           [this](const QString& key) { Guard([this, key] { Toolbar1_ButtonClick(key); }); });
   OnEvent(msfgFamily, &ListGrid::Click, this, [this] { msfgFamily_Click(); });
@@ -636,6 +642,9 @@ void frmCust::GridClick(List& list) {
   if (!NewMode && !ModifyMode) return;
   ListGrid* grid = list.grid;
   if (grid->Row() < 1) return;
+  // A cell only partly in view is scrolled fully into it first, so that the editor laid over
+  // it stays there.
+  grid->scrollTo(grid->model()->index(grid->Row() - 1, grid->Col()));
   ShowCellEditor(grid->Row(), grid->Col(), list.key);
   grid->SetRow(grid->RowSel());
   grid->SetCol(grid->ColSel());
@@ -672,6 +681,18 @@ void frmCust::txtInputCom_Change() {
 }
 void frmCust::txtInputCon_Change() {
   txtInputCon->WriteBack();
+}
+
+// Keeps an editor on the cell it serves when its grid scrolls.
+void frmCust::FollowServedCell(List& list) {
+  ListGrid* grid = list.grid;
+  CellEditor* editor = list.editor;
+  if (!editor->IsAttached()) return;
+  const int row = editor->ServedRow();
+  const int col = editor->ServedCol();
+  if (row < 1 || row >= grid->Rows() || col >= grid->Cols()) return;
+  editor->move(TwipsToPixels(grid->Left() + grid->ColPos(col) + grid->BorderLeft()),
+               TwipsToPixels(grid->Top() + grid->RowPos(row) + grid->BorderTop()));
 }
 
 // Places each grid's editor, still hidden, on the first visible entry of its first column.

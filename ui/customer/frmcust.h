@@ -118,6 +118,7 @@ class frmCust : public Form {
 
   List* FindList(const QString& listKey);
   void GridClick(List& list);
+  void FollowServedCell(List& list);
   void PrepareGrids();
   void Navigate(const QString& key);
   void NewCommand();

@@ -35,8 +35,12 @@ void ListGrid::CheckCell(int row, int col) const {
 
 void ListGrid::SyncCurrent() {
   if (m_row < 1 || m_row >= Rows() || m_col < 0 || m_col >= Cols()) return;
+  // Setting the current cell from code must not scroll the grid under the user's eyes.
   m_syncing = true;
+  const bool scrolls = hasAutoScroll();
+  setAutoScroll(false);
   setCurrentCell(m_row - 1, m_col, QItemSelectionModel::NoUpdate);
+  setAutoScroll(scrolls);
   m_syncing = false;
 }
 

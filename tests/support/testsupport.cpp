@@ -41,8 +41,10 @@ class CheckDb {
   QString m_name;
 };
 
+// Qt SQL binds a null QString as Null; an empty text must stay an empty text.
 QVariant ToVariant(const Value& v) {
-  return v ? QVariant(*v) : QVariant(QMetaType(QMetaType::QString));
+  if (!v) return QVariant(QMetaType(QMetaType::QString));
+  return QVariant(v->isNull() ? QStringLiteral("") : *v);
 }
 
 }  // namespace

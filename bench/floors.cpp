@@ -127,6 +127,10 @@ void DataFloor::Navigate(const QString& key) {
   Display();
 }
 
+void DataFloor::MoveTo(qint64 rowid) {
+  if (!m_customer->MoveToBookmark(rowid)) throw DataError(QStringLiteral("no such customer"));
+}
+
 int DataFloor::CustomersWithKey(const QString& key) {
   Recordset matches;
   matches.Open(QStringLiteral("select CID from customer where CID=") + SqlQuote(key), *m_connection,

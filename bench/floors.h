@@ -30,6 +30,9 @@ class DataFloor {
   // Deletes the current customer; the first one is shown afterwards.
   void Delete();
   QString CurrentKey();
+  qint64 Bookmark() { return m_customer->Bookmark(); }
+  // Makes the customer with this rowid current (no display).
+  void MoveTo(qint64 rowid);
 
  private:
   void Display();

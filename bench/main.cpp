@@ -166,6 +166,27 @@ void TimeAction(Measure& measure, const std::function<void()>& action) {
   measure.withPaint.Add(handler + settle);
 }
 
+// The resident set now and its peak so far, in MB, from /proc/self/status.
+QString Memory() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  QString now, peak;
+  if (status.open(QIODevice::ReadOnly)) {
+    for (const QByteArray& line : status.readAll().split('\n')) {
+      const QList<QByteArray> parts = line.simplified().split(' ');
+      if (parts.size() < 2) continue;
+      const QString mb = QString::number(parts[1].toDouble() / 1024.0, 'f', 1);
+      if (parts[0] == "VmRSS:") now = mb;
+      if (parts[0] == "VmHWM:") peak = mb;
+    }
+  }
+  return QStringLiteral("resident %1 MB, peak %2 MB").arg(now, peak);
+}
+
+void Phase(const char* what) {
+  std::printf("%s (%s)\n", what, qPrintable(Memory()));
+  std::fflush(stdout);
+}
+
 int Runs(const Options& options, int runs) {
   return qMax(1, int(runs * options.runsScale));
 }
@@ -319,8 +340,7 @@ int main(int argc, char** argv) {
   };
 
   // 1. Start-up.
-  std::printf("Measuring start-up...\n");
-  std::fflush(stdout);
+  Phase("Measuring start-up...");
   for (int i = 0; i < Runs(options, 20); ++i) {
     frmCust* window = nullptr;
     TimeAction(startup, [&] { Guard([&] { window = Show<frmCust>(); }); });
@@ -340,8 +360,7 @@ int main(int argc, char** argv) {
   const QVector<qint64> rowids = raw.CustomerRowids();
 
   // 2. Navigation: 1,000 steps of "next" from the first customer, then "last" and "first".
-  std::printf("Measuring navigation...\n");
-  std::fflush(stdout);
+  Phase("Measuring navigation...");
   press(cust, "first");
   Settle();
   const int steps = qMin(Runs(options, 1000), customers - 1);
@@ -361,8 +380,7 @@ int main(int argc, char** argv) {
   }
 
   // 3. The display of the customer with 40 list rows: "next" from the first customer onto it.
-  std::printf("Measuring the display of 40 list rows...\n");
-  std::fflush(stdout);
+  Phase("Measuring the display of 40 list rows...");
   for (int i = 0; i < Runs(options, 200); ++i) {
     press(cust, "first");
     Settle();
@@ -376,8 +394,7 @@ int main(int argc, char** argv) {
   }
 
   // 4. "modify" + "save" of the customer with 20 list rows.
-  std::printf("Measuring modify + save...\n");
-  std::fflush(stdout);
+  Phase("Measuring modify + save...");
   press(cust, "first");
   for (int i = 1; i < plan.position20; ++i) press(cust, "next");
   Settle();
@@ -404,9 +421,12 @@ int main(int argc, char** argv) {
         QStringLiteral("the saved customer still has 20 list rows"));
 
   // 5. "new" + "save", then "delete" of the customers made.
-  std::printf("Measuring new + save and delete...\n");
-  std::fflush(stdout);
+  Phase("Measuring new + save and delete...");
+  // Each round makes one customer through the window, one through the data layer and one
+  // through raw SQL; the floors' customers are deleted again before the window deletes its own
+  // (each the last row of the table).
   const int made = Runs(options, 100);
+  QVector<qint64> floorMade, rawMade;
   for (int i = 0; i < made; ++i) {
     messages = 0;
     const QString key = QStringLiteral("W%1").arg(i, 6, 10, QChar(u'0'));
@@ -420,26 +440,19 @@ int main(int argc, char** argv) {
     });
     Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
           QStringLiteral("the new customer was saved (got: %1)").arg(lastMessage));
-  }
-  // The floors make their own customers and delete them again (each the last row of the
-  // table), before the window deletes the customers it made.
-  for (int i = 0; i < made; ++i) {
-    const QString key = QStringLiteral("F%1").arg(i, 6, 10, QChar(u'0'));
-    newSave.floor.Add(TimeMs([&] { floor.NewSave(key, QStringLiteral("Floor Customer")); }));
-  }
-  for (int i = 0; i < made; ++i) {
-    floor.Navigate(QStringLiteral("last"));
-    Check(floor.CurrentKey().startsWith(QLatin1Char('F')), QStringLiteral("a floor customer"));
-    remove.floor.Add(TimeMs([&] { floor.Delete(); }));
-  }
-  QVector<qint64> rawMade;
-  for (int i = 0; i < made; ++i) {
-    const QString key = QStringLiteral("R%1").arg(i, 6, 10, QChar(u'0'));
-    newSave.raw.Add(TimeMs([&] { rawMade << raw.NewSave(key, QStringLiteral("Raw Customer")); }));
+    const QString floorKey = QStringLiteral("F%1").arg(i, 6, 10, QChar(u'0'));
+    newSave.floor.Add(TimeMs([&] { floor.NewSave(floorKey, QStringLiteral("Floor Customer")); }));
+    floorMade << floor.Bookmark();
+    const QString rawKey = QStringLiteral("R%1").arg(i, 6, 10, QChar(u'0'));
+    newSave.raw.Add(
+        TimeMs([&] { rawMade << raw.NewSave(rawKey, QStringLiteral("Raw Customer")); }));
   }
   while (!rawMade.isEmpty()) {
     const qint64 rowid = rawMade.takeLast();
     remove.raw.Add(TimeMs([&] { raw.Delete(rowid); }));
+    floor.MoveTo(floorMade.takeLast());
+    Check(floor.CurrentKey().startsWith(QLatin1Char('F')), QStringLiteral("a floor customer"));
+    remove.floor.Add(TimeMs([&] { floor.Delete(); }));
   }
   for (int i = 0; i < made; ++i) {
     press(cust, "last");
@@ -454,8 +467,7 @@ int main(int argc, char** argv) {
         QStringLiteral("every customer made was deleted again"));
 
   // 6. Searches. "search" opens the search window beside the customer window.
-  std::printf("Measuring the searches...\n");
-  std::fflush(stdout);
+  Phase("Measuring the searches...");
   press(cust, "search");
   Settle();
   frmSearch* search = Loaded<frmSearch>();
@@ -484,20 +496,26 @@ int main(int argc, char** argv) {
   SearchFloor searchFloor;
 
   // The first search also unloads the customer window; it is run once before the measure.
-  runSearch(searchAll, QStringLiteral("NA"), named);
+  Measure warmUp{QStringLiteral("warm-up")};
+  runSearch(warmUp, QStringLiteral("NA"), named);
   backToSearch();
-  searchAll = Measure{searchAll.name};
   for (int i = 0; i < Runs(options, 10); ++i) {
     runSearch(searchAll, QStringLiteral("NA"), named);
     backToSearch();
+  }
+  for (int i = 0; i < Runs(options, 30); ++i) {
+    runSearch(searchFew, plan.nameFragment, plan.fragmentMatches);
+    backToSearch();
+  }
+  // The floors after the windows, so the memory printed before this point is the windows' own.
+  Phase("Measuring the floors of the searches...");
+  for (int i = 0; i < Runs(options, 10); ++i) {
     searchAll.floor.Add(TimeMs([&] {
       Check(searchFloor.Search(file, allStatement) == named, QStringLiteral("floor search"));
     }));
     searchAll.raw.Add(TimeMs([&] { raw.Search(allStatement); }));
   }
   for (int i = 0; i < Runs(options, 30); ++i) {
-    runSearch(searchFew, plan.nameFragment, plan.fragmentMatches);
-    backToSearch();
     searchFew.floor.Add(TimeMs([&] {
       Check(searchFloor.Search(file, fewStatement) == plan.fragmentMatches,
             QStringLiteral("floor search"));
@@ -506,9 +524,8 @@ int main(int argc, char** argv) {
   }
 
   // 7. Steps in the result window of the all-open search.
-  std::printf("Measuring the result window...\n");
-  std::fflush(stdout);
-  runSearch(searchAll, QStringLiteral("NA"), named);
+  Phase("Measuring the result window...");
+  runSearch(warmUp, QStringLiteral("NA"), named);
   Settle();
   frmSearchResult* result = Loaded<frmSearchResult>();
   const int resultSteps = qMin(Runs(options, 1000), named - 1);
@@ -529,6 +546,7 @@ int main(int argc, char** argv) {
   Reap();
   Check(Loaded<frmCust>() != nullptr, QStringLiteral("the customer window is back"));
 
+  Phase("Done with the windows");
   rusage self{};
   getrusage(RUSAGE_SELF, &self);
   const double peakMb = MaxRssMb(self);
@@ -547,6 +565,10 @@ int main(int argc, char** argv) {
 
   PrintTable({&startup, &next, &last, &first, &show40, &save20, &newSave, &remove, &searchAll,
               &searchFew, &resultStep});
+  QFile load(QStringLiteral("/proc/loadavg"));
+  if (load.open(QIODevice::ReadOnly))
+    std::printf("\nLoad average at the end (other work on the machine skews p99): %s",
+                load.readAll().constData());
   std::printf("\nPeak resident set of this benchmark process: %.1f MB\n", peakMb);
   if (!process.IsEmpty()) {
     std::printf(

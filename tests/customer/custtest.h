@@ -93,13 +93,24 @@ inline void ClickCell(ListGrid* grid, int row, int col) {
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CellRect(grid, row, col).center());
 }
 
+// Types the text key by key; characters beyond ASCII arrive as an input method delivers them.
+inline void TypeText(QWidget* widget, const QString& text) {
+  for (const QChar c : text) {
+    if (c.unicode() < 128) {
+      QTest::keyClicks(widget, QString(c));
+    } else {
+      QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+  }
+}
+
 // Clicks a cell and types the text into the editor that opens over it.
 inline void TypeIntoCell(ListGrid* grid, CellEditor* editor, int row, int col,
                          const QString& text) {
   ClickCell(grid, row, col);
   editor->selectAll();
   QTest::keyClick(editor, Qt::Key_Delete);
-  QTest::keyClicks(editor, text);
+  TypeText(editor, text);
 }
 
 // Replaces the text of an enabled input by typing, as the agent does.
@@ -108,7 +119,7 @@ inline void TypeInto(QWidget* input, const QString& text) {
   if (auto* combo = qobject_cast<QComboBox*>(input)) edit = combo->lineEdit();
   edit->selectAll();
   QTest::keyClick(edit, Qt::Key_Delete);
-  QTest::keyClicks(edit, text);
+  TypeText(edit, text);
 }
 
 inline QString TextOf(QWidget* input) {

@@ -1,5 +1,7 @@
 #include "data/recordset.h"
 
+#include <algorithm>
+
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -89,7 +91,8 @@ void Recordset::Forget() {
   m_gap = false;
   m_cachedRowid = -1;
   m_row.clear();
-  m_rows.clear();
+  m_cells.clear();
+  m_rowCount = 0;
   m_addNew = false;
   m_edits.clear();
   m_hasSnapshot = false;
@@ -104,15 +107,18 @@ void Recordset::Require() {
 
 void Recordset::LoadKeys() {
   // A bare table is read in stored order; a statement in the order SQLite returns its rows.
-  const QString sql = m_columns == QLatin1String("*") && m_rest.isEmpty()
-                          ? QStringLiteral("select rowid from %1 order by rowid").arg(m_table)
-                          : QStringLiteral("select rowid from %1%2").arg(m_table, m_rest);
+  // For a bare table SQLite may read the rowids from the much smaller CID index instead of the
+  // whole table; sorting them afterwards is cheaper than that scan.
+  const bool wholeTable = m_columns == QLatin1String("*") && m_rest.isEmpty();
+  const QString sql = wholeTable ? QStringLiteral("select rowid from %1").arg(m_table)
+                                 : QStringLiteral("select rowid from %1%2").arg(m_table, m_rest);
   QSqlQuery query(m_connection->Database());
   query.setForwardOnly(true);
   if (!query.prepare(sql)) throw DataError(query.lastError().databaseText());
   m_connection->Run(query, sql);
   QList<qint64> keys;
   while (query.next()) keys.append(query.value(0).toLongLong());
+  if (wholeTable) std::sort(keys.begin(), keys.end());
   m_keys = keys;
   m_loaded = true;
   m_pos = 0;
@@ -128,19 +134,20 @@ void Recordset::LoadStatic() {
   const QSqlRecord record = query.record();
   m_names.clear();
   for (int i = 0; i < record.count(); ++i) m_names << record.fieldName(i);
-  m_rows.clear();
+  // One flat vector: a search over a hundred thousand customers costs a few bytes per key.
+  m_cells.clear();
+  m_rowCount = 0;
   while (query.next()) {
-    QVector<Value> row;
-    row.reserve(m_names.size());
-    for (int i = 0; i < m_names.size(); ++i) row.append(FromVariant(query.value(i)));
-    m_rows.append(row);
+    for (int i = 0; i < m_names.size(); ++i) m_cells.append(FromVariant(query.value(i)));
+    ++m_rowCount;
   }
+  m_cells.squeeze();
   m_pos = 0;
 }
 
 int Recordset::RecordCount() {
   Require();
-  return m_cursor == Cursor::Static ? int(m_rows.size()) : int(m_keys.size());
+  return m_cursor == Cursor::Static ? m_rowCount : int(m_keys.size());
 }
 
 bool Recordset::Bof() {
@@ -268,7 +275,7 @@ Value Recordset::Field(int ordinal) {
     if (m_addNew) return Value();
   }
   RequireRow();
-  if (m_cursor == Cursor::Static) return m_rows[m_pos][ordinal];
+  if (m_cursor == Cursor::Static) return m_cells[qsizetype(m_pos) * m_names.size() + ordinal];
   FetchCurrent();
   return m_row.value(ordinal);
 }
@@ -387,7 +394,7 @@ bool Recordset::MoveToBookmark(qint64 rowid) {
   Require();
   StoreEdits();
   const qsizetype index = m_cursor == Cursor::Static
-                              ? (rowid >= 0 && rowid < m_rows.size() ? rowid : -1)
+                              ? (rowid >= 0 && rowid < m_rowCount ? rowid : -1)
                               : m_keys.indexOf(rowid);
   if (index < 0) return false;
   m_pos = int(index);

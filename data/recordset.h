@@ -107,7 +107,8 @@ class Recordset {
   QVector<Value> m_row;  // the fetched current row
 
   // Static cursor rows.
-  QVector<QVector<Value>> m_rows;
+  QVector<Value> m_cells;  // row after row, m_names.size() cells each
+  int m_rowCount = 0;
 
   // Pending changes.
   bool m_addNew = false;

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "app/module1.h"
 #include "ui/customer/frmcust.h"
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/guard.h"
@@ -14,10 +15,19 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(SvgIcon(QStringLiteral("qel")));
 
   Guard([] { Show<frmCust>(); });
-  if (FatalStatus() != 0) return FatalStatus();
-
-  // Developer aid for measuring start-up: quit as soon as the first customer is shown.
-  if (qEnvironmentVariableIsSet("QEL_QUIT_AFTER_FIRST_DISPLAY"))
-    QTimer::singleShot(0, &app, &QCoreApplication::quit);
-  return app.exec();
+  int status = FatalStatus();
+  if (status == 0) {
+    // Developer aid for measuring start-up: quit as soon as the first customer is shown.
+    if (qEnvironmentVariableIsSet("QEL_QUIT_AFTER_FIRST_DISPLAY"))
+      QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    status = app.exec();
+  }
+  // The windows and the data objects go while Qt is still there.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  const auto windows = QApplication::topLevelWidgets();
+  for (QWidget* window : windows) {
+    if (qobject_cast<Form*>(window)) delete window;
+  }
+  ReleaseDataObjects();
+  return status;
 }

@@ -22,6 +22,15 @@ void CreateDataObjects() {
   DbConnection = std::make_unique<Connection>();
 }
 
+void ReleaseDataObjects() {
+  CustomerSet.reset();
+  FamilySet.reset();
+  InsuranceSet.reset();
+  CompensateSet.reset();
+  ContactSet.reset();
+  DbConnection.reset();
+}
+
 void OpenDataObjects() {
   OpenDatabase(*DbConnection, kDatabaseFile);
   CustomerSet->Open(QStringLiteral("customer"), *DbConnection);

@@ -27,6 +27,9 @@ extern int ResultCount;
 
 // Replaces the six data objects with new, unopened ones (releasing the old ones).
 void CreateDataObjects();
+// Releases the six data objects (record sets first). Called before the program ends, while Qt's
+// SQL machinery still exists.
+void ReleaseDataObjects();
 // Opens DbConnection on kDatabaseFile and the five record sets on their whole tables, in the
 // order customer, family, insurance, compensate, contact.
 void OpenDataObjects();

@@ -52,6 +52,7 @@ class TestCustomerDisplay : public QObject {
   void display_twiceWithoutClearingDoublesLines();
   void display_keyWithQuoteShowsLists();
   void display_tabInValueStaysInItsCell();
+  void display_listLongerThan32767Rows();
 };
 
 void TestCustomerDisplay::layout_inputs_data() {
@@ -68,8 +69,9 @@ void TestCustomerDisplay::layout_inputs_data() {
   row("txtCID", "Frame1", "C_No", false, 3960, 400, 1335, 270);
   row("cmbCusttype", "Frame1", "Type", true, 6600, 400, 1095, 300);
   row("cmbBirthyear", "Frame1", "Birthday", true, 1200, 840, 855, 300);
-  row("cmbBirthmonth", "Frame1", "", true, 2550, 840, 735, 300);
-  row("cmbBirthday", "Frame1", "", true, 3960, 840, 735, 300);
+  // ">" marks a caption that stands after its input.
+  row("cmbBirthmonth", "Frame1", ">Month", true, 2550, 840, 735, 300);
+  row("cmbBirthday", "Frame1", ">Day", true, 3960, 840, 735, 300);
   row("cmbMarriage", "Frame1", "Marriage", true, 6600, 840, 1095, 300);
   row("cmbSex", "Frame1", "Sex", true, 1200, 1320, 975, 300);
   row("cmbBlood", "Frame1", "Blood", true, 3960, 1320, 975, 300);
@@ -114,17 +116,21 @@ void TestCustomerDisplay::layout_inputs() {
   } else {
     QVERIFY(qobject_cast<QLineEdit*>(input));
   }
-  if (!caption.isEmpty()) {
-    QLabel* label = CaptionOf(input);
-    QVERIFY2(label, "the input has no caption label");
-    QCOMPARE(label->text(), caption);
-    // The birth year's caption is "Birthday" before it and "Year" after it.
-    QCOMPARE(input->accessibleName(),
-             name == "cmbBirthyear" ? QStringLiteral("Birthday Year") : caption);
-    // The caption stands left of its input, on its line.
+  const bool after = caption.startsWith('>');
+  if (after) caption.remove(0, 1);
+  QLabel* label = CaptionOf(input);
+  QVERIFY2(label, "the input has no caption label");
+  QCOMPARE(label->text(), caption);
+  // The birth year's caption is "Birthday" before it and "Year" after it.
+  QCOMPARE(input->accessibleName(),
+           name == "cmbBirthyear" ? QStringLiteral("Birthday Year") : caption);
+  // The caption stands left of its input (or right after it), on its line.
+  if (after) {
+    QVERIFY(label->x() > input->geometry().right());
+  } else {
     QVERIFY(label->geometry().right() < input->x());
-    QVERIFY(label->geometry().intersects(QRect(0, input->y(), 10000, input->height())));
   }
+  QVERIFY(label->geometry().intersects(QRect(0, input->y(), 10000, input->height())));
 }
 
 void TestCustomerDisplay::layout_comboEntries_data() {
@@ -554,6 +560,21 @@ void TestCustomerDisplay::display_tabInValueStaysInItsCell() {
   frmCust* window = OpenWindow();
   QCOMPARE(GridLine(window->msfgFamily, 1),
            (QStringList{"wife", "Mary\tAnn", "female", "", "", "", "", "note"}));
+}
+
+void TestCustomerDisplay::display_listLongerThan32767Rows() {
+  TestEnv env;
+  CreateDatabase();
+  InsertSimpleCustomer("A001", "First");
+  Sql("insert into contact (CID,Cont_date) with recursive n(i) as (select 1 union all select "
+      "i+1 from n where i<32800) select 'A001','d'||i from n");
+  frmCust* window = OpenWindow();
+  QCOMPARE(env.fatalStatus, 0);
+  ListGrid* grid = window->msfgContact;
+  QCOMPARE(grid->Rows(), 32802);
+  QCOMPARE(grid->TextMatrix(32767, 0), QStringLiteral("d32767"));
+  QCOMPARE(grid->TextMatrix(32800, 0), QStringLiteral("d32800"));
+  QCOMPARE(grid->TextMatrix(32801, 0), QString());
 }
 
 QTEST_MAIN(TestCustomerDisplay)

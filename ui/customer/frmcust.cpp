@@ -105,10 +105,8 @@ QLabel* MakeCaption(QWidget* input, const QString& name, const QString& text, do
   const int left = after ? input->geometry().right() + 1 + gap : input->x() - gap - width;
   label->setGeometry(left, input->y() + (input->height() - height) / 2, width, height);
   label->setAlignment((after ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
-  if (!after) {
-    label->setBuddy(input);
-    input->setAccessibleName(text);
-  }
+  label->setBuddy(input);
+  input->setAccessibleName(text);
   return label;
 }
 
@@ -361,8 +359,6 @@ void frmCust::BuildIndividualTab(QWidget* page, const QPoint& pageOffset) {
   MakeCaption(txtFaxcompany, QStringLiteral("Label25"), QStringLiteral("Fax"), 11.25);
   MakeCaption(txtAddcompany, QStringLiteral("Label26"), QStringLiteral("Add(O)"), 11.25);
   cmbBirthyear->setAccessibleName(QStringLiteral("Birthday Year"));
-  cmbBirthmonth->setAccessibleName(QStringLiteral("Month"));
-  cmbBirthday->setAccessibleName(QStringLiteral("Day"));
 }
 
 void frmCust::BuildListTab(QWidget* page, const QPoint& pageOffset, ListGrid*& grid,

@@ -254,22 +254,21 @@ void frmCust::BuildToolbar() {
   struct Button {
     const char* key;
     QKeySequence shortcut;
-    const char* shortcutName;
   };
   const Button buttons[] = {
-      {"first", QKeySequence(Qt::CTRL | Qt::Key_Home), "Ctrl+Home"},
-      {"previous", QKeySequence(Qt::Key_PageUp), "Page Up"},
-      {"next", QKeySequence(Qt::Key_PageDown), "Page Down"},
-      {"last", QKeySequence(Qt::CTRL | Qt::Key_End), "Ctrl+End"},
-      {"search", QKeySequence(Qt::CTRL | Qt::Key_F), "Ctrl+F"},
-      {nullptr, {}, nullptr},
-      {"new", QKeySequence(Qt::CTRL | Qt::Key_N), "Ctrl+N"},
-      {"modify", QKeySequence(Qt::CTRL | Qt::Key_E), "Ctrl+E"},
-      {"save", QKeySequence(Qt::CTRL | Qt::Key_S), "Ctrl+S"},
+      {"first", QKeySequence(Qt::CTRL | Qt::Key_Home)},
+      {"previous", QKeySequence(Qt::Key_PageUp)},
+      {"next", QKeySequence(Qt::Key_PageDown)},
+      {"last", QKeySequence(Qt::CTRL | Qt::Key_End)},
+      {"search", QKeySequence(Qt::CTRL | Qt::Key_F)},
+      {nullptr, {}},
+      {"new", QKeySequence(Qt::CTRL | Qt::Key_N)},
+      {"modify", QKeySequence(Qt::CTRL | Qt::Key_E)},
+      {"save", QKeySequence(Qt::CTRL | Qt::Key_S)},
       // Delete asks nothing, so it stays a deliberate click without a shortcut.
-      {"delete", {}, nullptr},
-      {nullptr, {}, nullptr},
-      {"exit", {}, nullptr},
+      {"delete", {}},
+      {nullptr, {}},
+      {"exit", {}},
   };
   for (const Button& button : buttons) {
     if (!button.key) {
@@ -277,10 +276,7 @@ void frmCust::BuildToolbar() {
       continue;
     }
     const QString key = QLatin1String(button.key);
-    QAction* action = Toolbar1->AddButton(key, SvgIcon(key), button.shortcut);
-    // The tip spells the key out the way it is printed on the keyboard ("Page Down").
-    if (button.shortcutName)
-      action->setToolTip(QStringLiteral("%1 (%2)").arg(key, QLatin1String(button.shortcutName)));
+    Toolbar1->AddButton(key, SvgIcon(key), button.shortcut);
   }
 }
 
@@ -389,8 +385,8 @@ void frmCust::ConnectHandlers() {
     for (QScrollBar* bar : {grid->horizontalScrollBar(), grid->verticalScrollBar()})
       OnEvent(bar, &QScrollBar::valueChanged, this, [this, i] { FollowServedCell(m_lists[i]); });
   }
-  connect(Toolbar1, &KeyedToolBar::ButtonClick, this,
-          [this](const QString& key) { Guard([this, key] { Toolbar1_ButtonClick(key); }); });
+  OnEvent(Toolbar1, &KeyedToolBar::ButtonClick, this,
+          [this](const QString& key) { Toolbar1_ButtonClick(key); });
   OnEvent(msfgFamily, &ListGrid::Click, this, [this] { msfgFamily_Click(); });
   OnEvent(msfgInsurlife, &ListGrid::Click, this, [this] { msfgInsurlife_Click(); });
   OnEvent(msfgCompenlife, &ListGrid::Click, this, [this] { msfgCompenlife_Click(); });

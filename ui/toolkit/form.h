@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QGuiApplication>
 #include <QPointer>
 #include <QWidget>
 
@@ -61,12 +62,15 @@ T* Show() {
   T* form = Load<T>();
   if (form->IsLoaded()) {
     form->show();
-    form->raise();
-    form->activateWindow();
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+      form->raise();
+      form->activateWindow();
+    }
   }
   return form;
 }
 
+// Inside a window's own methods Form::Unload() hides this one: call it as ::Unload<T>().
 template <class T>
 void Unload() {
   if (T* form = Loaded<T>()) form->Unload();

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <functional>
+#include <type_traits>
 
 // The error boundary. Every event handler runs inside Guard: an unexpected error shows its
 // text in the message box and ends the program with a non-zero status. When the outermost
@@ -18,8 +19,17 @@ int FatalStatus();
 using EndHandler = std::function<void()>;
 void SetEndHandler(EndHandler handler);
 
-// Connects a signal to a handler that runs inside Guard.
+// Connects a signal to a handler that runs inside Guard. The handler takes the signal's
+// arguments, or none.
 template <typename Sender, typename Signal, typename Handler>
 QMetaObject::Connection OnEvent(Sender* sender, Signal signal, QObject* context, Handler handler) {
-  return QObject::connect(sender, signal, context, [handler](auto&&...) { Guard(handler); });
+  return QObject::connect(sender, signal, context, [handler](const auto&... args) {
+    Guard([&] {
+      if constexpr (std::is_invocable_v<const Handler&, decltype(args)...>) {
+        handler(args...);
+      } else {
+        handler();
+      }
+    });
+  });
 }

@@ -18,8 +18,11 @@ QAction* KeyedToolBar::AddButton(const QString& key, const QIcon& icon,
   if (!shortcut.isEmpty()) {
     action->setShortcut(shortcut);
     action->setShortcutContext(Qt::WindowShortcut);
-    action->setToolTip(
-        QStringLiteral("%1 (%2)").arg(key, shortcut.toString(QKeySequence::NativeText)));
+    // The tip spells the key the way it is printed on the keyboard ("Page Down").
+    QString keyName = shortcut.toString(QKeySequence::NativeText);
+    keyName.replace(QLatin1String("PgDown"), QLatin1String("Page Down"));
+    keyName.replace(QLatin1String("PgUp"), QLatin1String("Page Up"));
+    action->setToolTip(QStringLiteral("%1 (%2)").arg(key, keyName));
   } else {
     action->setToolTip(key);
   }

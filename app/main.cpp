@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QPalette>
 #include <QTimer>
 
 #include "app/module1.h"
@@ -13,6 +14,11 @@ int main(int argc, char** argv) {
   // The program ends when no window is loaded after a handler, not when a window is hidden.
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setWindowIcon(SvgIcon(QStringLiteral("qel")));
+  // Locked inputs still show a customer: keep their text readable, not faded out.
+  QPalette palette = QApplication::palette();
+  palette.setColor(QPalette::Disabled, QPalette::Text, QColor(60, 60, 60));
+  palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(60, 60, 60));
+  QApplication::setPalette(palette);
 
   Guard([] { Show<frmCust>(); });
   int status = FatalStatus();

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionTabWidgetFrame>
@@ -899,5 +900,11 @@ void frmCust::ExitCommand() {
 }
 
 void frmCust::SearchCommand() {
-  Show<frmSearch>();
+  const bool opening = !Loaded<frmSearch>();
+  frmSearch* search = Show<frmSearch>();
+  if (!opening) return;
+  // A newly opened search window stands beside this one, not over it, where the screen allows.
+  const QRect screen = this->screen()->availableGeometry();
+  const QRect beside(frameGeometry().topRight() + QPoint(8, 0), search->frameGeometry().size());
+  if (screen.contains(beside)) search->move(beside.topLeft());
 }

@@ -433,10 +433,10 @@ void frmCust::QueryClose() {
 // ---------------------------------------------------------------------------------------------
 // Display
 
-void frmCust::ShowCustomer() {
-  // Every step on its own: a step that fails (no current row, a Null value, a list that cannot
-  // be read) is skipped and the display goes on with the next one.
-  const QList<QPair<QString, QWidget*>> fields{
+// The customer's columns and the inputs that show them, in display order. The sex is read
+// under the name "cust_sex"; names match whatever their case.
+QList<QPair<QString, QWidget*>> frmCust::CustomerFields() const {
+  return {
       {"Cust_name", txtName},
       {"CID", txtCID},
       {"Cust_type", cmbCusttype},
@@ -462,7 +462,12 @@ void frmCust::ShowCustomer() {
       {"Cust_fax", txtFaxcompany},
       {"Cust_addoffice", txtAddcompany},
   };
-  for (const auto& [column, control] : fields) {
+}
+
+void frmCust::ShowCustomer() {
+  // Every step on its own: a step that fails (no current row, a Null value, a list that cannot
+  // be read) is skipped and the display goes on with the next one.
+  for (const auto& [column, control] : CustomerFields()) {
     try {
       const Value value = CustomerSet->Field(column);
       if (control == cmbSex) {
@@ -775,32 +780,10 @@ bool frmCust::SaveCustomer() {
       }
     }
 
-    const QList<QPair<QString, QWidget*>> columns{
-        {"Cust_type", cmbCusttype},
-        {"Cust_birthyear", cmbBirthyear},
-        {"Cust_birthmonth", cmbBirthmonth},
-        {"Cust_birthday", cmbBirthday},
-        {"Cust_marriage", cmbMarriage},
-        {"Cust_blood", cmbBlood},
-        {"Cust_sex", cmbSex},
-        {"Cust_name", txtName},
-        {"Cust_id", txtCustId},
-        {"Cust_birthplace", txtBirthplace},
-        {"Cust_email", txtEmail},
-        {"Cust_telhome", txtTelHome},
-        {"Cust_cellphone", txtCellphone},
-        {"Cust_otherphone", txtOther},
-        {"Cust_addhome", txtAddHome},
-        {"Cust_company", txtCompany},
-        {"Cust_jobtype", cmbJobtype},
-        {"Cust_jobtitle", txtJobtitle},
-        {"Cust_jobgrade", cmbJobgrade},
-        {"Cust_salary", cmbSalary},
-        {"Cust_teloffice", txtTelcompany},
-        {"Cust_fax", txtFaxcompany},
-        {"Cust_addoffice", txtAddcompany},
-    };
-    for (const auto& [column, control] : columns) CustomerSet->SetField(column, InputText(control));
+    // Every input but the key, which was handled above.
+    for (const auto& [column, control] : CustomerFields()) {
+      if (control != txtCID) CustomerSet->SetField(column, InputText(control));
+    }
 
     for (List& list : m_lists) {
       ListGrid* grid = list.grid;

@@ -81,6 +81,7 @@ class frmCust : public Form {
   QString SqlContact;
 
   // The window's routines.
+  QList<QPair<QString, QWidget*>> CustomerFields() const;
   void ShowCustomer();
   void SetInputsEnabled();
   void UpdateNavigationButtons();

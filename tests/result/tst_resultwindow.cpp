@@ -23,23 +23,6 @@ void Click(QPushButton* button) {
   QTest::mouseClick(button, Qt::LeftButton);
 }
 
-// A grid's data rows (heading row left out), each row's cells joined with "|".
-QStringList GridLines(const ListGrid* grid) {
-  QStringList lines;
-  for (int row = 1; row < grid->Rows(); ++row) {
-    QStringList cells;
-    for (int col = 0; col < grid->Cols(); ++col) cells << grid->TextMatrix(row, col);
-    lines << cells.join('|');
-  }
-  return lines;
-}
-
-QStringList Headings(const ListGrid* grid) {
-  QStringList texts;
-  for (int col = 0; col < grid->Cols(); ++col) texts << grid->TextMatrix(0, col);
-  return texts;
-}
-
 struct Buttons {
   bool first, previous, next, last;
   bool operator==(const Buttons&) const = default;

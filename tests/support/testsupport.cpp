@@ -13,6 +13,7 @@
 #include "data/schema.h"
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/guard.h"
+#include "ui/toolkit/listgrid.h"
 #include "ui/toolkit/msgbox.h"
 
 namespace {
@@ -157,6 +158,22 @@ QByteArray FileBytes(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return {};
   return file.readAll();
+}
+
+QStringList GridLines(const ListGrid* grid) {
+  QStringList lines;
+  for (int row = 1; row < grid->Rows(); ++row) {
+    QStringList cells;
+    for (int col = 0; col < grid->Cols(); ++col) cells << grid->TextMatrix(row, col);
+    lines << cells.join('|');
+  }
+  return lines;
+}
+
+QStringList Headings(const ListGrid* grid) {
+  QStringList texts;
+  for (int col = 0; col < grid->Cols(); ++col) texts << grid->TextMatrix(0, col);
+  return texts;
 }
 
 void UnloadAllWindows() {

@@ -8,6 +8,8 @@
 
 #include "data/dataerror.h"
 
+class ListGrid;
+
 // One test's surroundings: a fresh temporary working folder (so "qel.db" is the test's own),
 // the message box replaced by a recorder and the fatal end replaced by a recorder.
 // Destroying it unloads every window and returns to the previous folder.
@@ -53,6 +55,11 @@ QMap<QString, Value> CustomerRow(const QString& cid);
 int Count(const QString& query, const QVariantList& bound = {});
 // The bytes of a file (to prove it unchanged).
 QByteArray FileBytes(const QString& path);
+
+// A grid's data rows (heading row left out), each row's cells joined with "|".
+QStringList GridLines(const ListGrid* grid);
+// A grid's headings (row 0).
+QStringList Headings(const ListGrid* grid);
 
 // Destroys every loaded window at once (between tests).
 void UnloadAllWindows();

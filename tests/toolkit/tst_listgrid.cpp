@@ -10,23 +10,6 @@
 
 namespace {
 
-// A grid's data rows (heading row left out), each row's cells joined with "|".
-QStringList GridLines(const ListGrid* grid) {
-  QStringList lines;
-  for (int row = 1; row < grid->Rows(); ++row) {
-    QStringList cells;
-    for (int col = 0; col < grid->Cols(); ++col) cells << grid->TextMatrix(row, col);
-    lines << cells.join('|');
-  }
-  return lines;
-}
-
-QStringList Headings(const ListGrid* grid) {
-  QStringList texts;
-  for (int col = 0; col < grid->Cols(); ++col) texts << grid->TextMatrix(0, col);
-  return texts;
-}
-
 // Fills the grid as the windows do: headings, the given lines, an empty entry row.
 void Fill(ListGrid* grid, const QStringList& headings, const QStringList& lines) {
   grid->SetCols(int(headings.size()));

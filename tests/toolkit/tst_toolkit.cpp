@@ -37,7 +37,8 @@ class FormB : public Form {
   void Form_Load() override { ++g_loadsB; }
 };
 
-QStringList GridLines(const ListGrid* grid) {
+// Every row of the grid, the heading row first, each row's cells joined with "|".
+QStringList AllLines(const ListGrid* grid) {
   QStringList lines;
   for (int row = 0; row < grid->Rows(); ++row) {
     QStringList cells;
@@ -168,13 +169,13 @@ void TestToolkit::clearControlsCutsGrids() {
   ClearControls(&window);
   QCOMPARE(grid->Rows(), 2);
   QCOMPARE(grid->Cols(), 3);
-  QCOMPARE(GridLines(grid), QStringList({"H0|H1|H2", "||"}));
+  QCOMPARE(AllLines(grid), QStringList({"H0|H1|H2", "||"}));
   QCOMPARE(grid->columnWidth(1), 77);
   QCOMPARE(grid->Row(), 1);
   QCOMPARE(grid->Col(), 2);
   // The grid takes an entry again at once.
   grid->SetText(QStringLiteral("new"));
-  QCOMPARE(GridLines(grid), QStringList({"H0|H1|H2", "||new"}));
+  QCOMPARE(AllLines(grid), QStringList({"H0|H1|H2", "||new"}));
 }
 
 void TestToolkit::clearControlsDetachesCellEditors() {
@@ -199,7 +200,7 @@ void TestToolkit::clearControlsDetachesCellEditors() {
 
   // A detached editor writes nothing.
   editor->setText(QStringLiteral("later"));
-  QCOMPARE(GridLines(grid),
+  QCOMPARE(AllLines(grid),
            QStringList({"H0|H1|H2", "1.0|1.1|1.2", "2.0|typed|2.2", "3.0|3.1|3.2"}));
 }
 

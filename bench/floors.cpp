@@ -6,9 +6,12 @@
 #include <QStringList>
 #include <QVariant>
 #include <stdexcept>
+#include <string>
 
+#include "bench/stats.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
+#include "ui/search/searchstatement.h"
 
 namespace {
 
@@ -496,4 +499,120 @@ void RawFloor::Delete(qint64 rowid) {
   CustomerRowids();
   const QVector<qint64> rowids = CustomerRowids();
   if (!rowids.isEmpty()) Display(rowids.first());
+}
+
+// ---------------------------------------------------------------------------------------------
+// The floors' run
+
+void RunFloors(const FloorPlan& plan, std::FILE* out) {
+  const BenchDatabase& db = plan.database;
+  const QString& file = db.file;
+  auto runs = [&](int count) { return ScaledRuns(plan.runsScale, count); };
+  auto add = [&](MeasureId id, char kind, double ms) {
+    std::fprintf(out, "%d %c %.6f\n", int(id), kind, ms);
+  };
+  auto check = [](bool condition, const char* what) {
+    if (!condition) throw std::runtime_error(std::string("floor check failed: ") + what);
+  };
+  RawFloor raw(file);
+
+  // 1. Start-up: the window's load on a fresh connection each time.
+  for (int i = 0; i < runs(20); ++i) {
+    DataFloor startup;
+    add(kStartup, 'f', TimeMs([&] { startup.Load(file); }));
+    add(kStartup, 'r', TimeMs([&] { raw.Load(); }));
+  }
+
+  DataFloor floor;
+  floor.Load(file);
+  const QVector<qint64> rowids = raw.CustomerRowids();
+  check(rowids.size() == db.customers, "the keyset holds every customer");
+
+  // 2. Navigation.
+  const int steps = qMin(runs(1000), db.customers - 1);
+  floor.Navigate(QStringLiteral("first"));
+  for (int i = 0; i < steps; ++i) add(kNext, 'f', TimeMs([&] { floor.Navigate("next"); }));
+  for (int i = 0; i < steps; ++i) add(kNext, 'r', TimeMs([&] { raw.Display(rowids[i + 1]); }));
+  for (int i = 0; i < runs(50); ++i) {
+    add(kLast, 'f', TimeMs([&] { floor.Navigate("last"); }));
+    add(kFirst, 'f', TimeMs([&] { floor.Navigate("first"); }));
+    add(kLast, 'r', TimeMs([&] { raw.Display(rowids.last()); }));
+    add(kFirst, 'r', TimeMs([&] { raw.Display(rowids.first()); }));
+  }
+
+  // 3. The display of the customer with 40 list rows, "next" from the first one.
+  for (int i = 0; i < runs(200); ++i) {
+    floor.Navigate(QStringLiteral("first"));
+    add(kShow40, 'f', TimeMs([&] { floor.Navigate("next"); }));
+    check(floor.CurrentKey() == db.key40, "the floor shows the customer with 40 list rows");
+    add(kShow40, 'r', TimeMs([&] { raw.Display(rowids[db.position40 - 1]); }));
+  }
+
+  // 4. modify + save of the customer with 20 list rows.
+  floor.Navigate(QStringLiteral("first"));
+  for (int i = 1; i < db.position20; ++i) floor.Navigate(QStringLiteral("next"));
+  check(floor.CurrentKey() == db.key20, "the floor is on the customer with 20 list rows");
+  for (int i = 0; i < runs(100); ++i) {
+    add(kSave20, 'f', TimeMs([&] { floor.ModifySave(); }));
+    add(kSave20, 'r', TimeMs([&] { raw.ModifySave(rowids[db.position20 - 1]); }));
+  }
+
+  // 5. new + save, then delete of the customers made (each the last row of the table).
+  const int made = runs(100);
+  QVector<qint64> floorMade, rawMade;
+  for (int i = 0; i < made; ++i) {
+    const QString floorKey = QStringLiteral("F%1").arg(i, 6, 10, QChar(u'0'));
+    add(kNewSave, 'f', TimeMs([&] { floor.NewSave(floorKey, QStringLiteral("Floor Customer")); }));
+    floorMade << floor.Bookmark();
+    const QString rawKey = QStringLiteral("R%1").arg(i, 6, 10, QChar(u'0'));
+    add(kNewSave, 'r',
+        TimeMs([&] { rawMade << raw.NewSave(rawKey, QStringLiteral("Raw Customer")); }));
+  }
+  while (!rawMade.isEmpty()) {
+    const qint64 rowid = rawMade.takeLast();
+    add(kRemove, 'r', TimeMs([&] { raw.Delete(rowid); }));
+    floor.MoveTo(floorMade.takeLast());
+    check(floor.CurrentKey().startsWith(QLatin1Char('F')), "a customer the floor made");
+    add(kRemove, 'f', TimeMs([&] { floor.Delete(); }));
+  }
+  check(raw.CustomerRowids().size() == db.customers, "every customer made was deleted again");
+  floor.Unload();
+
+  // 6. The searches.
+  SearchCriteria open{QStringLiteral("NA"), QStringLiteral("NA"), QStringLiteral("NA"),
+                      QStringLiteral("NA"), QStringLiteral("NA"), QStringLiteral("NA"),
+                      QStringLiteral("NA"), QStringLiteral("NA"), QStringLiteral("NA")};
+  const QString allStatement = BuildSearchStatement(open).sql;
+  SearchCriteria few = open;
+  few.name = db.nameFragment;
+  const QString fewStatement = BuildSearchStatement(few).sql;
+  {
+    SearchFloor search;
+    for (int i = 0; i < runs(10); ++i) {
+      add(kSearchAll, 'f', TimeMs([&] {
+            check(search.Search(file, allStatement) == plan.named, "the all-open search");
+          }));
+      add(kSearchAll, 'r', TimeMs([&] { raw.Search(allStatement); }));
+    }
+  }
+  {
+    SearchFloor search;
+    for (int i = 0; i < runs(30); ++i) {
+      add(kSearchFew, 'f', TimeMs([&] {
+            check(search.Search(file, fewStatement) == db.fragmentMatches, "the selective search");
+          }));
+      add(kSearchFew, 'r', TimeMs([&] { raw.Search(fewStatement); }));
+    }
+  }
+
+  // 7. Steps in the result window of the all-open search.
+  SearchFloor search;
+  search.Search(file, allStatement);
+  const int resultSteps = qMin(runs(1000), plan.named - 1);
+  for (int i = 0; i < resultSteps; ++i) {
+    const QString key = search.Keys()[i + 2];
+    add(kResultStep, 'f', TimeMs([&] { search.ShowResult(key); }));
+    add(kResultStep, 'r', TimeMs([&] { raw.ShowResult(key); }));
+  }
+  std::fflush(out);
 }

@@ -4,8 +4,10 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <cstdio>
 #include <memory>
 
+#include "bench/generate.h"
 #include "data/connection.h"
 #include "data/recordset.h"
 
@@ -94,3 +96,31 @@ class RawFloor {
   QSqlDatabase m_db;
   QString m_name;
 };
+
+// The measures of the benchmark, in the order of its table.
+enum MeasureId : int {
+  kStartup,
+  kNext,
+  kLast,
+  kFirst,
+  kShow40,
+  kSave20,
+  kNewSave,
+  kRemove,
+  kSearchAll,
+  kSearchFew,
+  kResultStep,
+  kMeasureCount
+};
+
+// What the floors' run needs to repeat the window run's statements.
+struct FloorPlan {
+  BenchDatabase database;  // file, customers and the special customers
+  int named = 0;           // customers with a name: the all-open search's matches
+  double runsScale = 1.0;
+};
+
+// Runs every floor measure with the window run's repetitions, on the data layer and on raw SQL,
+// and writes each sample as a line "<MeasureId> <f|r> <ms>" (f: data layer, r: raw SQL) to
+// `out`. Meant for a process of its own, so its memory does not count in the windows' peak.
+void RunFloors(const FloorPlan& plan, std::FILE* out);

@@ -1,8 +1,10 @@
 // The benchmark program: makes a database of an agency's size, drives the real windows
 // offscreen in this process, and prints for each command the median and 99th percentile beside
-// the cost of the same statements without windows (the floor).
+// the cost of the same statements without windows (the floor). The generator and the floors run
+// in child processes first, so the peak memory of this process is that of the windows alone.
 //
 //   qel_bench [--customers N] [--dir FOLDER] [--seed S] [--runs-scale F] [--no-process]
+//             [--no-floors]
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -20,6 +22,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -32,7 +35,6 @@
 #include "ui/customer/frmcust.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/search/frmsearch.h"
-#include "ui/search/searchstatement.h"
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/keyedtoolbar.h"
@@ -47,17 +49,19 @@ struct Options {
   quint64 seed = 20261206;
   double runsScale = 1.0;
   bool process = true;
+  bool floors = true;
 };
 
 [[noreturn]] void Usage() {
   std::fprintf(stderr,
                "usage: qel_bench [--customers N] [--dir FOLDER] [--seed S] [--runs-scale F] "
-               "[--no-process]\n"
+               "[--no-process] [--no-floors]\n"
                "  --customers N   customers to generate (default 100000)\n"
                "  --dir FOLDER    keep the database in FOLDER (made once, reused by later runs)\n"
                "  --seed S        seed of the generator (default 20261206)\n"
                "  --runs-scale F  multiply every repetition count by F (default 1)\n"
-               "  --no-process    skip the whole-process start-up runs of the qel binary\n");
+               "  --no-process    skip the whole-process start-up runs of the qel binary\n"
+               "  --no-floors     skip the floors (to profile the windows alone)\n");
   std::exit(2);
 }
 
@@ -82,6 +86,8 @@ Options Parse(int argc, char** argv) {
       ok = ok && options.runsScale > 0;
     } else if (arg == QLatin1String("--no-process")) {
       options.process = false;
+    } else if (arg == QLatin1String("--no-floors")) {
+      options.floors = false;
     } else {
       Usage();
     }
@@ -182,13 +188,22 @@ QString Memory() {
   return QStringLiteral("resident %1 MB, peak %2 MB").arg(now, peak);
 }
 
+// The load average of the machine: "1-min 5-min 15-min".
+QString LoadAverage() {
+  QFile load(QStringLiteral("/proc/loadavg"));
+  if (!load.open(QIODevice::ReadOnly)) return QStringLiteral("?");
+  const QList<QByteArray> parts = load.readAll().split(' ');
+  return parts.size() < 3 ? QStringLiteral("?")
+                          : QString::fromLatin1(parts[0] + ' ' + parts[1] + ' ' + parts[2]);
+}
+
 void Phase(const char* what) {
   std::printf("%s (%s)\n", what, qPrintable(Memory()));
   std::fflush(stdout);
 }
 
 int Runs(const Options& options, int runs) {
-  return qMax(1, int(runs * options.runsScale));
+  return ScaledRuns(options.runsScale, runs);
 }
 
 QString Ms(double ms) {
@@ -230,6 +245,64 @@ int Scalar(const QString& file, const QString& sql) {
   db = QSqlDatabase();
   QSqlDatabase::removeDatabase(QStringLiteral("count"));
   return value;
+}
+
+// Runs the floors in a child process (forked before this process makes its QApplication) and
+// adds their samples to `measures`. Gives the child's peak resident set in MB.
+double FloorsInChild(const Options& options, const QString& file, QVector<Measure*>& measures,
+                     int argc, char** argv) {
+  std::fflush(stdout);
+  int channel[2];
+  if (pipe(channel) != 0) Fail(QStringLiteral("pipe failed"));
+  const pid_t child = fork();
+  if (child < 0) Fail(QStringLiteral("fork failed"));
+  if (child == 0) {
+    close(channel[0]);
+    std::FILE* out = fdopen(channel[1], "w");
+    int code = 0;
+    try {
+      QCoreApplication app(argc, argv);
+      FloorPlan plan;
+      const int customers = Scalar(file, QStringLiteral("select count(*) from customer"));
+      plan.database = PlanDatabase(file, customers);
+      plan.named = Scalar(file, QStringLiteral("select count(*) from customer where Cust_name "
+                                               "is not null"));
+      plan.runsScale = options.runsScale;
+      RunFloors(plan, out);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "floors: %s\n", error.what());
+      code = 1;
+    }
+    std::fclose(out);
+    std::fflush(stderr);
+    std::_Exit(code);
+  }
+  close(channel[1]);
+  // Read everything before waiting: the samples are more than a pipe holds.
+  QByteArray samples;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = read(channel[0], buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    samples.append(buffer, got);
+  }
+  close(channel[0]);
+  int status = 0;
+  rusage usage{};
+  if (wait4(child, &status, 0, &usage) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    Fail(QStringLiteral("the floors' run failed"));
+  for (const QByteArray& line : samples.split('\n')) {
+    const QList<QByteArray> parts = line.split(' ');
+    if (parts.size() != 3) continue;
+    bool idOk = false, msOk = false;
+    const int id = parts[0].toInt(&idOk);
+    const double ms = parts[2].toDouble(&msOk);
+    if (!idOk || !msOk || id < 0 || id >= measures.size())
+      Fail(QStringLiteral("bad floor sample: %1").arg(QString::fromLatin1(line)));
+    (parts[1] == "f" ? measures[id]->floor : measures[id]->raw).Add(ms);
+  }
+  return MaxRssMb(usage);
 }
 
 // Starts the qel binary in `dir` until its first customer is shown, `runs` times. Gives the
@@ -288,6 +361,35 @@ int main(int argc, char** argv) {
     GenerateInChild(options, file, argc, argv);
   }
 
+  Measure startup{QStringLiteral("start-up: create the customer window to first customer shown")};
+  Measure next{QStringLiteral("navigation: one \"next\"")};
+  Measure last{QStringLiteral("navigation: \"last\"")};
+  Measure first{QStringLiteral("navigation: \"first\"")};
+  Measure show40{QStringLiteral("display of a customer with 40 list rows (\"next\" onto it)")};
+  Measure save20{QStringLiteral("\"modify\" + \"save\" of a customer with 20 list rows")};
+  Measure newSave{QStringLiteral("\"new\" + \"save\" of a customer")};
+  Measure remove{QStringLiteral("\"delete\" of a customer")};
+  Measure searchAll{QStringLiteral("all-open search to the result window on its first match")};
+  Measure searchFew{QStringLiteral("selective search (%1 matches) to the result window")};
+  Measure resultStep{QStringLiteral("one step in the result window (\"next\")")};
+  // In MeasureId order.
+  QVector<Measure*> measures{&startup, &next,   &last,      &first,     &show40,    &save20,
+                             &newSave, &remove, &searchAll, &searchFew, &resultStep};
+  Q_ASSERT(measures.size() == kMeasureCount);
+
+  // The floors first, in a process of their own: the same statements without windows.
+  double floorsPeakMb = 0;
+  if (options.floors) {
+    QElapsedTimer floorsTimer;
+    floorsTimer.start();
+    std::printf("Measuring the floors in a child process (load average %s)...\n",
+                qPrintable(LoadAverage()));
+    floorsPeakMb = FloorsInChild(options, file, measures, argc, argv);
+    std::printf("Floors took %.1f s (peak RSS of the floors' process %.1f MB)\n",
+                double(floorsTimer.elapsed()) / 1000.0, floorsPeakMb);
+  }
+  const QString loadBefore = LoadAverage();
+
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Qel"));
@@ -305,6 +407,7 @@ int main(int argc, char** argv) {
   std::printf("Database: %d customers, %d list rows, %.0f MB; platform %s\n", customers, listRows,
               double(QFileInfo(file).size()) / 1048576.0, qPrintable(QApplication::platformName()));
   Check(customers >= 3, QStringLiteral("the benchmark needs at least 3 customers"));
+  searchFew.name = searchFew.name.arg(plan.fragmentMatches);
 
   QString lastMessage;
   int messages = 0;
@@ -319,20 +422,6 @@ int main(int argc, char** argv) {
   });
   SetEndHandler([] {});
 
-  Measure startup{QStringLiteral("start-up: create the customer window to first customer shown")};
-  Measure next{QStringLiteral("navigation: one \"next\"")};
-  Measure last{QStringLiteral("navigation: \"last\"")};
-  Measure first{QStringLiteral("navigation: \"first\"")};
-  Measure show40{QStringLiteral("display of a customer with 40 list rows (\"next\" onto it)")};
-  Measure save20{QStringLiteral("\"modify\" + \"save\" of a customer with 20 list rows")};
-  Measure newSave{QStringLiteral("\"new\" + \"save\" of a customer")};
-  Measure remove{QStringLiteral("\"delete\" of a customer")};
-  Measure searchAll{QStringLiteral("all-open search to the result window on its first match")};
-  Measure searchFew{QStringLiteral("selective search (%1 matches) to the result window")
-                        .arg(plan.fragmentMatches)};
-  Measure resultStep{QStringLiteral("one step in the result window (\"next\")")};
-
-  RawFloor raw(file);
   auto press = [](frmCust* window, const char* key) {
     QAction* button = window->Toolbar1->Buttons(QLatin1String(key));
     Check(button && button->isEnabled(), QStringLiteral("button %1 enabled").arg(key));
@@ -348,16 +437,10 @@ int main(int argc, char** argv) {
           QStringLiteral("the first customer is shown"));
     window->Unload();
     Reap();
-    DataFloor floor;
-    startup.floor.Add(TimeMs([&] { floor.Load(file); }));
-    startup.raw.Add(TimeMs([&] { raw.Load(); }));
   }
 
   frmCust* cust = Show<frmCust>();
   Settle();
-  DataFloor floor;
-  floor.Load(file);
-  const QVector<qint64> rowids = raw.CustomerRowids();
 
   // 2. Navigation: 1,000 steps of "next" from the first customer, then "last" and "first".
   Phase("Measuring navigation...");
@@ -367,16 +450,9 @@ int main(int argc, char** argv) {
   for (int i = 0; i < steps; ++i) TimeAction(next, [&] { press(cust, "next"); });
   Check(cust->txtCID->text() == QStringLiteral("A%1").arg(steps + 1, 6, 10, QChar(u'0')),
         QStringLiteral("\"next\" reached customer %1").arg(steps + 1));
-  floor.Navigate(QStringLiteral("first"));
-  for (int i = 0; i < steps; ++i) next.floor.Add(TimeMs([&] { floor.Navigate("next"); }));
-  for (int i = 0; i < steps; ++i) next.raw.Add(TimeMs([&] { raw.Display(rowids[i + 1]); }));
   for (int i = 0; i < Runs(options, 50); ++i) {
     TimeAction(last, [&] { press(cust, "last"); });
     TimeAction(first, [&] { press(cust, "first"); });
-    last.floor.Add(TimeMs([&] { floor.Navigate("last"); }));
-    first.floor.Add(TimeMs([&] { floor.Navigate("first"); }));
-    last.raw.Add(TimeMs([&] { raw.Display(rowids.last()); }));
-    first.raw.Add(TimeMs([&] { raw.Display(rowids.first()); }));
   }
 
   // 3. The display of the customer with 40 list rows: "next" from the first customer onto it.
@@ -388,9 +464,6 @@ int main(int argc, char** argv) {
     Check(cust->txtCID->text() == plan.key40 && cust->msfgContact->Rows() == 18 + 2 &&
               cust->msfgInsurlife->Rows() == 10 + 2,
           QStringLiteral("the customer with 40 list rows is shown"));
-    floor.Navigate(QStringLiteral("first"));
-    show40.floor.Add(TimeMs([&] { floor.Navigate("next"); }));
-    show40.raw.Add(TimeMs([&] { raw.Display(rowids[plan.position40 - 1]); }));
   }
 
   // 4. "modify" + "save" of the customer with 20 list rows.
@@ -399,9 +472,6 @@ int main(int argc, char** argv) {
   for (int i = 1; i < plan.position20; ++i) press(cust, "next");
   Settle();
   Check(cust->txtCID->text() == plan.key20, QStringLiteral("the customer with 20 rows is shown"));
-  floor.Navigate(QStringLiteral("first"));
-  for (int i = 1; i < plan.position20; ++i) floor.Navigate(QStringLiteral("next"));
-  Check(floor.CurrentKey() == plan.key20, QStringLiteral("the floor is on the customer"));
   for (int i = 0; i < Runs(options, 100); ++i) {
     messages = 0;
     TimeAction(save20, [&] {
@@ -410,8 +480,6 @@ int main(int argc, char** argv) {
     });
     Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
           QStringLiteral("the save reported Finish (got: %1)").arg(lastMessage));
-    save20.floor.Add(TimeMs([&] { floor.ModifySave(); }));
-    save20.raw.Add(TimeMs([&] { raw.ModifySave(rowids[plan.position20 - 1]); }));
   }
   Check(Scalar(file, QStringLiteral("select (select count(*) from family where CID='%1') + "
                                     "(select count(*) from insurance where CID='%1') + (select "
@@ -420,13 +488,9 @@ int main(int argc, char** argv) {
                          .arg(plan.key20)) == 20,
         QStringLiteral("the saved customer still has 20 list rows"));
 
-  // 5. "new" + "save", then "delete" of the customers made.
+  // 5. "new" + "save", then "delete" of the customers made (each the last row of the table).
   Phase("Measuring new + save and delete...");
-  // Each round makes one customer through the window, one through the data layer and one
-  // through raw SQL; the floors' customers are deleted again before the window deletes its own
-  // (each the last row of the table).
   const int made = Runs(options, 100);
-  QVector<qint64> floorMade, rawMade;
   for (int i = 0; i < made; ++i) {
     messages = 0;
     const QString key = QStringLiteral("W%1").arg(i, 6, 10, QChar(u'0'));
@@ -440,19 +504,6 @@ int main(int argc, char** argv) {
     });
     Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
           QStringLiteral("the new customer was saved (got: %1)").arg(lastMessage));
-    const QString floorKey = QStringLiteral("F%1").arg(i, 6, 10, QChar(u'0'));
-    newSave.floor.Add(TimeMs([&] { floor.NewSave(floorKey, QStringLiteral("Floor Customer")); }));
-    floorMade << floor.Bookmark();
-    const QString rawKey = QStringLiteral("R%1").arg(i, 6, 10, QChar(u'0'));
-    newSave.raw.Add(
-        TimeMs([&] { rawMade << raw.NewSave(rawKey, QStringLiteral("Raw Customer")); }));
-  }
-  while (!rawMade.isEmpty()) {
-    const qint64 rowid = rawMade.takeLast();
-    remove.raw.Add(TimeMs([&] { raw.Delete(rowid); }));
-    floor.MoveTo(floorMade.takeLast());
-    Check(floor.CurrentKey().startsWith(QLatin1Char('F')), QStringLiteral("a floor customer"));
-    remove.floor.Add(TimeMs([&] { floor.Delete(); }));
   }
   for (int i = 0; i < made; ++i) {
     press(cust, "last");
@@ -486,14 +537,6 @@ int main(int argc, char** argv) {
     Settle();
     Reap();
   };
-  SearchCriteria open{QStringLiteral("NA"), QStringLiteral("NA"), QStringLiteral("NA"),
-                      QStringLiteral("NA"), QStringLiteral("NA"), QStringLiteral("NA"),
-                      QStringLiteral("NA"), QStringLiteral("NA"), QStringLiteral("NA")};
-  const QString allStatement = BuildSearchStatement(open).sql;
-  SearchCriteria few = open;
-  few.name = plan.nameFragment;
-  const QString fewStatement = BuildSearchStatement(few).sql;
-  SearchFloor searchFloor;
 
   // The first search also unloads the customer window; it is run once before the measure.
   Measure warmUp{QStringLiteral("warm-up")};
@@ -507,21 +550,6 @@ int main(int argc, char** argv) {
     runSearch(searchFew, plan.nameFragment, plan.fragmentMatches);
     backToSearch();
   }
-  // The floors after the windows, so the memory printed before this point is the windows' own.
-  Phase("Measuring the floors of the searches...");
-  for (int i = 0; i < Runs(options, 10); ++i) {
-    searchAll.floor.Add(TimeMs([&] {
-      Check(searchFloor.Search(file, allStatement) == named, QStringLiteral("floor search"));
-    }));
-    searchAll.raw.Add(TimeMs([&] { raw.Search(allStatement); }));
-  }
-  for (int i = 0; i < Runs(options, 30); ++i) {
-    searchFew.floor.Add(TimeMs([&] {
-      Check(searchFloor.Search(file, fewStatement) == plan.fragmentMatches,
-            QStringLiteral("floor search"));
-    }));
-    searchFew.raw.Add(TimeMs([&] { raw.Search(fewStatement); }));
-  }
 
   // 7. Steps in the result window of the all-open search.
   Phase("Measuring the result window...");
@@ -532,12 +560,6 @@ int main(int argc, char** argv) {
   for (int i = 0; i < resultSteps; ++i) TimeAction(resultStep, [&] { result->cmdNext->click(); });
   Check(result->lblCurrent->text() == QString::number(resultSteps + 1),
         QStringLiteral("the result window stepped"));
-  searchFloor.Search(file, allStatement);
-  for (int i = 0; i < resultSteps; ++i) {
-    const QString key = searchFloor.Keys()[i + 2];
-    resultStep.floor.Add(TimeMs([&] { searchFloor.ShowResult(key); }));
-    resultStep.raw.Add(TimeMs([&] { raw.ShowResult(key); }));
-  }
 
   // Back to the customer window, as the agent leaves.
   result->cmdExit->click();
@@ -550,6 +572,7 @@ int main(int argc, char** argv) {
   rusage self{};
   getrusage(RUSAGE_SELF, &self);
   const double peakMb = MaxRssMb(self);
+  const QString loadAfter = LoadAverage();
 
   // 8. The whole process: the qel binary started on the database until its first customer.
   Samples process;
@@ -563,13 +586,14 @@ int main(int argc, char** argv) {
         RunWholeProcess(dir, Runs(options, 20), process, processPeakMb, processFailure);
   }
 
-  PrintTable({&startup, &next, &last, &first, &show40, &save20, &newSave, &remove, &searchAll,
-              &searchFew, &resultStep});
-  QFile load(QStringLiteral("/proc/loadavg"));
-  if (load.open(QIODevice::ReadOnly))
-    std::printf("\nLoad average at the end (other work on the machine skews p99): %s",
-                load.readAll().constData());
-  std::printf("\nPeak resident set of this benchmark process: %.1f MB\n", peakMb);
+  PrintTable(QList<Measure*>(measures.begin(), measures.end()));
+  std::printf(
+      "\nLoad average (1, 5, 15 min; other work on the machine skews p99): %s before the "
+      "windows, %s after them\n",
+      qPrintable(loadBefore), qPrintable(loadAfter));
+  std::printf("\nPeak resident set of this process (the windows' run): %.1f MB\n", peakMb);
+  if (options.floors)
+    std::printf("Peak resident set of the floors' process: %.1f MB\n", floorsPeakMb);
   if (!process.IsEmpty()) {
     std::printf(
         "Whole process, qel started to first customer shown: p50 %s ms, p99 %s ms over %d "
@@ -577,35 +601,39 @@ int main(int argc, char** argv) {
         qPrintable(Ms(process.Median())), qPrintable(Ms(process.P99())), process.Count(),
         processPeakMb);
     if (processFailures > 0)
-      std::printf("WARNING: %d of %d runs of qel did not end normally (%s)\n", processFailures,
-                  process.Count(), qPrintable(processFailure));
+      std::printf("ERROR: %d of %d runs of qel did not end with status 0 (last: %s)\n",
+                  processFailures, process.Count(), qPrintable(processFailure));
   }
 
   std::printf("\nTargets at %d customers:\n", customers);
   if (!process.IsEmpty())
     std::printf("  whole-process start to first customer <= 200 ms: %s ms -> %s\n",
-                qPrintable(Ms(process.Median())), qPrintable(Verdict(process.Median() <= 200)));
+                qPrintable(Ms(process.Median())),
+                qPrintable(Verdict(process.Median() <= 200 && processFailures == 0)));
   std::printf("  navigation step p50 <= 1 ms / p99 <= 5 ms: %s / %s ms -> %s\n",
               qPrintable(Ms(next.window.Median())), qPrintable(Ms(next.window.P99())),
               qPrintable(Verdict(next.window.Median() <= 1 && next.window.P99() <= 5)));
-  const double allLimit = 1.5 * searchAll.floor.Median() + 50;
-  std::printf("  all-open search <= 1.5 x floor + 50 ms = %s ms: %s ms -> %s\n",
-              qPrintable(Ms(allLimit)), qPrintable(Ms(searchAll.window.Median())),
-              qPrintable(Verdict(searchAll.window.Median() <= allLimit)));
-  const double fewLimit = 1.5 * searchFew.floor.Median();
-  std::printf("  selective search <= 1.5 x floor = %s ms: %s ms -> %s\n", qPrintable(Ms(fewLimit)),
-              qPrintable(Ms(searchFew.window.Median())),
-              qPrintable(Verdict(searchFew.window.Median() <= fewLimit)));
-  const double saveLimit = 1.5 * save20.floor.Median();
-  std::printf("  save of 20 list rows <= 1.5 x floor = %s ms: %s ms -> %s\n",
-              qPrintable(Ms(saveLimit)), qPrintable(Ms(save20.window.Median())),
-              qPrintable(Verdict(save20.window.Median() <= saveLimit)));
-  std::printf("  peak memory of the benchmark run <= 80 MB: %.1f MB -> %s\n", peakMb,
+  if (options.floors) {
+    const double allLimit = 1.5 * searchAll.floor.Median() + 50;
+    std::printf("  all-open search <= 1.5 x floor + 50 ms = %s ms: %s ms -> %s\n",
+                qPrintable(Ms(allLimit)), qPrintable(Ms(searchAll.window.Median())),
+                qPrintable(Verdict(searchAll.window.Median() <= allLimit)));
+    const double fewLimit = 1.5 * searchFew.floor.Median();
+    std::printf("  selective search <= 1.5 x floor = %s ms: %s ms -> %s\n",
+                qPrintable(Ms(fewLimit)), qPrintable(Ms(searchFew.window.Median())),
+                qPrintable(Verdict(searchFew.window.Median() <= fewLimit)));
+    const double saveLimit = 1.5 * save20.floor.Median();
+    std::printf("  save of 20 list rows <= 1.5 x floor = %s ms: %s ms -> %s\n",
+                qPrintable(Ms(saveLimit)), qPrintable(Ms(save20.window.Median())),
+                qPrintable(Verdict(save20.window.Median() <= saveLimit)));
+  }
+  std::printf("  peak memory of the benchmark run (the windows) <= 80 MB: %.1f MB -> %s\n", peakMb,
               qPrintable(Verdict(peakMb <= 80)));
 
+  // The windows and the data objects go while Qt is still there, as in the program.
   for (QWidget* widget : QApplication::topLevelWidgets())
     if (auto* form = qobject_cast<Form*>(widget); form && form->IsLoaded()) form->Unload();
   Reap();
-  CreateDataObjects();
-  return 0;
+  ReleaseDataObjects();
+  return processFailures == 0 ? 0 : 1;
 }

@@ -34,3 +34,8 @@ double TimeMs(F&& work) {
   work();
   return double(timer.nsecsElapsed()) / 1e6;
 }
+
+// A repetition count scaled by --runs-scale, at least 1.
+inline int ScaledRuns(double scale, int runs) {
+  return std::max(1, int(runs * scale));
+}

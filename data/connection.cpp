@@ -1,6 +1,10 @@
 #include "data/connection.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QAtomicInt>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -23,6 +27,71 @@ QString ErrorText(const QSqlError& error) {
   return text;
 }
 
+// SQLite's result codes for trouble with the file itself (primary codes).
+enum SqliteCode {
+  kBusy = 5,
+  kLocked = 6,
+  kReadOnly = 8,
+  kIoError = 10,
+  kCorrupt = 11,
+  kFull = 13,
+  kCantOpen = 14,
+  kNotADatabase = 26
+};
+
+// Whether this process may write the file or folder, judged with its effective rights.
+bool MayWrite(const QString& path) {
+  return ::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), W_OK, AT_EACCESS) == 0;
+}
+
+// The database's message; when the trouble lies with the file (locked, read-only, disk full,
+// damaged), a sentence naming the file and the cause in plain words comes first.
+QString ExplainError(const QSqlError& error, const QString& file) {
+  const QString text = ErrorText(error);
+  if (file.isEmpty()) return text;
+  bool ok = false;
+  const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
+  if (!ok) return text;
+  const QFileInfo info(file);
+  const QString path = info.absoluteFilePath();
+  QString cause;
+  switch (code) {
+    case kBusy:
+    case kLocked:
+      cause = QStringLiteral(
+                  "The database file %1 is in use by another program; try again when "
+                  "it has finished")
+                  .arg(path);
+      break;
+    case kReadOnly:
+    case kCantOpen:
+      if (!MayWrite(info.absolutePath())) {
+        cause = QStringLiteral(
+                    "The database file %1 cannot be written: its folder %2 is "
+                    "read-only")
+                    .arg(path, info.absolutePath());
+      } else if (!MayWrite(path)) {
+        cause = QStringLiteral("The database file %1 cannot be written: it is read-only").arg(path);
+      } else {
+        cause = QStringLiteral("The database file %1 cannot be written").arg(path);
+      }
+      break;
+    case kFull:
+      cause = QStringLiteral("The database file %1 cannot grow: the disk is full").arg(path);
+      break;
+    case kIoError:
+      cause = QStringLiteral("The database file %1 cannot be read or written").arg(path);
+      break;
+    case kCorrupt:
+    case kNotADatabase:
+      cause = QStringLiteral("The database file %1 is damaged").arg(path);
+      break;
+    default:
+      return text;
+  }
+  return cause + QStringLiteral(" (") + text + QStringLiteral(").");
+}
+
 }  // namespace
 
 Connection::Connection()
@@ -40,7 +109,7 @@ void Connection::Open(const QString& file) {
     db.setDatabaseName(file);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     if (!db.open()) {
-      const QString message = ErrorText(db.lastError());
+      const QString message = ExplainError(db.lastError(), file);
       db = QSqlDatabase();
       QSqlDatabase::removeDatabase(m_name);
       throw DataError(message);
@@ -81,14 +150,18 @@ void Connection::Require() const {
 
 void Connection::Run(QSqlQuery& query, const QString& what) {
   if (!query.exec()) {
-    throw DataError(ErrorText(query.lastError()).isEmpty() ? what : ErrorText(query.lastError()));
+    throw DataError(ErrorText(query.lastError()).isEmpty() ? what : Explain(query.lastError()));
   }
+}
+
+QString Connection::Explain(const QSqlError& error) const {
+  return ExplainError(error, m_file);
 }
 
 int Connection::Execute(const QString& sql, const QVariantList& bound) {
   Require();
   QSqlQuery query(Database());
-  if (!query.prepare(StripNul(sql))) throw DataError(ErrorText(query.lastError()));
+  if (!query.prepare(StripNul(sql))) throw DataError(Explain(query.lastError()));
   for (const QVariant& value : bound) {
     query.addBindValue(value.typeId() == QMetaType::QString ? QVariant(StripNul(value.toString()))
                                                             : value);
@@ -103,7 +176,7 @@ QSqlQuery& Connection::Prepared(const QString& sql) {
   if (it == m_prepared.end()) {
     auto query = std::make_shared<QSqlQuery>(Database());
     query->setForwardOnly(true);
-    if (!query->prepare(sql)) throw DataError(ErrorText(query->lastError()));
+    if (!query->prepare(sql)) throw DataError(Explain(query->lastError()));
     it = m_prepared.insert(sql, query);
   }
   return **it;
@@ -116,7 +189,7 @@ const QStringList& Connection::Columns(const QString& table) {
     QSqlQuery query(Database());
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("pragma table_info(%1)").arg(SqlQuote(table))))
-      throw DataError(ErrorText(query.lastError()));
+      throw DataError(Explain(query.lastError()));
     QStringList names;
     while (query.next()) names << query.value(1).toString();
     if (names.isEmpty()) throw DataError(QStringLiteral("no such table: %1").arg(table));
@@ -160,7 +233,7 @@ void Connection::RollbackTrans() {
   // SQLite rolls back by itself on some errors (a full disk, for one); then there is nothing
   // left to undo.
   if (!ok && !ErrorText(query.lastError()).contains(QLatin1String("no transaction is active")))
-    throw DataError(ErrorText(query.lastError()));
+    throw DataError(Explain(query.lastError()));
 }
 
 void Connection::Attach(Recordset* set) {

@@ -11,6 +11,7 @@
 #include "data/dataerror.h"
 
 class Recordset;
+class QSqlError;
 class QSqlQuery;
 
 // One open SQLite database file. Statements run through it; record sets read and write through
@@ -44,6 +45,9 @@ class Connection {
   QSqlQuery& Prepared(const QString& sql);
   // Runs a query; throws with the database's message when it fails.
   void Run(QSqlQuery& query, const QString& what);
+  // The text of a database error; trouble with the file itself (locked, read-only, disk full,
+  // damaged) is explained in a sentence that names the file.
+  QString Explain(const QSqlError& error) const;
   QSqlDatabase Database() const;
 
  private:

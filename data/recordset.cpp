@@ -114,7 +114,7 @@ void Recordset::LoadKeys() {
                                  : QStringLiteral("select rowid from %1%2").arg(m_table, m_rest);
   QSqlQuery query(m_connection->Database());
   query.setForwardOnly(true);
-  if (!query.prepare(sql)) throw DataError(query.lastError().databaseText());
+  if (!query.prepare(sql)) throw DataError(m_connection->Explain(query.lastError()));
   m_connection->Run(query, sql);
   QList<qint64> keys;
   while (query.next()) keys.append(query.value(0).toLongLong());
@@ -129,7 +129,7 @@ void Recordset::LoadKeys() {
 void Recordset::LoadStatic() {
   QSqlQuery query(m_connection->Database());
   query.setForwardOnly(true);
-  if (!query.prepare(m_source)) throw DataError(query.lastError().databaseText());
+  if (!query.prepare(m_source)) throw DataError(m_connection->Explain(query.lastError()));
   m_connection->Run(query, m_source);
   const QSqlRecord record = query.record();
   m_names.clear();

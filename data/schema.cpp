@@ -158,6 +158,8 @@ void OpenDatabase(Connection& connection, const QString& file) {
     throw;
   } catch (const DataError& error) {
     connection.Close();
+    // A message about the file itself names it already.
+    if (error.message().contains(QFileInfo(file).absoluteFilePath())) throw;
     Refuse(file, error.message());
   }
 }

@@ -307,6 +307,8 @@ bool Serve(frmCust* w, const QJsonObject& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The driver never needs a screen.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   const QStringList args = QApplication::arguments();

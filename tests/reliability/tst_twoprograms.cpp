@@ -1,0 +1,254 @@
+// Two programs on one file, as when the agent starts Qel twice: this test's customer window and
+// a second program (the driver, running the same customer window in a process of its own). A
+// save in one shows in the other; a customer deleted by one gives the other an empty window or a
+// clear message, never the end of the program and never "Finish" for a write that changed
+// nothing; saves of both at the same time all arrive.
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include "app/module1.h"
+#include "dbstate.h"
+#include "tests/customer/custtest.h"
+
+using namespace custtest;
+
+namespace {
+
+// The second program, answering one JSON line per command.
+class OtherProgram {
+ public:
+  explicit OtherProgram(const QString& folder) {
+    m_process.start(QStringLiteral(QEL_CRASHDRIVER), {QStringLiteral("serve"), folder});
+    m_ready = m_process.waitForStarted() && ReadLine().startsWith("ready");
+  }
+  ~OtherProgram() {
+    if (m_process.state() == QProcess::Running) {
+      m_process.closeWriteChannel();
+      if (!m_process.waitForFinished(10000)) m_process.kill();
+      m_process.waitForFinished();
+    }
+  }
+  OtherProgram(const OtherProgram&) = delete;
+  OtherProgram& operator=(const OtherProgram&) = delete;
+
+  bool Ready() const { return m_ready; }
+  void Send(const QJsonObject& command) {
+    m_process.write(QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n');
+    m_process.waitForBytesWritten();
+  }
+  QJsonObject Answer() { return QJsonDocument::fromJson(ReadLine()).object(); }
+  QJsonObject Do(const QJsonObject& command) {
+    Send(command);
+    return Answer();
+  }
+  QString Errors() { return QString::fromLocal8Bit(m_process.readAllStandardError()); }
+
+ private:
+  QByteArray ReadLine() {
+    while (!m_process.canReadLine() && m_process.state() == QProcess::Running)
+      m_process.waitForReadyRead(1000);
+    return m_process.readLine();
+  }
+  QProcess m_process;
+  bool m_ready = false;
+};
+
+QStringList Messages(const QJsonObject& answer) {
+  QStringList messages;
+  for (const QJsonValue& message : answer[QStringLiteral("messages")].toArray())
+    messages << message.toString();
+  return messages;
+}
+
+QString ShownName(const QJsonObject& answer) {
+  return answer[QStringLiteral("state")][QStringLiteral("row")][QStringLiteral("Cust_name")]
+      .toString();
+}
+
+void ThreeCustomers() {
+  CreateDatabase();
+  for (const auto& [key, name] : {std::pair{"A001", "Alice"}, {"A002", "Bob"}, {"A003", "Carol"}}) {
+    InsertCustomer(FullCustomer(QLatin1String(key), QLatin1String(name)));
+    InsertChild(QStringLiteral("family"), QLatin1String(key),
+                {QStringLiteral("rel of ") + QLatin1String(name), QStringLiteral("kin"), Value(),
+                 Value(), Value(), Value(), Value(), Value()});
+  }
+}
+
+// The window shows no customer: every input and every list empty.
+void CheckEmptyWindow(frmCust* window) {
+  QCOMPARE(window->txtCID->text(), QString());
+  QCOMPARE(window->txtName->text(), QString());
+  QCOMPARE(window->txtEmail->text(), QString());
+  QCOMPARE(GridEntries(window->msfgFamily), QStringList());
+  QCOMPARE(GridEntries(window->msfgContact), QStringList());
+}
+
+}  // namespace
+
+class TestTwoPrograms : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void saveInOther_showsWhenNavigatedTo();
+  void saveHere_showsInOther();
+  void deletedByOther_emptyWindowThenClearMessages();
+  void deletedByOther_whileModifying();
+  void bothSaveAtOnce_nothingLost();
+};
+
+void TestTwoPrograms::saveInOther_showsWhenNavigatedTo() {
+  TestEnv env;
+  ThreeCustomers();
+  frmCust* window = OpenWindow();
+  OtherProgram other(env.Dir());
+  QVERIFY2(other.Ready(), qPrintable(other.Errors()));
+  QCOMPARE(window->txtName->text(), QStringLiteral("Alice"));
+
+  const QJsonObject answer =
+      other.Do({{"op", "modify"},
+                {"key", "A002"},
+                {"name", "Bobby"},
+                {"family", QJsonArray{QJsonArray{"son", "Ben"}, QJsonArray{"wife", "Bea"}}}});
+  QCOMPARE(Messages(answer), QStringList{QStringLiteral("Finish")});
+
+  Press(window, "next");
+  QCOMPARE(window->txtCID->text(), QStringLiteral("A002"));
+  QCOMPARE(window->txtName->text(), QStringLiteral("Bobby"));
+  QCOMPARE(window->txtEmail->text(), QStringLiteral("A002-email"));
+  QCOMPARE(GridEntries(window->msfgFamily),
+           (QStringList{QStringLiteral("son|Ben||||||"), QStringLiteral("wife|Bea||||||")}));
+  // Going back shows Alice unchanged.
+  Press(window, "previous");
+  QCOMPARE(window->txtName->text(), QStringLiteral("Alice"));
+  QCOMPARE(env.messages, QStringList());
+  QCOMPARE(env.fatalStatus, 0);
+}
+
+void TestTwoPrograms::saveHere_showsInOther() {
+  TestEnv env;
+  ThreeCustomers();
+  frmCust* window = OpenWindow();
+  OtherProgram other(env.Dir());
+  QVERIFY2(other.Ready(), qPrintable(other.Errors()));
+  QCOMPARE(ShownName(other.Do({{"op", "show"}, {"key", "A003"}})), QStringLiteral("Carol"));
+
+  Press(window, "last");
+  Press(window, "modify");
+  TypeInto(window->txtName, QStringLiteral("Caroline"));
+  TypeIntoCell(window->msfgFamily, window->txtInput, 1, 1, QStringLiteral("kin changed"));
+  Press(window, "save");
+  QCOMPARE(env.messages, QStringList{QStringLiteral("Finish")});
+
+  const QJsonObject shown = other.Do({{"op", "show"}, {"key", "A003"}});
+  QCOMPARE(ShownName(shown), QStringLiteral("Caroline"));
+  QCOMPARE(shown[QStringLiteral("state")][QStringLiteral("family")].toArray(),
+           (QJsonArray{QJsonArray{"rel of Carol", "kin changed", QJsonValue::Null, QJsonValue::Null,
+                                  QJsonValue::Null, QJsonValue::Null, QJsonValue::Null,
+                                  QJsonValue::Null}}));
+}
+
+void TestTwoPrograms::deletedByOther_emptyWindowThenClearMessages() {
+  TestEnv env;
+  ThreeCustomers();
+  frmCust* window = OpenWindow();
+  OtherProgram other(env.Dir());
+  QVERIFY2(other.Ready(), qPrintable(other.Errors()));
+  QCOMPARE(Messages(other.Do({{"op", "delete"}, {"key", "A002"}})),
+           QStringList{QStringLiteral("Finish")});
+
+  // Paging onto the deleted customer shows an empty window; the program goes on.
+  Press(window, "next");
+  QCOMPARE(env.fatalStatus, 0);
+  CheckEmptyWindow(window);
+  QCOMPARE(env.messages, QStringList());
+
+  // Deleting it again changes nothing: a message that says so, no "Finish".
+  Press(window, "delete");
+  QCOMPARE(env.fatalStatus, 0);
+  QCOMPARE(env.messages.size(), 1);
+  QVERIFY2(env.messages[0].contains(QStringLiteral("deleted")), qPrintable(env.messages[0]));
+
+  // Modifying and saving it neither brings it back nor claims success.
+  env.messages.clear();
+  Press(window, "modify");
+  TypeInto(window->txtName, QStringLiteral("Ghost"));
+  Press(window, "save");
+  QCOMPARE(env.fatalStatus, 0);
+  QCOMPARE(env.messages.size(), 1);
+  QVERIFY2(env.messages[0].contains(QStringLiteral("deleted")), qPrintable(env.messages[0]));
+  QVERIFY(window->ModifyMode);
+  QCOMPARE(window->txtName->text(), QStringLiteral("Ghost"));
+  QCOMPARE(Count(QStringLiteral("select count(*) from customer")), 2);
+  QCOMPARE(Count(QStringLiteral("select count(*) from customer where Cust_name='Ghost'")), 0);
+  QCOMPARE(Count(QStringLiteral("select count(*) from family where CID='A002'")), 0);
+
+  // The neighbours are still there to page to.
+  Press(window, "next");
+  QCOMPARE(window->txtName->text(), QStringLiteral("Carol"));
+  Press(window, "first");
+  QCOMPARE(window->txtName->text(), QStringLiteral("Alice"));
+  QCOMPARE(env.fatalStatus, 0);
+}
+
+void TestTwoPrograms::deletedByOther_whileModifying() {
+  TestEnv env;
+  ThreeCustomers();
+  frmCust* window = OpenWindow();
+  OtherProgram other(env.Dir());
+  QVERIFY2(other.Ready(), qPrintable(other.Errors()));
+  Press(window, "modify");
+  TypeInto(window->txtName, QStringLiteral("Alicia"));
+  TypeIntoCell(window->msfgFamily, window->txtInput, 2, 0, QStringLiteral("daughter"));
+
+  QCOMPARE(Messages(other.Do({{"op", "delete"}, {"key", "A001"}})),
+           QStringList{QStringLiteral("Finish")});
+  const QByteArray before = FileBytes(env.DbPath());
+
+  Press(window, "save");
+  QCOMPARE(env.fatalStatus, 0);
+  QCOMPARE(env.messages.size(), 1);
+  QVERIFY2(env.messages[0] != QLatin1String("Finish"), "a save that wrote nothing said Finish");
+  QVERIFY2(env.messages[0].contains(QStringLiteral("deleted")), qPrintable(env.messages[0]));
+  // Nothing written, the typing kept.
+  QCOMPARE(FileBytes(env.DbPath()), before);
+  QVERIFY(window->ModifyMode);
+  QCOMPARE(window->txtName->text(), QStringLiteral("Alicia"));
+  QCOMPARE(window->msfgFamily->TextMatrix(2, 0), QStringLiteral("daughter"));
+  QCOMPARE(Count(QStringLiteral("select count(*) from family where CID='A001'")), 0);
+}
+
+void TestTwoPrograms::bothSaveAtOnce_nothingLost() {
+  TestEnv env;
+  ThreeCustomers();
+  frmCust* window = OpenWindow();
+  OtherProgram other(env.Dir());
+  QVERIFY2(other.Ready(), qPrintable(other.Errors()));
+
+  constexpr int kSaves = 40;
+  other.Send({{"op", "burst"}, {"key", "A002"}, {"count", kSaves}});
+  for (int i = 0; i < kSaves; ++i) {
+    env.messages.clear();
+    Press(window, "modify");
+    TypeInto(window->txtName, QStringLiteral("mine %1").arg(i));
+    Press(window, "save");
+    QCOMPARE(env.messages, QStringList{QStringLiteral("Finish")});
+  }
+  const QStringList theirs = Messages(other.Answer());
+  QCOMPARE(theirs, QStringList(kSaves, QStringLiteral("Finish")));
+
+  reliability::IndependentDb db(env.DbPath());
+  QCOMPARE(db.IntegrityCheck(), QStringLiteral("ok"));
+  QCOMPARE(db.Column(QStringLiteral("select Cust_name from customer order by rowid")),
+           (QStringList{QStringLiteral("mine %1").arg(kSaves - 1),
+                        QStringLiteral("burst %1").arg(kSaves - 1), QStringLiteral("Carol")}));
+  // Each kept its one family row through all the saves.
+  QCOMPARE(db.Column(QStringLiteral("select CID from family order by CID")),
+           (QStringList{"A001", "A002", "A003"}));
+}
+
+QTEST_MAIN(TestTwoPrograms)
+#include "tst_twoprograms.moc"

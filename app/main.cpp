@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QPalette>
+#include <QPointer>
 #include <QTimer>
 
 #include "app/module1.h"
@@ -30,10 +31,13 @@ int main(int argc, char** argv) {
   }
   // The windows and the data objects go while Qt is still there.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  const auto windows = QApplication::topLevelWidgets();
-  for (QWidget* window : windows) {
-    if (qobject_cast<Form*>(window)) delete window;
+  // Collected first and held by QPointer: deleting a window also deletes top-level widgets it
+  // owns (a combo box's popup), which must not be looked at afterwards.
+  QList<QPointer<Form>> forms;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (auto* form = qobject_cast<Form*>(window)) forms << form;
   }
+  for (const QPointer<Form>& form : forms) delete form.data();
   ReleaseDataObjects();
   return status;
 }

@@ -217,6 +217,7 @@ void frmSearch::cmdStart_Click() {
   MatchSet().Open(SqlSearch, SearchConnection(), Recordset::Cursor::Static);
 
   QVector<QString> keys{QString()};  // entry 0 is unused
+  keys.reserve(MatchSet().RecordCount() + 1);
   while (!MatchSet().Eof()) {
     keys << MatchSet().Field(QStringLiteral("CID")).value_or(QString());
     MatchSet().MoveNext();

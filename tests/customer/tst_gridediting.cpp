@@ -9,35 +9,23 @@ using namespace custtest;
 
 namespace {
 
-struct Pair {
-  ListGrid* grid;
-  CellEditor* editor;
-};
-
-Pair PairOf(frmCust* window, const QString& listKey) {
-  if (listKey == "fam") return {window->msfgFamily, window->txtInput};
-  if (listKey == "insur") return {window->msfgInsurlife, window->txtInputInsur};
-  if (listKey == "com") return {window->msfgCompenlife, window->txtInputCom};
-  return {window->msfgContact, window->txtInputCon};
-}
-
-// One customer with many rows in every list, so that the grids can scroll: row i holds
-// "<first>i" in its first column and "<last>i" in its last, "" in between.
+// One customer with this many rows in every list, so that the grids can scroll: row i holds
+// "<first>i" in its first column, "<last>i" in its last, "" in between; the family's second
+// column holds "name<i>".
 void CustomerWithLongLists(int rows) {
   CreateDatabase();
   InsertSimpleCustomer("A001", "Alice");
-  const QList<std::tuple<QString, QString, QString, int>> lists{{"family", "rel", "c", 8},
-                                                                {"insurance", "co", "ann", 11},
-                                                                {"compensate", "date", "state", 7},
-                                                                {"contact", "day", "comm", 8}};
-  for (const auto& [table, first, last, cols] : lists) {
-    QStringList columns = Tables()[0].columns;
+  const QList<std::tuple<QString, QString, QString>> lists{{"family", "rel", "c"},
+                                                           {"insurance", "co", "ann"},
+                                                           {"compensate", "date", "state"},
+                                                           {"contact", "day", "comm"}};
+  for (const auto& [table, first, last] : lists) {
+    QStringList columns;
     for (const TableLayout& layout : Tables())
       if (layout.name == table) columns = layout.columns.mid(2);
-    QStringList values{QStringLiteral("'%1'||i").arg(first)};
-    for (int c = 1; c < cols - 1; ++c) values << "''";
-    values << QStringLiteral("'%1'||i").arg(last);
-    // The family's second column holds the name.
+    QStringList values(columns.size(), "''");
+    values.first() = QStringLiteral("'%1'||i").arg(first);
+    values.last() = QStringLiteral("'%1'||i").arg(last);
     if (table == "family") values[1] = "'name'||i";
     Sql(QStringLiteral("insert into %1 (CID,%2) with recursive n(i) as (select 1 union all "
                        "select i+1 from n where i<%3) select 'A001',%4 from n")
@@ -45,19 +33,26 @@ void CustomerWithLongLists(int rows) {
   }
 }
 
-// The editor lies exactly over the cell on screen and has its size.
+frmCust* ModifyingLongLists(int rows) {
+  CustomerWithLongLists(rows);
+  frmCust* window = OpenWindow();
+  Press(window, "modify");
+  return window;
+}
+
+// The editor lies exactly over the cell on screen, has its size, and nothing covers it.
 void CheckEditorOverCell(ListGrid* grid, CellEditor* editor, int row, int col) {
-  const QRect cell = grid->visualRect(grid->model()->index(row - 1, col));
+  const QRect cell = CellRect(grid, row, col);
   QVERIFY(!cell.isEmpty());
-  const QPoint corner = grid->viewport()->mapTo(editor->parentWidget(), cell.topLeft());
-  QCOMPARE(editor->pos(), corner);
+  QCOMPARE(editor->pos(), grid->viewport()->mapTo(editor->parentWidget(), cell.topLeft()));
   QCOMPARE(editor->size(), QSize(grid->columnWidth(col), grid->rowHeight(row - 1)));
   QVERIFY(editor->isVisible());
-  // Nothing covers it: the widget under the cell's center is the editor (or its insides).
   const QPoint center =
       editor->parentWidget()->mapTo(editor->window(), editor->geometry().center());
   QWidget* top = editor->window()->childAt(center);
   QVERIFY(top == editor || editor->isAncestorOf(top));
+  QCOMPARE(editor->ServedRow(), row);
+  QCOMPARE(editor->ServedCol(), col);
 }
 
 }  // namespace
@@ -69,168 +64,117 @@ class TestGridEditing : public QObject {
   void browsingClickDoesNothing();
   void editorOverClickedCell_data();
   void editorOverClickedCell();
-  void editorOverCellOfScrolledGrid_data();
-  void editorOverCellOfScrolledGrid();
-  void placingEditorLeavesCellText();
-  void typingAndErasingChangeTheCell();
   void appendRule_data();
   void appendRule();
-  void appendRule_secondClickAddsNothing();
   void unknownListKeyDoesNothing();
   void headingRowPlacesNothing();
   void dragServesPressedCell();
   void keyboardMoveDoesNotRedirectTyping();
   void gridPreparationPlacesHiddenEditors();
-  void clearingDetachesEditors();
 };
 
 void TestGridEditing::browsingClickDoesNothing() {
   TestEnv env;
   CustomerWithLongLists(3);
   frmCust* window = OpenWindow();
-  for (const char* key : {"fam", "insur", "com", "con"}) {
-    auto [grid, editor] = PairOf(window, key);
-    const int rows = grid->Rows();
-    const QStringList line = GridLine(grid, 2);
-    // Type a first field into the entry row by other means, then click its second field.
-    grid->SetTextMatrix(rows - 1, 0, "typed");
-    ClickCell(grid, rows - 1, 1);
-    ClickCell(grid, 2, 0);
-    QVERIFY2(!editor->isVisible(), key);
-    QVERIFY2(!editor->IsAttached(), key);
-    QCOMPARE(grid->Rows(), rows);
-    QTest::keyClicks(editor, "x");
-    QCOMPARE(GridLine(grid, 2), line);
+  for (const List& list : Lists(window)) {
+    // A first field typed into the entry row by other means, then its second field clicked.
+    list.grid->SetTextMatrix(list.grid->Rows() - 1, 0, "typed");
+    const QStringList before = GridLines(list.grid);
+    ClickCell(list.grid, list.grid->Rows() - 1, 1);
+    ClickCell(list.grid, 2, 0);
+    QVERIFY2(!list.editor->isVisible() && !list.editor->IsAttached(), qPrintable(list.key));
+    QTest::keyClicks(list.editor, "x");
+    QCOMPARE(GridLines(list.grid), before);
   }
 }
 
+// A click lays the editor over the cell with the cell's text, leaving the grid as it was; typing
+// and erasing then change that cell alone. On a scrolled grid too, where the editor follows its
+// cell when the grid scrolls on.
 void TestGridEditing::editorOverClickedCell_data() {
   QTest::addColumn<QString>("listKey");
-  QTest::addColumn<int>("row");
-  QTest::addColumn<int>("col");
-  QTest::newRow("family, first entry, first column") << "fam" << 1 << 0;
-  QTest::newRow("family, entry row, last column") << "fam" << 4 << 7;
-  QTest::newRow("insurance, second entry, column 3") << "insur" << 2 << 3;
-  QTest::newRow("compensation, third entry, column 6") << "com" << 3 << 6;
-  QTest::newRow("contact, entry row, column 1") << "con" << 4 << 1;
+  QTest::addColumn<int>("row");  // 0: two rows below the top visible one
+  QTest::addColumn<int>("col");  // -1: the last column
+  QTest::addColumn<bool>("scrolled");
+  QTest::newRow("family, first entry, first column") << "fam" << 1 << 0 << false;
+  QTest::newRow("family, third entry, last column") << "fam" << 3 << 7 << false;
+  QTest::newRow("insurance, second entry, column 3") << "insur" << 2 << 3 << false;
+  QTest::newRow("compensation, third entry, column 6") << "com" << 3 << 6 << false;
+  QTest::newRow("contact, first entry, column 4") << "con" << 1 << 4 << false;
+  for (const char* key : {"fam", "insur", "com", "con"})
+    QTest::addRow("%s, scrolled down and right", key) << key << 0 << -1 << true;
 }
 
 void TestGridEditing::editorOverClickedCell() {
   QFETCH(QString, listKey);
   QFETCH(int, row);
   QFETCH(int, col);
+  QFETCH(bool, scrolled);
   TestEnv env;
-  CustomerWithLongLists(3);
-  frmCust* window = OpenWindow();
-  Press(window, "modify");
-  auto [grid, editor] = PairOf(window, listKey);
-  const QString text = grid->TextMatrix(row, col);
-  ClickCell(grid, row, col);
-  CheckEditorOverCell(grid, editor, row, col);
-  QCOMPARE(editor->text(), text);
-  QVERIFY(editor->hasFocus() || QApplication::focusWidget() == editor ||
-          window->focusWidget() == editor);
-  QCOMPARE(editor->ServedRow(), row);
-  QCOMPARE(editor->ServedCol(), col);
-}
-
-void TestGridEditing::editorOverCellOfScrolledGrid_data() {
-  QTest::addColumn<QString>("listKey");
-  QTest::newRow("family") << "fam";
-  QTest::newRow("insurance") << "insur";
-  QTest::newRow("compensation") << "com";
-  QTest::newRow("contact") << "con";
-}
-
-void TestGridEditing::editorOverCellOfScrolledGrid() {
-  QFETCH(QString, listKey);
-  TestEnv env;
-  CustomerWithLongLists(40);
-  frmCust* window = OpenWindow();
-  Press(window, "modify");
-  auto [grid, editor] = PairOf(window, listKey);
+  frmCust* window = ModifyingLongLists(40);
+  auto [key, table, grid, editor] = ListOf(window, listKey);
   ShowTabOf(grid);
-  grid->verticalScrollBar()->setValue(15);
-  grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
-  QApplication::processEvents();
-  QVERIFY(grid->TopRow() > 10);
-  const int row = grid->TopRow() + 2;
-  const int col = grid->Cols() - 1;
+  if (scrolled) {
+    grid->verticalScrollBar()->setValue(15);
+    grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+    QApplication::processEvents();
+    QVERIFY(grid->TopRow() > 10);
+    row = grid->TopRow() + 2;
+  }
+  if (col < 0) col = grid->Cols() - 1;
+  const QStringList before = GridLines(grid);
+  // Placed from another cell first: that cell's text must not follow it.
+  ClickCell(grid, row == grid->TopRow() ? row + 1 : row - 1, col == 0 ? 1 : col - 1);
   ClickCell(grid, row, col);
   CheckEditorOverCell(grid, editor, row, col);
   QCOMPARE(editor->text(), grid->TextMatrix(row, col));
-  QVERIFY(!editor->text().isEmpty());
-  QTest::keyClicks(editor, "+");
-  QCOMPARE(grid->TextMatrix(row, col).right(1), QStringLiteral("+"));
-  // Scrolling the grid further carries the editor along with its cell.
-  grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->value() - 1);
-  QApplication::processEvents();
-  CheckEditorOverCell(grid, editor, row, col);
-}
+  QVERIFY(window->focusWidget() == editor);
+  QCOMPARE(GridLines(grid), before);
 
-void TestGridEditing::placingEditorLeavesCellText() {
-  TestEnv env;
-  CustomerWithLongLists(2);
-  frmCust* window = OpenWindow();
-  Press(window, "modify");
-  const QStringList before = GridLine(window->msfgFamily, 2);
-  for (int col : {0, 1, 2, 7}) {
-    ClickCell(window->msfgFamily, 2, col);
-    QCOMPARE(window->txtInput->text(), before[col]);
+  const QString text = grid->TextMatrix(row, col);
+  TypeText(editor, "T陳");
+  QCOMPARE(grid->TextMatrix(row, col), text + "T陳");
+  QTest::keyClick(editor, Qt::Key_Backspace);
+  QTest::keyClick(editor, Qt::Key_Backspace);
+  QCOMPARE(GridLines(grid), before);
+  editor->selectAll();
+  QTest::keyClick(editor, Qt::Key_Delete);
+  QCOMPARE(grid->TextMatrix(row, col), QString());
+  QStringList line = before[row - 1].split('|');
+  line[col].clear();
+  QCOMPARE(GridLine(grid, row), line);
+
+  if (scrolled) {
+    grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->value() - 1);
+    QApplication::processEvents();
+    CheckEditorOverCell(grid, editor, row, col);
   }
-  QCOMPARE(GridLine(window->msfgFamily, 2), before);
-  // Placing it from another cell does not carry the previous cell's text over.
-  QCOMPARE(GridLine(window->msfgFamily, 1)[7], QStringLiteral("c1"));
-}
-
-void TestGridEditing::typingAndErasingChangeTheCell() {
-  TestEnv env;
-  CustomerWithLongLists(1);
-  frmCust* window = OpenWindow();
-  Press(window, "modify");
-  ListGrid* grid = window->msfgContact;
-  ClickCell(grid, 1, 4);
-  QTest::keyClicks(window->txtInputCon, "T");
-  QCOMPARE(grid->TextMatrix(1, 4), QStringLiteral("T"));
-  QTest::keyClicks(window->txtInputCon, "om ");
-  // A character that an input method delivers.
-  QTest::sendKeyEvent(QTest::Click, window->txtInputCon, Qt::Key_A, QStringLiteral("陳"),
-                      Qt::NoModifier);
-  QCOMPARE(grid->TextMatrix(1, 4), QStringLiteral("Tom 陳"));
-  for (int i = 0; i < 5; ++i) QTest::keyClick(window->txtInputCon, Qt::Key_Backspace);
-  QCOMPARE(grid->TextMatrix(1, 4), QString());
-  // Erasing a loaded value empties its cell.
-  ClickCell(grid, 1, 0);
-  QCOMPARE(window->txtInputCon->text(), QStringLiteral("day1"));
-  window->txtInputCon->selectAll();
-  QTest::keyClick(window->txtInputCon, Qt::Key_Delete);
-  QCOMPARE(grid->TextMatrix(1, 0), QString());
-  // The other cells of the row are untouched.
-  QCOMPARE(grid->TextMatrix(1, 7), QStringLiteral("comm1"));
 }
 
 void TestGridEditing::appendRule_data() {
   QTest::addColumn<QString>("firstField");  // typed into column 0 of the clicked row first
   QTest::addColumn<bool>("entryRow");       // the clicked row is the entry row (else an entry)
   QTest::addColumn<int>("col");
+  QTest::addColumn<int>("clicks");
   QTest::addColumn<int>("added");
-  QTest::newRow("entry row, column 1, first field typed") << "Ann" << true << 1 << 1;
-  QTest::newRow("entry row, column 0") << "Ann" << true << 0 << 0;
-  QTest::newRow("entry row, column 2") << "Ann" << true << 2 << 0;
-  QTest::newRow("entry row, last column") << "Ann" << true << 7 << 0;
-  QTest::newRow("entry row, column 1, first field empty") << "" << true << 1 << 0;
-  QTest::newRow("entry above the entry row, column 1") << "Ann" << false << 1 << 0;
+  QTest::newRow("entry row, column 1, first field typed") << "Ann" << true << 1 << 1 << 1;
+  QTest::newRow("entry row, column 1 clicked twice") << "Ann" << true << 1 << 2 << 1;
+  QTest::newRow("entry row, column 0") << "Ann" << true << 0 << 1 << 0;
+  QTest::newRow("entry row, column 2") << "Ann" << true << 2 << 1 << 0;
+  QTest::newRow("entry row, last column") << "Ann" << true << 7 << 1 << 0;
+  QTest::newRow("entry row, column 1, first field empty") << "" << true << 1 << 1 << 0;
+  QTest::newRow("entry above the entry row, column 1") << "Ann" << false << 1 << 1 << 0;
 }
 
 void TestGridEditing::appendRule() {
   QFETCH(QString, firstField);
   QFETCH(bool, entryRow);
   QFETCH(int, col);
+  QFETCH(int, clicks);
   QFETCH(int, added);
   TestEnv env;
-  CustomerWithLongLists(1);
-  frmCust* window = OpenWindow();
-  Press(window, "modify");
+  frmCust* window = ModifyingLongLists(1);
   ListGrid* grid = window->msfgFamily;
   QCOMPARE(grid->Rows(), 3);
   const int row = entryRow ? 2 : 1;
@@ -240,7 +184,7 @@ void TestGridEditing::appendRule() {
     ClickCell(grid, row, 0);
   }
   QCOMPARE(grid->Rows(), 3);
-  ClickCell(grid, row, col);
+  for (int i = 0; i < clicks; ++i) ClickCell(grid, row, col);
   QCOMPARE(grid->Rows(), 3 + added);
   if (added) {
     QCOMPARE(GridLine(grid, 3), QStringList(8, QString()));
@@ -248,30 +192,9 @@ void TestGridEditing::appendRule() {
   }
 }
 
-void TestGridEditing::appendRule_secondClickAddsNothing() {
-  TestEnv env;
-  CreateDatabase();
-  InsertSimpleCustomer("A001", "Alice");
-  frmCust* window = OpenWindow();
-  Press(window, "new");
-  ListGrid* grid = window->msfgCompenlife;
-  TypeIntoCell(grid, window->txtInputCom, 1, 0, "2004/1/1");
-  ClickCell(grid, 1, 1);
-  QCOMPARE(grid->Rows(), 3);
-  ClickCell(grid, 1, 1);
-  QCOMPARE(grid->Rows(), 3);
-  // The next entry row works the same way.
-  TypeIntoCell(grid, window->txtInputCom, 2, 0, "2004/2/2");
-  ClickCell(grid, 2, 1);
-  QCOMPARE(grid->Rows(), 4);
-  QCOMPARE(GridEntries(grid), (QStringList{"2004/1/1||||||", "2004/2/2||||||"}));
-}
-
 void TestGridEditing::unknownListKeyDoesNothing() {
   TestEnv env;
-  CustomerWithLongLists(2);
-  frmCust* window = OpenWindow();
-  Press(window, "modify");
+  frmCust* window = ModifyingLongLists(2);
   ClickCell(window->msfgFamily, 1, 1);
   const QRect geometry = window->txtInput->geometry();
   for (const char* key : {"Fam", "family", "", "cons"}) {
@@ -288,9 +211,7 @@ void TestGridEditing::unknownListKeyDoesNothing() {
 
 void TestGridEditing::headingRowPlacesNothing() {
   TestEnv env;
-  CustomerWithLongLists(1);
-  frmCust* window = OpenWindow();
-  Press(window, "modify");
+  frmCust* window = ModifyingLongLists(1);
   ListGrid* grid = window->msfgInsurlife;
   ShowTabOf(grid);
   QHeaderView* header = grid->horizontalHeader();
@@ -308,15 +229,12 @@ void TestGridEditing::headingRowPlacesNothing() {
 
 void TestGridEditing::dragServesPressedCell() {
   TestEnv env;
-  CustomerWithLongLists(3);
-  frmCust* window = OpenWindow();
-  Press(window, "modify");
+  frmCust* window = ModifyingLongLists(3);
   ListGrid* grid = window->msfgFamily;
   ShowTabOf(grid);
   QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, CellRect(grid, 1, 0).center());
   QTest::mouseMove(grid->viewport(), CellRect(grid, 2, 1).center());
   QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, CellRect(grid, 2, 1).center());
-  QVERIFY(window->txtInput->isVisible());
   CheckEditorOverCell(grid, window->txtInput, 1, 0);
   QCOMPARE(window->txtInput->text(), QStringLiteral("rel1"));
   QTest::keyClicks(window->txtInput, "X");
@@ -326,9 +244,7 @@ void TestGridEditing::dragServesPressedCell() {
 
 void TestGridEditing::keyboardMoveDoesNotRedirectTyping() {
   TestEnv env;
-  CustomerWithLongLists(3);
-  frmCust* window = OpenWindow();
-  Press(window, "modify");
+  frmCust* window = ModifyingLongLists(3);
   ListGrid* grid = window->msfgContact;
   ClickCell(grid, 1, 0);
   QTest::keyClicks(window->txtInputCon, "a");
@@ -342,52 +258,22 @@ void TestGridEditing::keyboardMoveDoesNotRedirectTyping() {
   QCOMPARE(grid->TextMatrix(2, 0), QStringLiteral("day2"));
 }
 
+// "modify" and "new" place each editor, hidden, on the first cell of its grid, loaded with it.
 void TestGridEditing::gridPreparationPlacesHiddenEditors() {
   TestEnv env;
-  CustomerWithLongLists(2);
-  frmCust* window = OpenWindow();
-  Press(window, "modify");
-  const QList<QPair<QString, QString>> firstCells{
-      {"fam", "rel1"}, {"insur", "co1"}, {"com", "date1"}, {"con", "day1"}};
-  for (const auto& [key, text] : firstCells) {
-    auto [grid, editor] = PairOf(window, key);
-    QVERIFY(!editor->isVisible());
-    QCOMPARE(editor->ServedRow(), 1);
-    QCOMPARE(editor->ServedCol(), 0);
-    QCOMPARE(editor->text(), text);
-    QCOMPARE(grid->TextMatrix(1, 0), text);
+  frmCust* window = ModifyingLongLists(2);
+  for (const QString mode : {"modify", "new"}) {
+    for (const List& list : Lists(window)) {
+      QVERIFY(!list.editor->isVisible());
+      QCOMPARE(list.editor->ServedRow(), 1);
+      QCOMPARE(list.editor->ServedCol(), 0);
+      QCOMPARE(list.editor->text(), list.grid->TextMatrix(1, 0));
+      QCOMPARE(list.grid->Rows(), mode == "new" ? 2 : 4);
+    }
+    QCOMPARE(window->msfgFamily->TextMatrix(1, 0), QString(mode == "new" ? "" : "rel1"));
+    Press(window, "save");
+    Press(window, "new");
   }
-  // After "new" the editors serve the empty entry row of the cleared grids.
-  Press(window, "save");
-  Press(window, "new");
-  for (const char* key : {"fam", "insur", "com", "con"}) {
-    auto [grid, editor] = PairOf(window, key);
-    QVERIFY(!editor->isVisible());
-    QCOMPARE(editor->ServedRow(), 1);
-    QCOMPARE(editor->text(), QString());
-    QCOMPARE(grid->Rows(), 2);
-  }
-}
-
-void TestGridEditing::clearingDetachesEditors() {
-  TestEnv env;
-  CreateDatabase();
-  InsertSimpleCustomer("A001", "Alice");
-  InsertSimpleCustomer("A002", "Bob");
-  InsertChild("family", "A001", {"wife", "Ann", "", "", "", "", "", ""});
-  InsertChild("family", "A002", {"son", "Ben", "", "", "", "", "", ""});
-  frmCust* window = OpenWindow();
-  Press(window, "modify");
-  ClickCell(window->msfgFamily, 1, 1);
-  QCOMPARE(window->txtInput->text(), QStringLiteral("Ann"));
-  Press(window, "next");
-  QVERIFY(!window->txtInput->isVisible());
-  QVERIFY(!window->txtInput->IsAttached());
-  QCOMPARE(window->txtInput->text(), QString());
-  QCOMPARE(window->msfgFamily->TextMatrix(1, 1), QStringLiteral("Ben"));
-  // Text reaching the detached editor writes into no cell of the customer now shown.
-  window->txtInput->setText("stale");
-  QCOMPARE(GridLine(window->msfgFamily, 1), (QStringList{"son", "Ben", "", "", "", "", "", ""}));
 }
 
 QTEST_MAIN(TestGridEditing)

@@ -1,12 +1,17 @@
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTest>
 
 #include "app/module1.h"
 #include "data/connection.h"
@@ -97,6 +102,21 @@ void InsertCustomer(const QMap<QString, Value>& columns) {
       values);
 }
 
+void InsertCustomer(const QString& cid, const QMap<QString, Value>& columns) {
+  QMap<QString, Value> row = columns;
+  row[QStringLiteral("CID")] = cid;
+  InsertCustomer(row);
+}
+
+QStringList AddNumberedCustomers(int count) {
+  QStringList keys;
+  for (int i = 1; i <= count; ++i) {
+    keys << QStringLiteral("K%1").arg(i);
+    InsertSimpleCustomer(keys.last(), QStringLiteral("Customer %1").arg(i));
+  }
+  return keys;
+}
+
 void InsertSimpleCustomer(const QString& cid, const QString& name) {
   QMap<QString, Value> row;
   for (const QString& column : Tables().at(0).columns) row[column] = QString();
@@ -185,4 +205,40 @@ void UnloadAllWindows() {
   }
   // Run the deferred deletions now.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QVector<QString> ResultKeys(const QStringList& keys) {
+  return QVector<QString>{QString()} + QVector<QString>(keys.begin(), keys.end());
+}
+
+void ClickButton(QAbstractButton* button) {
+  QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void ReplaceText(QWidget* input, const QString& text) {
+  auto* box = qobject_cast<QLineEdit*>(input);
+  if (auto* combo = qobject_cast<QComboBox*>(input)) box = combo->lineEdit();
+  if (!box) qFatal("no text input");
+  box->setFocus();
+  box->selectAll();
+  QTest::keyClick(box, Qt::Key_Delete);
+  if (text.toLatin1() == text.toUtf8()) {
+    QTest::keyClicks(box, text);
+  } else {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(box, &event);
+  }
+}
+
+void PickEntry(QWidget* input, const QString& entry) {
+  auto* combo = qobject_cast<QComboBox*>(input);
+  const int index = combo ? combo->findText(entry) : -1;
+  if (index < 0) qFatal("no entry %s", qPrintable(entry));
+  combo->setCurrentIndex(index);
+}
+
+QString ShownText(const QWidget* input) {
+  if (auto* box = qobject_cast<const QLineEdit*>(input)) return box->text();
+  return qobject_cast<const QComboBox*>(input)->currentText();
 }

@@ -5,10 +5,12 @@
 #include <QTemporaryDir>
 #include <QVector>
 #include <QWidget>
+#include <functional>
 
 #include "data/dataerror.h"
 
 class ListGrid;
+class QAbstractButton;
 
 // One test's surroundings: a fresh temporary working folder (so "qel.db" is the test's own),
 // the message box replaced by a recorder and the fatal end replaced by a recorder.
@@ -42,8 +44,12 @@ void CreateDatabase();
 void Sql(const QString& statement, const QVariantList& bound = {});
 // Adds a customer row; columns by name, the rest Null.
 void InsertCustomer(const QMap<QString, Value>& columns);
+// Adds a customer row with the given key; other columns by name, the rest Null.
+void InsertCustomer(const QString& cid, const QMap<QString, Value>& columns);
 // Adds a customer with the given key and name and every other column "".
 void InsertSimpleCustomer(const QString& cid, const QString& name);
+// Adds customers K1 .. Kn named "Customer 1" .. "Customer n"; returns their keys.
+QStringList AddNumberedCustomers(int count);
 // Adds a child row: data columns from position 2 on, in table order.
 void InsertChild(const QString& table, const QString& cid, const QVector<Value>& data);
 // Reads rows with an independent connection; every value as text or Null.
@@ -63,6 +69,18 @@ QStringList Headings(const ListGrid* grid);
 
 // Destroys every loaded window at once (between tests).
 void UnloadAllWindows();
+
+// The keys as a search hands them over (ResultCIDs: entry 0 unused).
+QVector<QString> ResultKeys(const QStringList& keys);
+// A left mouse click on a button.
+void ClickButton(QAbstractButton* button);
+// Replaces the text of a line edit or an editable combo box as the agent does: select all,
+// delete, type (text beyond ASCII arrives through the input method).
+void ReplaceText(QWidget* input, const QString& text);
+// Picks an entry from a combo box's list (fails the run when there is no such entry).
+void PickEntry(QWidget* combo, const QString& entry);
+// The text a line edit or combo box shows.
+QString ShownText(const QWidget* input);
 
 template <class T>
 T* Control(QWidget* window, const QString& name) {

@@ -42,73 +42,39 @@ void Say(const QJsonObject& object) {
   std::fflush(stdout);
 }
 
-// The customer columns and the window's input for each.
-QList<QPair<QString, QWidget*>> Columns(frmCust* w) {
-  return {{"Cust_name", w->txtName},
-          {"CID", w->txtCID},
-          {"Cust_type", w->cmbCusttype},
-          {"Cust_birthyear", w->cmbBirthyear},
-          {"Cust_birthmonth", w->cmbBirthmonth},
-          {"Cust_birthday", w->cmbBirthday},
-          {"Cust_id", w->txtCustId},
-          {"Cust_sex", w->cmbSex},
-          {"Cust_blood", w->cmbBlood},
-          {"Cust_birthplace", w->txtBirthplace},
-          {"Cust_marriage", w->cmbMarriage},
-          {"Cust_email", w->txtEmail},
-          {"Cust_telhome", w->txtTelHome},
-          {"Cust_cellphone", w->txtCellphone},
-          {"Cust_otherphone", w->txtOther},
-          {"Cust_addhome", w->txtAddHome},
-          {"Cust_company", w->txtCompany},
-          {"Cust_jobtype", w->cmbJobtype},
-          {"Cust_jobtitle", w->txtJobtitle},
-          {"Cust_jobgrade", w->cmbJobgrade},
-          {"Cust_salary", w->cmbSalary},
-          {"Cust_teloffice", w->txtTelcompany},
-          {"Cust_fax", w->txtFaxcompany},
-          {"Cust_addoffice", w->txtAddcompany}};
-}
-
 QLineEdit* EditOf(QWidget* input) {
   if (auto* combo = qobject_cast<QComboBox*>(input)) return combo->lineEdit();
   return qobject_cast<QLineEdit*>(input);
 }
 
-QList<QPair<QString, ListGrid*>> Grids(frmCust* w) {
-  return {{"family", w->msfgFamily},
-          {"insurance", w->msfgInsurlife},
-          {"compensate", w->msfgCompenlife},
-          {"contact", w->msfgContact}};
+// The four lists: table, key for ShowCellEditor, grid and editor.
+struct List {
+  QString table;
+  QString key;
+  ListGrid* grid;
+  CellEditor* editor;
+};
+
+QList<List> Lists(frmCust* w) {
+  return {{"family", "fam", w->msfgFamily, w->txtInput},
+          {"insurance", "insur", w->msfgInsurlife, w->txtInputInsur},
+          {"compensate", "com", w->msfgCompenlife, w->txtInputCom},
+          {"contact", "con", w->msfgContact, w->txtInputCon}};
 }
 
-CellEditor* EditorOf(frmCust* w, ListGrid* grid) {
-  if (grid == w->msfgFamily) return w->txtInput;
-  if (grid == w->msfgInsurlife) return w->txtInputInsur;
-  if (grid == w->msfgCompenlife) return w->txtInputCom;
-  return w->txtInputCon;
-}
-
-QString ListKey(frmCust* w, ListGrid* grid) {
-  if (grid == w->msfgFamily) return QStringLiteral("fam");
-  if (grid == w->msfgInsurlife) return QStringLiteral("insur");
-  if (grid == w->msfgCompenlife) return QStringLiteral("com");
-  return QStringLiteral("con");
-}
-
-// Types a text into a grid cell through the grid's own cell editor.
-void TypeCell(frmCust* w, ListGrid* grid, int row, int col, const QString& text) {
-  w->ShowCellEditor(row, col, ListKey(w, grid));
-  EditorOf(w, grid)->setText(text);
-}
-
-// Replaces a grid's entries: the given rows, then the empty entry row.
-void FillGrid(frmCust* w, ListGrid* grid, const QList<QStringList>& rows) {
+// Replaces a grid's entries (typed through its own cell editor): the given rows, then the
+// empty entry row.
+void FillGrid(frmCust* w, const List& list, const QList<QStringList>& rows) {
+  ListGrid* grid = list.grid;
   grid->SetRows(int(rows.size()) + 2);
   for (int col = 0; col < grid->Cols(); ++col)
     grid->SetTextMatrix(grid->Rows() - 1, col, QString());
-  for (int row = 0; row < rows.size(); ++row)
-    for (int col = 0; col < grid->Cols(); ++col) TypeCell(w, grid, row + 1, col, rows[row][col]);
+  for (int row = 0; row < rows.size(); ++row) {
+    for (int col = 0; col < grid->Cols(); ++col) {
+      w->ShowCellEditor(row + 1, col, list.key);
+      list.editor->setText(rows[row][col]);
+    }
+  }
 }
 
 // What the window holds, in the form the saved customer takes in the file: every input's text,
@@ -116,9 +82,13 @@ void FillGrid(frmCust* w, ListGrid* grid, const QList<QStringList>& rows) {
 // cell as Null.
 QJsonObject WindowState(frmCust* w) {
   QJsonObject row;
-  for (const auto& [column, input] : Columns(w)) row[column] = EditOf(input)->text();
+  for (const auto& [field, input] : w->CustomerFields()) {
+    // The window names a field in any case; the file's column name is the one to compare.
+    for (const QString& column : Tables().at(0).columns)
+      if (column.compare(field, Qt::CaseInsensitive) == 0) row[column] = EditOf(input)->text();
+  }
   QJsonObject state{{QStringLiteral("row"), row}};
-  for (const auto& [table, grid] : Grids(w)) {
+  for (const auto& [table, key, grid, editor] : Lists(w)) {
     int last = grid->Rows() - 2;
     for (int col = 0; col < grid->Cols(); ++col)
       if (!grid->TextMatrix(grid->Rows() - 1, col).isEmpty()) last = grid->Rows() - 1;
@@ -232,12 +202,12 @@ void RandomCommand(frmCust* w, Texts& texts, Journal& journal, int seq, quint32 
       w->txtCID->setText(key);
     }
     const bool all = kind == QLatin1String("new");
-    for (const auto& [column, input] : Columns(w)) {
+    for (const auto& [column, input] : w->CustomerFields()) {
       if (column != QLatin1String("CID") && (all || texts.Below(2) == 0))
         EditOf(input)->setText(texts.Text(15));
     }
-    for (const auto& [table, grid] : Grids(w)) {
-      if (all || texts.Below(3) != 0) FillGrid(w, grid, RandomRows(texts, grid->Cols(), 25));
+    for (const List& list : Lists(w)) {
+      if (all || texts.Below(3) != 0) FillGrid(w, list, RandomRows(texts, list.grid->Cols(), 25));
     }
     after = WindowState(w);
   }
@@ -287,7 +257,7 @@ bool Serve(frmCust* w, const QJsonObject& command) {
         while (cells.size() < w->msfgFamily->Cols()) cells << QString();
         rows << cells;
       }
-      FillGrid(w, w->msfgFamily, rows);
+      FillGrid(w, Lists(w).first(), rows);
     }
     Press(w, QStringLiteral("save"));
   } else if (op == QLatin1String("delete")) {

@@ -18,33 +18,14 @@ namespace {
 
 // Typed key by key where the keyboard can produce the text; pasted where it cannot (a tab or a
 // newline moves the focus or is dropped when typed) or where typing would take too long.
-void Enter(QLineEdit* edit, const QString& text) {
-  edit->setFocus();
-  edit->selectAll();
-  QTest::keyClick(edit, Qt::Key_Delete);
+void Enter(QWidget* input, const QString& text) {
   const bool typeable = text.size() <= 200 && std::none_of(text.begin(), text.end(), [](QChar c) {
                           return c.category() == QChar::Other_Control;
                         });
-  if (typeable) {
-    // Key by key; a character beyond ASCII arrives as the text of one key press, the way a
-    // keyboard layout or an input method delivers it.
-    for (const char32_t c : text.toUcs4()) {
-      if (c < 0x7f) {
-        QTest::keyClick(edit, char(c));
-      } else {
-        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString::fromUcs4(&c, 1),
-                            Qt::NoModifier);
-      }
-    }
-  } else {
-    QGuiApplication::clipboard()->setText(text);
-    QTest::keySequence(edit, QKeySequence::Paste);
-  }
-}
-
-void Enter(QWidget* input, const QString& text) {
-  if (auto* combo = qobject_cast<QComboBox*>(input)) return Enter(combo->lineEdit(), text);
-  Enter(qobject_cast<QLineEdit*>(input), text);
+  if (typeable) return TypeInto(input, text);
+  TypeInto(input, QString());
+  QGuiApplication::clipboard()->setText(text);
+  QTest::keySequence(QApplication::focusWidget(), QKeySequence::Paste);
 }
 
 // Into a grid cell through the editor that a click on the cell opens.
@@ -84,20 +65,14 @@ void OddTexts() {
 // Alice and Bob with lists, and two customers whose keys only resemble the odd text (a loose
 // comparison, a wildcard or a case-blind match would reach them).
 void Neighbours(const QString& text) {
-  CreateDatabase();
-  InsertCustomer(FullCustomer(QStringLiteral("A001"), QStringLiteral("Alice")));
-  InsertCustomer(FullCustomer(QStringLiteral("A002"), QStringLiteral("Bob")));
-  InsertChild(QStringLiteral("family"), QStringLiteral("A001"),
-              {QStringLiteral("wife"), QStringLiteral("Ann")});
-  InsertChild(QStringLiteral("family"), QStringLiteral("A002"),
-              {QStringLiteral("son"), QStringLiteral("Ben")});
-  InsertChild(QStringLiteral("contact"), QStringLiteral("A002"), {QStringLiteral("2002")});
-  QStringList lookalikes{text + QStringLiteral("1"), QStringLiteral("x") + text};
+  CustomersWithKin({{"A001", "Alice"}, {"A002", "Bob"}});
+  InsertChild("contact", "A002", {"2002"});
+  QStringList lookalikes{text + "1", "x" + text};
   if (text.toUpper() != text) lookalikes << text.toUpper();
   if (text.trimmed() != text && !text.trimmed().isEmpty()) lookalikes << text.trimmed();
   for (const QString& key : lookalikes) {
-    InsertCustomer(FullCustomer(key, QStringLiteral("Lookalike")));
-    InsertChild(QStringLiteral("family"), key, {QStringLiteral("kin"), key});
+    InsertCustomer(FullCustomer(key, "Lookalike"));
+    InsertChild("family", key, {"kin", key});
   }
 }
 
@@ -123,10 +98,8 @@ class TestBadInput : public QObject {
   void renamedKey_takesItsListsAlong();
   void deleteOddKey_removesOnlyThatCustomer_data() { OddTexts(); }
   void deleteOddKey_removesOnlyThatCustomer();
-  void duplicateKey_refused_data();
-  void duplicateKey_refused();
-  void similarKey_accepted_data();
-  void similarKey_accepted();
+  void keyTakenOrOnlySimilar_data();
+  void keyTakenOrOnlySimilar();
   void emptyKey_storedOnce();
 };
 
@@ -134,59 +107,60 @@ void TestBadInput::newCustomer_roundTrips() {
   QFETCH(QString, text);
   TestEnv env;
   Neighbours(text);
-  const QMap<QString, QJsonObject> before = Everyone();
+  QMap<QString, QJsonObject> others = Everyone();
   frmCust* window = OpenWindow();
 
   Press(window, "new");
-  Enter(window->txtCID, text);
-  Enter(window->txtName, text);
-  Enter(window->cmbJobtype, text);
-  Enter(window->txtAddcompany, text);
+  for (QWidget* input :
+       QList<QWidget*>{window->txtCID, window->txtName, window->cmbJobtype, window->txtAddcompany})
+    Enter(input, text);
   EnterCell(window->msfgFamily, window->txtInput, 1, 0, text);
-  EnterCell(window->msfgFamily, window->txtInput, 1, 1, QStringLiteral("after"));
+  EnterCell(window->msfgFamily, window->txtInput, 1, 1, "after");
   EnterCell(window->msfgFamily, window->txtInput, 1, 3, text);
   EnterCell(window->msfgContact, window->txtInputCon, 1, 5, text);
   // What the window holds is what was typed.
-  QCOMPARE(window->txtCID->text(), text);
-  QCOMPARE(window->txtName->text(), text);
-  QCOMPARE(window->cmbJobtype->currentText(), text);
-  QCOMPARE(window->msfgFamily->TextMatrix(1, 0), text);
+  const QStringList typed{
+      text, text, text, text, text + "|after||" + text + "||||", "|||||" + text + "||"};
+  auto shown = [window] {
+    return QStringList{window->txtCID->text(),
+                       window->txtName->text(),
+                       window->cmbJobtype->currentText(),
+                       window->txtAddcompany->text(),
+                       GridLines(window->msfgFamily).value(0),
+                       GridLines(window->msfgContact).value(0)};
+  };
+  QCOMPARE(shown(), typed);
   Press(window, "save");
-  QCOMPARE(env.messages, QStringList{QStringLiteral("Finish")});
-  QCOMPARE(env.fatalStatus, 0);
+  QCOMPARE(env.messages, QStringList{"Finish"});
 
+  // Stored exactly, empty cells as Null, empty inputs as empty texts.
   const QMap<QString, Value> row = CustomerRow(text);
-  QCOMPARE(row.value(QStringLiteral("CID")), Value(text));
-  QCOMPARE(row.value(QStringLiteral("Cust_name")), Value(text));
-  QCOMPARE(row.value(QStringLiteral("Cust_jobtype")), Value(text));
-  QCOMPARE(row.value(QStringLiteral("Cust_addoffice")), Value(text));
-  QCOMPARE(row.value(QStringLiteral("Cust_email")), Value(QStringLiteral("")));
-  QCOMPARE(ChildRows(QStringLiteral("family"), text),
-           (QVector<QVector<Value>>{{text, QStringLiteral("after"), Value(), text, Value(), Value(),
-                                     Value(), Value()}}));
-  QCOMPARE(ChildRows(QStringLiteral("contact"), text),
-           (QVector<QVector<Value>>{
-               {Value(), Value(), Value(), Value(), Value(), text, Value(), Value()}}));
+  QCOMPARE((QVector<Value>{row["CID"], row["Cust_name"], row["Cust_jobtype"], row["Cust_addoffice"],
+                           row["Cust_email"]}),
+           (QVector<Value>{text, text, text, text, ""}));
+  const Value N;
+  QCOMPARE(ChildRows("family", text),
+           (QVector<QVector<Value>>{{text, "after", N, text, N, N, N, N}}));
+  QCOMPARE(ChildRows("contact", text), (QVector<QVector<Value>>{{N, N, N, N, N, text, N, N}}));
   QMap<QString, QJsonObject> after = Everyone();
   QVERIFY(after.remove(text) == 1);
-  QVERIFY2(after == before, "another customer's rows changed");
+  QVERIFY2(after == others, "another customer's rows changed");
 
-  // Shown again exactly, every cell in its own column.
+  // Shown again exactly, every cell in its own column (a tab shifts nothing).
   AwayAndBack(window, text);
-  QCOMPARE(window->txtCID->text(), text);
-  QCOMPARE(window->txtName->text(), text);
-  QCOMPARE(window->cmbJobtype->currentText(), text);
-  QCOMPARE(window->txtAddcompany->text(), text);
-  QCOMPARE(GridLine(window->msfgFamily, 1), (QStringList{text, "after", "", text, "", "", "", ""}));
-  QCOMPARE(GridLine(window->msfgContact, 1), (QStringList{"", "", "", "", "", text, "", ""}));
+  QCOMPARE(shown(), typed);
   QCOMPARE(window->msfgFamily->Rows(), 3);
 }
 
+// A rename takes the lists along and leaves no row under the old key; rows that lay under the
+// new key without a customer are not taken over; the renamed customer is the one saved next.
 void TestBadInput::renamedKey_takesItsListsAlong() {
   QFETCH(QString, text);
   TestEnv env;
   Neighbours(text);
-  QMap<QString, QJsonObject> before = Everyone();
+  InsertChild("insurance", text, {"orphan"});
+  QMap<QString, QJsonObject> others = Everyone();
+  others.remove("A002");
   frmCust* window = OpenWindow();
   Press(window, "next");
   QCOMPARE(window->txtCID->text(), QStringLiteral("A002"));
@@ -194,83 +168,99 @@ void TestBadInput::renamedKey_takesItsListsAlong() {
   Press(window, "modify");
   Enter(window->txtCID, text);
   Press(window, "save");
-  QCOMPARE(env.messages, QStringList{QStringLiteral("Finish")});
+  Press(window, "modify");
+  Enter(window->txtName, "Bobby");
+  Press(window, "save");
+  QCOMPARE(env.messages, (QStringList{"Finish", "Finish"}));
 
-  reliability::IndependentDb db(kDatabaseFile);
   for (const QString table : {"customer", "family", "insurance", "compensate", "contact"})
-    QCOMPARE(db.Column(QStringLiteral("select count(*) from %1 where CID='A002'").arg(table)),
-             QStringList{QStringLiteral("0")});
-  QCOMPARE(ChildRows(QStringLiteral("family"), text).value(0).mid(0, 2),
-           (QVector<Value>{QStringLiteral("son"), QStringLiteral("Ben")}));
-  QCOMPARE(ChildRows(QStringLiteral("contact"), text).value(0).value(0),
-           Value(QStringLiteral("2002")));
+    QCOMPARE(Count(QStringLiteral("select count(*) from %1 where CID='A002'").arg(table)), 0);
   QMap<QString, QJsonObject> after = Everyone();
-  QVERIFY(after.remove(text) == 1);
-  before.remove(QStringLiteral("A002"));
-  QVERIFY2(after == before, "another customer's rows changed");
+  const QJsonObject renamed = after.take(text);
+  QCOMPARE(renamed["row"]["Cust_name"].toString(), QStringLiteral("Bobby"));
+  QCOMPARE(renamed["family"].toArray().at(0).toArray().at(0).toString(), "rel of Bob");
+  QCOMPARE(renamed["contact"].toArray().at(0).toArray().at(0).toString(), QStringLiteral("2002"));
+  QCOMPARE(renamed["insurance"].toArray().size(), 0);
+  QVERIFY2(after == others, "another customer's rows changed");
 
   AwayAndBack(window, text);
   QCOMPARE(window->txtCID->text(), text);
-  QCOMPARE(window->txtName->text(), QStringLiteral("Bob"));
-  QCOMPARE(GridLine(window->msfgFamily, 1).mid(0, 2), (QStringList{"son", "Ben"}));
+  QCOMPARE(GridLine(window->msfgFamily, 1).mid(0, 2), (QStringList{"rel of Bob", "kin"}));
 }
 
 void TestBadInput::deleteOddKey_removesOnlyThatCustomer() {
   QFETCH(QString, text);
   TestEnv env;
   Neighbours(text);
-  InsertCustomer(FullCustomer(text, QStringLiteral("Odd")));
-  InsertChild(QStringLiteral("family"), text, {QStringLiteral("odd kin")});
-  InsertChild(QStringLiteral("insurance"), text, {QStringLiteral("odd insurer")});
-  QMap<QString, QJsonObject> before = Everyone();
+  QMap<QString, QJsonObject> others = Everyone();
+  InsertCustomer(FullCustomer(text, "Odd"));
+  InsertChild("family", text, {"odd kin"});
+  InsertChild("insurance", text, {"odd insurer"});
   frmCust* window = OpenWindow();
   AwayAndBack(window, text);
   QCOMPARE(window->txtName->text(), QStringLiteral("Odd"));
   QCOMPARE(GridLine(window->msfgFamily, 1).value(0), QStringLiteral("odd kin"));
 
   Press(window, "delete");
-  QCOMPARE(env.messages, QStringList{QStringLiteral("Finish")});
-  QMap<QString, QJsonObject> after = Everyone();
-  before.remove(text);
-  QVERIFY2(after == before, "another customer's rows changed");
-  QCOMPARE(ChildRows(QStringLiteral("family"), text).size(), 0);
-  QCOMPARE(ChildRows(QStringLiteral("insurance"), text).size(), 0);
+  QCOMPARE(env.messages, QStringList{"Finish"});
+  QVERIFY2(Everyone() == others, "another customer's rows changed or the odd one's stayed");
+  QCOMPARE(ChildRows("family", text).size() + ChildRows("insurance", text).size(), 0);
 }
 
-void TestBadInput::duplicateKey_refused_data() {
+// A key another customer holds is refused, for a new customer and for a rename: nothing written,
+// the mode and the typing kept. A key that only resembles one (case, blanks, wildcards) is
+// another key.
+void TestBadInput::keyTakenOrOnlySimilar_data() {
   QTest::addColumn<QString>("key");
-  QTest::newRow("plain") << "A001";
-  QTest::newRow("quote") << "O'Brien";
-  QTest::newRow("percent") << "10%";
-  QTest::newRow("underscore") << "a_b";
-  QTest::newRow("CJK") << "王小明";
-  QTest::newRow("trailing blank") << "K1 ";
-  QTest::newRow("tab") << "K\t2";
+  QTest::addColumn<bool>("taken");
+  auto row = [](const char* name, const QString& key, bool taken) {
+    QTest::newRow(name) << key << taken;
+  };
+  row("taken: plain", "A001", true);
+  row("taken: quote", "O'Brien", true);
+  row("taken: percent", "10%", true);
+  row("taken: underscore", "a_b", true);
+  row("taken: CJK", "王小明", true);
+  row("taken: trailing blank", "K1 ", true);
+  row("taken: tab", "K\t2", true);
+  row("similar: other case", "a001", false);
+  row("similar: trailing blank", "A001 ", false);
+  row("similar: leading blank", " A001", false);
+  row("similar: underscore for a character", "A00_", false);
+  row("similar: percent for the rest", "A%", false);
 }
 
-void TestBadInput::duplicateKey_refused() {
+void TestBadInput::keyTakenOrOnlySimilar() {
   QFETCH(QString, key);
+  QFETCH(bool, taken);
   TestEnv env;
-  Neighbours(key);
-  InsertCustomer(FullCustomer(key, QStringLiteral("Holder")));
-  InsertChild(QStringLiteral("family"), key, {QStringLiteral("holder kin")});
+  Neighbours(taken ? key : "Q");
+  if (taken && key != "A001") {
+    InsertCustomer(FullCustomer(key, "Holder"));
+    InsertChild("family", key, {"holder kin"});
+  }
   const QMap<QString, QJsonObject> before = Everyone();
   const QByteArray bytes = FileBytes(kDatabaseFile);
   frmCust* window = OpenWindow();
 
-  // As a new customer.
   Press(window, "new");
   Enter(window->txtCID, key);
-  Enter(window->txtName, QStringLiteral("Intruder"));
-  EnterCell(window->msfgFamily, window->txtInput, 1, 0, QStringLiteral("intruder kin"));
+  Enter(window->txtName, "Intruder");
+  EnterCell(window->msfgFamily, window->txtInput, 1, 0, "intruder kin");
+  const QStringList typed = Snapshot(window);
   Press(window, "save");
-  QCOMPARE(env.messages, QStringList{QStringLiteral("C_No already exists！")});
-  QVERIFY(window->NewMode);
-  QCOMPARE(window->txtName->text(), QStringLiteral("Intruder"));
-  QCOMPARE(window->msfgFamily->TextMatrix(1, 0), QStringLiteral("intruder kin"));
+  if (!taken) {
+    QCOMPARE(env.messages, QStringList{"Finish"});
+    QMap<QString, QJsonObject> after = Everyone();
+    QVERIFY(after.remove(key) == 1);
+    QCOMPARE(after, before);
+    return;
+  }
+  QCOMPARE(env.messages, QStringList{"C_No already exists！"});
+  QCOMPARE(Snapshot(window), typed);
   QCOMPARE(FileBytes(kDatabaseFile), bytes);
 
-  // And as a renamed one.
+  // And as a rename.
   UnloadAllWindows();
   env.messages.clear();
   window = OpenWindow();
@@ -279,61 +269,33 @@ void TestBadInput::duplicateKey_refused() {
   Press(window, "modify");
   Enter(window->txtCID, key);
   Press(window, "save");
-  QCOMPARE(env.messages, QStringList{QStringLiteral("C_No already exists！")});
+  QCOMPARE(env.messages, QStringList{"C_No already exists！"});
   QVERIFY(window->ModifyMode);
   QCOMPARE(Everyone(), before);
 }
 
-void TestBadInput::similarKey_accepted_data() {
-  QTest::addColumn<QString>("key");
-  QTest::newRow("other case") << "a001";
-  QTest::newRow("trailing blank") << "A001 ";
-  QTest::newRow("leading blank") << " A001";
-  QTest::newRow("underscore for a character") << "A00_";
-  QTest::newRow("percent for the rest") << "A%";
-}
-
-void TestBadInput::similarKey_accepted() {
-  QFETCH(QString, key);
-  TestEnv env;
-  Neighbours(QStringLiteral("Q"));
-  const QMap<QString, QJsonObject> before = Everyone();
-  frmCust* window = OpenWindow();
-  Press(window, "new");
-  Enter(window->txtCID, key);
-  Enter(window->txtName, QStringLiteral("Similar"));
-  Press(window, "save");
-  QCOMPARE(env.messages, QStringList{QStringLiteral("Finish")});
-  QMap<QString, QJsonObject> after = Everyone();
-  QVERIFY(after.remove(key) == 1);
-  QCOMPARE(after, before);
-}
-
 void TestBadInput::emptyKey_storedOnce() {
   TestEnv env;
-  Neighbours(QStringLiteral("Q"));
+  Neighbours("Q");
   frmCust* window = OpenWindow();
   Press(window, "new");
-  Enter(window->txtName, QStringLiteral("No key"));
-  EnterCell(window->msfgFamily, window->txtInput, 1, 0, QStringLiteral("keyless kin"));
+  Enter(window->txtName, "No key");
+  EnterCell(window->msfgFamily, window->txtInput, 1, 0, "keyless kin");
   Press(window, "save");
-  QCOMPARE(env.messages, QStringList{QStringLiteral("Finish")});
-  QCOMPARE(CustomerRow(QStringLiteral(""))[QStringLiteral("Cust_name")],
-           Value(QStringLiteral("No key")));
-  QCOMPARE(ChildRows(QStringLiteral("family"), QStringLiteral("")).size(), 1);
+  QCOMPARE(env.messages, QStringList{"Finish"});
+  QCOMPARE(CustomerRow("")["Cust_name"], Value("No key"));
+  QCOMPARE(ChildRows("family", "").size(), 1);
 
   // A second customer without a key would share it.
-  env.messages.clear();
   Press(window, "new");
-  Enter(window->txtName, QStringLiteral("No key either"));
+  Enter(window->txtName, "No key either");
   Press(window, "save");
-  QCOMPARE(env.messages, QStringList{QStringLiteral("C_No already exists！")});
-  QCOMPARE(Count(QStringLiteral("select count(*) from customer where CID=''")), 1);
+  QCOMPARE(env.messages.last(), QStringLiteral("C_No already exists！"));
+  QCOMPARE(Count("select count(*) from customer where CID=''"), 1);
 
   // Shown again after paging away and back, with its list.
   UnloadAllWindows();
   window = OpenWindow();
-  AwayAndBack(window, QString());
   Press(window, "last");
   QCOMPARE(window->txtName->text(), QStringLiteral("No key"));
   QCOMPARE(GridLine(window->msfgFamily, 1).value(0), QStringLiteral("keyless kin"));

@@ -126,7 +126,7 @@ void TestCrash::killDuringSaves_keepsEveryCustomerWhole() {
     while (!driver.canReadLine() && driver.state() == QProcess::Running)
       driver.waitForReadyRead(1000);
     QVERIFY2(driver.readLine().startsWith("ready"), driver.readAllStandardError().constData());
-    QThread::msleep(random.bounded(20, 800));
+    QThread::msleep(random.bounded(20, 300));
     // Most kills aim at a save: they wait until the driver announces one, then strike within
     // the time a save takes.
     if (random.bounded(4) != 0) WaitForIntent(journal, driver);

@@ -4,6 +4,9 @@
 // own: "=" compares exactly, like treats a typed % or _ as its wildcard and ignores the case of
 // ASCII letters only, everything else is literal.
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTest>
 #include <algorithm>
@@ -18,10 +21,6 @@
 #include "ui/search/frmsearch.h"
 #include "ui/search/searchstatement.h"
 #include "ui/toolkit/guard.h"
-
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
 
 namespace {
 
@@ -241,28 +240,20 @@ void TestQuoting::like_model_data() {
   QTest::addColumn<QString>("text");
   QTest::addColumn<QString>("pattern");
   QTest::addColumn<bool>("matches");
-  QTest::newRow("percent any run") << "abc"
-                                   << "%b%" << true;
-  QTest::newRow("percent empty") << ""
-                                 << "%%" << true;
-  QTest::newRow("underscore one") << "abc"
-                                  << "a_c" << true;
-  QTest::newRow("underscore not two") << "abbc"
-                                      << "a_c" << false;
-  QTest::newRow("underscore one CJK") << "王李"
-                                      << "王_" << true;
-  QTest::newRow("underscore one emoji") << "x😀"
-                                        << "x_" << true;
-  QTest::newRow("ASCII case") << "ABC"
-                              << "%b%" << true;
-  QTest::newRow("no case beyond ASCII") << "É"
-                                        << "é" << false;
-  QTest::newRow("backslash literal") << "a\\b"
-                                     << "%\\%" << true;
-  QTest::newRow("quote literal") << "O'Brien"
-                                 << "%'b%" << true;
-  QTest::newRow("missing") << "abc"
-                           << "%d%" << false;
+  auto row = [](const char* name, const char* text, const char* pattern, bool matches) {
+    QTest::newRow(name) << QString::fromUtf8(text) << QString::fromUtf8(pattern) << matches;
+  };
+  row("percent any run", "abc", "%b%", true);
+  row("percent empty", "", "%%", true);
+  row("underscore one", "abc", "a_c", true);
+  row("underscore not two", "abbc", "a_c", false);
+  row("underscore one CJK", "王李", "王_", true);
+  row("underscore one emoji", "x😀", "x_", true);
+  row("ASCII case", "ABC", "%b%", true);
+  row("no case beyond ASCII", "É", "é", false);
+  row("backslash literal", "a\\b", "%\\%", true);
+  row("quote literal", "O'Brien", "%'b%", true);
+  row("missing", "abc", "%d%", false);
 }
 
 void TestQuoting::like_model() {

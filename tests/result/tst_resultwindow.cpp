@@ -237,9 +237,6 @@ void TestResultWindow::exactStatements() {
   frmSearchResult* w = OpenResult({key});
   QCOMPARE(w->SqlCustomer, "select * from customer where CID =" + quoted);
   QCOMPARE(w->SqlFamily, "select * from family where CID=" + quoted);
-  QCOMPARE(w->SqlInsurance, "select * from insurance where CID=" + quoted);
-  QCOMPARE(w->SqlCompensate, "select * from compensate where CID=" + quoted);
-  QCOMPARE(w->SqlContact, "select * from contact where CID=" + quoted);
   QCOMPARE(w->lblName->text(), QStringLiteral("Wang"));
   QCOMPARE(GridLines(w->msfgFamily), QStringList({"son|Sean||||||", "|||||||"}));
   QCOMPARE(env.fatalStatus, 0);

@@ -39,9 +39,9 @@ enum SqliteCode {
   kNotADatabase = 26
 };
 
-// Whether this process may write the file or folder, judged with its effective rights.
-bool MayWrite(const QString& path) {
-  return ::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), W_OK, AT_EACCESS) == 0;
+// Whether this process may read or write the file or folder, judged with its effective rights.
+bool May(const QString& path, int mode) {
+  return ::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), mode, AT_EACCESS) == 0;
 }
 
 // The database's message; when the trouble lies with the file (locked, read-only, disk full,
@@ -65,12 +65,14 @@ QString ExplainError(const QSqlError& error, const QString& file) {
       break;
     case kReadOnly:
     case kCantOpen:
-      if (!MayWrite(info.absolutePath())) {
+      if (info.exists() && !May(path, R_OK)) {
+        cause = QStringLiteral("The database file %1 cannot be read: access is denied").arg(path);
+      } else if (!May(info.absolutePath(), W_OK)) {
         cause = QStringLiteral(
                     "The database file %1 cannot be written: its folder %2 is "
                     "read-only")
                     .arg(path, info.absolutePath());
-      } else if (!MayWrite(path)) {
+      } else if (!May(path, W_OK)) {
         cause = QStringLiteral("The database file %1 cannot be written: it is read-only").arg(path);
       } else {
         cause = QStringLiteral("The database file %1 cannot be written").arg(path);
@@ -148,9 +150,13 @@ void Connection::Require() const {
   if (!m_open) throw DataError(QStringLiteral("The connection is not open."));
 }
 
-void Connection::Run(QSqlQuery& query, const QString& what) {
+void Connection::Run(QSqlQuery& query) {
   if (!query.exec()) {
-    throw DataError(ErrorText(query.lastError()).isEmpty() ? what : Explain(query.lastError()));
+    // Without a message from the database, say what failed, but not the statement's text: it
+    // may hold what the agent typed.
+    throw DataError(ErrorText(query.lastError()).isEmpty()
+                        ? QStringLiteral("The database could not run a statement.")
+                        : Explain(query.lastError()));
   }
 }
 
@@ -166,7 +172,7 @@ int Connection::Execute(const QString& sql, const QVariantList& bound) {
     query.addBindValue(value.typeId() == QMetaType::QString ? QVariant(StripNul(value.toString()))
                                                             : value);
   }
-  Run(query, sql);
+  Run(query);
   return query.numRowsAffected();
 }
 

@@ -27,7 +27,6 @@ class Connection {
   void Open(const QString& file);
   void Close();
   bool IsOpen() const;
-  QString FileName() const { return m_file; }
 
   // Runs a statement that returns no rows; gives the number of rows it changed.
   int Execute(const QString& sql, const QVariantList& bound = {});
@@ -43,8 +42,8 @@ class Connection {
   const QStringList& Columns(const QString& table);
   // A prepared statement kept for reuse while the connection is open.
   QSqlQuery& Prepared(const QString& sql);
-  // Runs a query; throws with the database's message when it fails.
-  void Run(QSqlQuery& query, const QString& what);
+  // Runs a prepared query; throws with the database's message when it fails.
+  void Run(QSqlQuery& query);
   // The text of a database error; trouble with the file itself (locked, read-only, disk full,
   // damaged) is explained in a sentence that names the file.
   QString Explain(const QSqlError& error) const;

@@ -115,7 +115,7 @@ void Recordset::LoadKeys() {
   QSqlQuery query(m_connection->Database());
   query.setForwardOnly(true);
   if (!query.prepare(sql)) throw DataError(m_connection->Explain(query.lastError()));
-  m_connection->Run(query, sql);
+  m_connection->Run(query);
   QList<qint64> keys;
   while (query.next()) keys.append(query.value(0).toLongLong());
   if (wholeTable) std::sort(keys.begin(), keys.end());
@@ -130,7 +130,7 @@ void Recordset::LoadStatic() {
   QSqlQuery query(m_connection->Database());
   query.setForwardOnly(true);
   if (!query.prepare(m_source)) throw DataError(m_connection->Explain(query.lastError()));
-  m_connection->Run(query, m_source);
+  m_connection->Run(query);
   const QSqlRecord record = query.record();
   m_names.clear();
   for (int i = 0; i < record.count(); ++i) m_names << record.fieldName(i);
@@ -162,28 +162,28 @@ void Recordset::StoreEdits() {
   if (EditPending()) Update();
 }
 
-void Recordset::MoveFirst() {
+void Recordset::BeginMove() {
   Require();
   StoreEdits();
-  m_cachedRowid = -1;  // every move reads the row afresh
+  m_cachedRowid = -1;  // every move reads the row afresh: another program may have changed it
+}
+
+void Recordset::MoveFirst() {
+  BeginMove();
   if (RecordCount() == 0) NoCurrentRow();
   m_pos = 0;
   m_gap = false;
 }
 
 void Recordset::MoveLast() {
-  Require();
-  StoreEdits();
-  m_cachedRowid = -1;  // every move reads the row afresh
+  BeginMove();
   if (RecordCount() == 0) NoCurrentRow();
   m_pos = RecordCount() - 1;
   m_gap = false;
 }
 
 void Recordset::MoveNext() {
-  Require();
-  StoreEdits();
-  m_cachedRowid = -1;  // every move reads the row afresh
+  BeginMove();
   if (m_gap) {
     // The rows after a deleted row moved up onto its place.
     m_gap = false;
@@ -194,9 +194,7 @@ void Recordset::MoveNext() {
 }
 
 void Recordset::MovePrevious() {
-  Require();
-  StoreEdits();
-  m_cachedRowid = -1;  // every move reads the row afresh
+  BeginMove();
   if (m_gap) {
     m_gap = false;
     --m_pos;
@@ -220,17 +218,13 @@ const QStringList& Recordset::Names() {
       QSqlQuery& fetch = m_connection->Prepared(
           QStringLiteral("select %1 from %2 where rowid=?").arg(m_columns, m_table));
       fetch.bindValue(0, -1);
-      m_connection->Run(fetch, m_source);
+      m_connection->Run(fetch);
       const QSqlRecord record = fetch.record();
       fetch.finish();
       for (int i = 0; i < record.count(); ++i) m_names << record.fieldName(i);
     }
   }
   return m_names;
-}
-
-int Recordset::FieldCount() {
-  return int(Names().size());
 }
 
 QString Recordset::FieldName(int ordinal) {
@@ -253,7 +247,7 @@ void Recordset::FetchCurrent() {
   QSqlQuery& fetch = m_connection->Prepared(
       QStringLiteral("select %1 from %2 where rowid=?").arg(m_columns, m_table));
   fetch.bindValue(0, rowid);
-  m_connection->Run(fetch, m_source);
+  m_connection->Run(fetch);
   if (!fetch.next()) {
     fetch.finish();
     throw DataError(
@@ -324,7 +318,7 @@ void Recordset::Update() {
     }
     QSqlQuery& insert = m_connection->Prepared(sql);
     for (int i = 0; i < values.size(); ++i) insert.bindValue(i, values[i]);
-    m_connection->Run(insert, sql);
+    m_connection->Run(insert);
     const qint64 rowid = insert.lastInsertId().toLongLong();
     insert.finish();
     m_keys.append(rowid);
@@ -339,7 +333,7 @@ void Recordset::Update() {
     QSqlQuery& update = m_connection->Prepared(sql);
     for (int i = 0; i < values.size(); ++i) update.bindValue(i, values[i]);
     update.bindValue(int(values.size()), m_keys[m_pos]);
-    m_connection->Run(update, sql);
+    m_connection->Run(update);
     const int changed = update.numRowsAffected();
     update.finish();
     if (changed == 0)
@@ -363,7 +357,7 @@ void Recordset::Delete() {
   const QString sql = QStringLiteral("delete from %1 where rowid=?").arg(m_table);
   QSqlQuery& remove = m_connection->Prepared(sql);
   remove.bindValue(0, m_keys[m_pos]);
-  m_connection->Run(remove, sql);
+  m_connection->Run(remove);
   const int changed = remove.numRowsAffected();
   remove.finish();
   if (changed == 0)

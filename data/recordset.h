@@ -33,7 +33,6 @@ class Recordset {
   // Drops any pending new row or edit. Closing a closed set does nothing.
   void Close();
   bool IsOpen() const { return m_connection != nullptr; }
-  const QString& Source() const { return m_source; }
   const QString& Table() const { return m_table; }
 
   bool Bof();
@@ -49,7 +48,6 @@ class Recordset {
   Value Field(int ordinal);
   void SetField(const QString& name, const Value& value);
   void SetField(int ordinal, const Value& value);
-  int FieldCount();
   QString FieldName(int ordinal);
 
   // AddNew starts a pending new row; a row still pending is stored first.
@@ -86,6 +84,7 @@ class Recordset {
   const QStringList& Names();
   void FetchCurrent();
   void StoreEdits();
+  void BeginMove();
   void SaveSnapshot();
   void RestoreSnapshot();
   void Forget();

@@ -12,14 +12,13 @@
 #include "ui/customer/frmcust.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/search/searchstatement.h"
+#include "ui/toolkit/editablecombo.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/look.h"
 #include "ui/toolkit/msgbox.h"
 #include "ui/toolkit/twips.h"
 
 namespace {
-
-const QString kOpen = QStringLiteral("NA");
 
 QLabel* MakeCaption(QWidget* parent, const QString& name, const QString& text, int left, int top,
                     int width, int height) {
@@ -36,7 +35,7 @@ QLabel* MakeCaption(QWidget* parent, const QString& name, const QString& text, i
 
 QLineEdit* MakeTextBox(QWidget* parent, const QString& name, QLabel* caption, int left, int top,
                        int width, int height) {
-  auto* box = new QLineEdit(kOpen, parent);
+  auto* box = new QLineEdit(kOpenCriterion, parent);
   box->setObjectName(name);
   box->setAccessibleName(caption->text());
   caption->setBuddy(box);
@@ -44,16 +43,11 @@ QLineEdit* MakeTextBox(QWidget* parent, const QString& name, QLabel* caption, in
   return box;
 }
 
-// An editable combo box that keeps exactly what is typed.
+// A criterion's combo box, showing the open criterion at first.
 QComboBox* MakeCombo(QWidget* parent, const QString& name, QLabel* caption, int left, int top,
                      int width, int height, const QStringList& entries) {
-  auto* combo = new QComboBox(parent);
-  combo->setObjectName(name);
-  combo->setEditable(true);
-  combo->setInsertPolicy(QComboBox::NoInsert);
-  combo->setCompleter(nullptr);
-  combo->addItems(entries);
-  combo->setEditText(kOpen);
+  QComboBox* combo = EditableCombo(parent, name, entries);
+  combo->setEditText(kOpenCriterion);
   combo->setAccessibleName(caption->text());
   caption->setBuddy(combo);
   PlaceTwips(combo, left, top, width, height);
@@ -70,7 +64,7 @@ QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& tex
 }
 
 QStringList Months() {
-  QStringList months{kOpen};
+  QStringList months{kOpenCriterion};
   for (int month = 1; month <= 12; ++month) months << QString::number(month);
   return months;
 }
@@ -102,10 +96,10 @@ frmSearch::frmSearch() {
 
   txtCustname = MakeTextBox(this, QStringLiteral("txtCustname"), Label1, 360, 600, 1215, 270);
   cmbCustsex = MakeCombo(this, QStringLiteral("cmbCustsex"), Label2, 1800, 600, 1575, 300,
-                         {kOpen, QStringLiteral("male"), QStringLiteral("female")});
+                         {kOpenCriterion, QStringLiteral("male"), QStringLiteral("female")});
   cmbCusttype =
       MakeCombo(this, QStringLiteral("cmbCusttype"), lbl, 3600, 600, 1455, 300,
-                {kOpen, QStringLiteral("Customer"), QStringLiteral("to-be"),
+                {kOpenCriterion, QStringLiteral("Customer"), QStringLiteral("to-be"),
                  QStringLiteral("Potential "), QStringLiteral("Normal "),
                  QStringLiteral("unfamilia"), QStringLiteral("family"), QStringLiteral("friend")});
   txtAddHome = MakeTextBox(this, QStringLiteral("txtAddHome"), Label6, 360, 1560, 1215, 270);
@@ -114,15 +108,15 @@ frmSearch::frmSearch() {
   cmbJobtype = MakeCombo(this, QStringLiteral("cmbJobtype"), Label7, 3600, 1560, 1455, 300, {});
   txtAddoffice = MakeTextBox(this, QStringLiteral("txtAddoffice"), Label8, 360, 2520, 1215, 270);
   cmbSalary = MakeCombo(this, QStringLiteral("cmbSalary"), Label5, 1800, 2520, 1575, 300,
-                        {kOpen, QStringLiteral("under 100,000"), QStringLiteral("100,000~200,000"),
-                         QStringLiteral("200,000~300,000"), QStringLiteral("300,000~400,000"),
-                         QStringLiteral("400,000~500,000"), QStringLiteral("500,000~600,000"),
-                         QStringLiteral("600,000~700,000"), QStringLiteral("700,000~800,000"),
-                         QStringLiteral("800,000~900,000"), QStringLiteral("900,000~1,000,000"),
-                         QStringLiteral("1,000,000~1,500,000"),
+                        {kOpenCriterion, QStringLiteral("under 100,000"),
+                         QStringLiteral("100,000~200,000"), QStringLiteral("200,000~300,000"),
+                         QStringLiteral("300,000~400,000"), QStringLiteral("400,000~500,000"),
+                         QStringLiteral("500,000~600,000"), QStringLiteral("600,000~700,000"),
+                         QStringLiteral("700,000~800,000"), QStringLiteral("800,000~900,000"),
+                         QStringLiteral("900,000~1,000,000"), QStringLiteral("1,000,000~1,500,000"),
                          QStringLiteral("1,500,000~2,000,000"), QStringLiteral("above 2,000,000")});
   cmbMarriage = MakeCombo(this, QStringLiteral("cmbMarriage"), Label9, 3600, 2520, 1455, 300,
-                          {kOpen, QStringLiteral("unmarried"), QStringLiteral("married"),
+                          {kOpenCriterion, QStringLiteral("unmarried"), QStringLiteral("married"),
                            QStringLiteral("divorce"), QStringLiteral("other")});
 
   cmdStart =
@@ -166,15 +160,15 @@ void frmSearch::Command1_Click() {
   cmdEnd->setEnabled(false);
   SearchConnection().Close();
   Command1->setEnabled(false);
-  txtCustname->setText(kOpen);
-  cmbCustsex->setEditText(kOpen);
-  cmbCusttype->setEditText(kOpen);
-  txtAddHome->setText(kOpen);
-  cmbBirthmonth->setEditText(kOpen);
-  cmbJobtype->setEditText(kOpen);
-  txtAddoffice->setText(kOpen);
-  cmbSalary->setEditText(kOpen);
-  cmbMarriage->setEditText(kOpen);
+  txtCustname->setText(kOpenCriterion);
+  cmbCustsex->setEditText(kOpenCriterion);
+  cmbCusttype->setEditText(kOpenCriterion);
+  txtAddHome->setText(kOpenCriterion);
+  cmbBirthmonth->setEditText(kOpenCriterion);
+  cmbJobtype->setEditText(kOpenCriterion);
+  txtAddoffice->setText(kOpenCriterion);
+  cmbSalary->setEditText(kOpenCriterion);
+  cmbMarriage->setEditText(kOpenCriterion);
 }
 
 void frmSearch::cmdEnd_Click() {

@@ -4,8 +4,6 @@
 
 namespace {
 
-const QString kOpen = QStringLiteral("NA");
-
 // The text as it stands between the quotes of a literal: quotes doubled, NULs removed.
 QString Literal(const QString& text) {
   const QString quoted = SqlQuote(text);
@@ -14,13 +12,13 @@ QString Literal(const QString& text) {
 
 // A combo criterion: "and" when set, "or" against the sentinel when open.
 QString Combo(const QString& text, const QString& head, const QString& tail) {
-  const QString connective = text == kOpen ? QStringLiteral("or") : QStringLiteral("and");
+  const QString connective = text == kOpenCriterion ? QStringLiteral("or") : QStringLiteral("and");
   return connective + head + Literal(text) + tail;
 }
 
 // An address criterion: nothing when open.
 QString Address(const QString& text, const QString& column) {
-  if (text == kOpen || text.isEmpty()) return QString();
+  if (text == kOpenCriterion || text.isEmpty()) return QString();
   return QStringLiteral("and (") + column + QStringLiteral(" like '%") + Literal(text) +
          QStringLiteral("%')");
 }
@@ -29,7 +27,7 @@ QString Address(const QString& text, const QString& column) {
 
 SearchStatement BuildSearchStatement(const SearchCriteria& c) {
   SearchStatement s;
-  s.name = c.name == kOpen ? QString() : c.name;
+  s.name = c.name == kOpenCriterion ? QString() : c.name;
   s.condName = QStringLiteral("(Cust_name like '%") + Literal(s.name) + QStringLiteral("%')");
   s.condSex = Combo(c.sex, QStringLiteral("(Cust_sex='"), QStringLiteral("')"));
   s.condType = Combo(c.type, QStringLiteral(" (Cust_type='"), QStringLiteral("') "));

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+// The text that leaves a criterion open.
+inline const QString kOpenCriterion = QStringLiteral("NA");
+
 // The nine criteria of the search window, as their controls show them. "NA" leaves a
 // criterion open (case-sensitive); the two address boxes are also open when empty.
 struct SearchCriteria {

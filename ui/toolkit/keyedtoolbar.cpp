@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QKeyEvent>
-#include <QToolButton>
 
 KeyedToolBar::KeyedToolBar(QWidget* parent) : QToolBar(parent) {
   setMovable(false);

@@ -28,9 +28,8 @@ ListGrid::ListGrid(QWidget* parent) : QTableWidget(parent) {
   });
 }
 
-void ListGrid::CheckCell(int row, int col) const {
-  if (row < 0 || row >= Rows() || col < 0 || col >= Cols())
-    qWarning("ListGrid: cell %d,%d outside the grid", row, col);
+bool ListGrid::IsCell(int row, int col) const {
+  return row >= 0 && row < Rows() && col >= 0 && col < Cols();
 }
 
 void ListGrid::SyncCurrent() {
@@ -78,8 +77,7 @@ QString ListGrid::TextMatrix(int row, int col) const {
 }
 
 void ListGrid::SetTextMatrix(int row, int col, const QString& text) {
-  CheckCell(row, col);
-  if (row < 0 || row >= Rows() || col < 0 || col >= Cols()) return;
+  if (!IsCell(row, col)) return;
   if (row == 0) {
     setHorizontalHeaderItem(col, new QTableWidgetItem(text));
     return;

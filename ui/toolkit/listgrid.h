@@ -67,7 +67,7 @@ class ListGrid : public QTableWidget {
 
  private:
   void SyncCurrent();
-  void CheckCell(int row, int col) const;
+  bool IsCell(int row, int col) const;
 
   int m_row = 0;
   int m_col = 0;

@@ -1,6 +1,5 @@
 #include "ui/toolkit/look.h"
 
-#include <QFile>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPixmap>

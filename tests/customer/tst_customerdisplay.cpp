@@ -47,6 +47,7 @@ class TestCustomerDisplay : public QObject {
 
   void display_nullValues();
   void display_twiceWithoutClearingDoublesLines();
+  void display_noKeyShowsNoOtherCustomersLists();
   void display_listLongerThan32767Rows();
 };
 
@@ -381,6 +382,32 @@ void TestCustomerDisplay::display_twiceWithoutClearingDoublesLines() {
   window->ShowCustomer();
   QCOMPARE(GridLines(window->msfgContact),
            (QStringList{"d1|||||||", "d2|||||||", "d1|||||||", "d2|||||||", "|||||||"}));
+}
+
+void TestCustomerDisplay::display_noKeyShowsNoOtherCustomersLists() {
+  TestEnv env;
+  CreateDatabase();
+  QMap<QString, Value> noKey = FullCustomer("A001", "No key");
+  noKey["CID"] = Value();
+  InsertCustomer(noKey);
+  InsertSimpleCustomer("", "Empty key");
+  InsertChild("family", "", {"Wife", "Of the empty key"});
+  frmCust* window = OpenWindow();
+
+  // The key box is empty, but it names no key of this customer: the empty key's lists stay out.
+  QCOMPARE(window->txtName->text(), QStringLiteral("No key"));
+  QCOMPARE(window->msfgFamily->Rows(), 2);
+  Press(window, "next");
+  QCOMPARE(window->txtName->text(), QStringLiteral("Empty key"));
+  QCOMPARE(GridLines(window->msfgFamily).first(), QStringLiteral("Wife|Of the empty key||||||"));
+
+  // A customer another program deleted meanwhile shows no one's lists either.
+  Press(window, "first");
+  Sql(QStringLiteral("delete from customer where CID is null"));
+  Press(window, "last");
+  Press(window, "first");
+  QCOMPARE(window->txtName->text(), QString());
+  QCOMPARE(window->msfgFamily->Rows(), 2);
 }
 
 void TestCustomerDisplay::display_listLongerThan32767Rows() {

@@ -21,6 +21,7 @@
 #include "ui/search/frmsearch.h"
 #include "ui/toolkit/celleditor.h"
 #include "ui/toolkit/clearcontrols.h"
+#include "ui/toolkit/editablecombo.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/keyedtoolbar.h"
 #include "ui/toolkit/listgrid.h"
@@ -72,17 +73,11 @@ QLineEdit* MakeTextBox(QWidget* parent, const QString& name, int left, int top, 
   return box;
 }
 
-// An editable combo box that keeps exactly what is typed.
+// An input's combo box, placed in its frame.
 QComboBox* MakeCombo(QWidget* parent, const QString& name, int left, int top, int width, int height,
                      const QStringList& entries) {
-  auto* combo = new QComboBox(parent);
-  combo->setObjectName(name);
+  QComboBox* combo = EditableCombo(parent, name, entries);
   combo->setFont(MingLiU(9));
-  combo->setEditable(true);
-  combo->setInsertPolicy(QComboBox::NoInsert);
-  combo->setCompleter(nullptr);
-  combo->addItems(entries);
-  combo->setEditText(QString());
   PlaceTwips(combo, left, top, width, height);
   // Page Up/Down pick entries in a focused combo box, so it keeps them from the toolbar.
   const QList<QKeySequence> pageKeys{QKeySequence(Qt::Key_PageUp), QKeySequence(Qt::Key_PageDown)};
@@ -142,7 +137,19 @@ int CustomersWithKey(const QString& key) {
   return matches.RecordCount();
 }
 
-// Removes a customer's list rows, in the order family, compensate, contact, insurance.
+// Rolls back a write that failed and tells the agent why. Should the rollback fail as well, it
+// is reported with it; SQLite undoes the unfinished transaction when the file is next opened.
+void ReportFailedWrite(const DataError& error) {
+  QString message = error.message();
+  try {
+    DbConnection->RollbackTrans();
+  } catch (const DataError& rollback) {
+    message += QLatin1Char('\n') + rollback.message();
+  }
+  MsgBox(message);
+}
+
+// Removes a customer's list rows (inside the caller's transaction).
 void DeleteListRows(const QString& key) {
   for (const char* table : {"family", "compensate", "contact", "insurance"}) {
     DbConnection->Execute(QStringLiteral("delete from %1 where CID=").arg(QLatin1String(table)) +
@@ -467,9 +474,14 @@ QList<QPair<QString, QWidget*>> frmCust::CustomerFields() const {
 void frmCust::ShowCustomer() {
   // Every step on its own: a step that fails (no current row, a Null value, a list that cannot
   // be read) is skipped and the display goes on with the next one.
+  // Whether the key came from the customer row. When it did not (no current row, a row
+  // another program deleted, a Null key), the key box holds no key of this customer, and lists
+  // read for it would be another customer's: the lists then stay empty.
+  bool keyRead = false;
   for (const auto& [column, control] : CustomerFields()) {
     try {
       const Value value = CustomerSet->Field(column);
+      if (control == txtCID) keyRead = value.has_value();
       if (control == cmbSex) {
         // The sex is joined to an empty text first, so a Null empties the box.
         SetInputText(control, value.value_or(QString()));
@@ -492,7 +504,8 @@ void frmCust::ShowCustomer() {
     }
     int& row = *list.row;
     row = 1;
-    for (;;) {
+    // The set stays open on the key either way: a save adds the new rows through it.
+    while (keyRead) {
       try {
         if (set.Eof()) break;
       } catch (const DataError&) {
@@ -761,11 +774,8 @@ bool frmCust::SaveCustomer() {
     Value storedKey;
     if (!addRow) storedKey = CustomerSet->Field(QStringLiteral("CID"));
     const bool renamed = !addRow && storedKey != key;
-    if ((addRow || renamed) && CustomersWithKey(key) > 0) {
-      DbConnection->RollbackTrans();
-      MsgBox(QStringLiteral("C_No already exists！"));
-      return false;
-    }
+    if ((addRow || renamed) && CustomersWithKey(key) > 0)
+      throw DataError(QStringLiteral("C_No already exists！"));
 
     if (addRow) {
       CustomerSet->AddNew();
@@ -820,19 +830,23 @@ bool frmCust::SaveCustomer() {
     DbConnection->CommitTrans();
   } catch (const DataError& error) {
     // Nothing half-written remains; the record sets drop their pending rows and edits.
-    DbConnection->RollbackTrans();
     for (int i = 0; i < int(m_lists.size()); ++i) {
       m_lists[i].grid->SetRow(cells[i].first);
       m_lists[i].grid->SetCol(cells[i].second);
     }
-    MsgBox(error.message());
+    ReportFailedWrite(error);
     return false;
   }
 
-  for (List* list : written) (*list->set)->Requery();
-  CustomerSet->Requery();
-  // The saved customer stays the current row, so a following modify or delete acts on it.
-  CustomerSet->MoveToBookmark(saved);
+  try {
+    for (List* list : written) (*list->set)->Requery();
+    CustomerSet->Requery();
+    // The saved customer stays the current row, so a following modify or delete acts on it.
+    CustomerSet->MoveToBookmark(saved);
+  } catch (const DataError& error) {
+    // The customer is saved; only reading the tables again failed (e.g. a long lock).
+    MsgBox(error.message());
+  }
   if (!hadCustomers) {
     // The first customer of an empty table: there are customers to page through now.
     for (const char* key : {"first", "previous", "next", "last"})
@@ -847,30 +861,29 @@ bool frmCust::SaveCustomer() {
 
 void frmCust::DeleteCommand() {
   // Without a customer row there is nothing to delete.
-  if (CustomerSet->RecordCount() == 0 || CustomerSet->Bof() || CustomerSet->Eof()) return;
+  if (CustomerSet->Bof() || CustomerSet->Eof()) return;
   try {
     DbConnection->BeginTrans();
     // The key as stored in the row being deleted (the one the window shows). Lists shared
     // with another customer of the same key stay: they are that customer's lists too.
     const Value key = CustomerSet->Field(QStringLiteral("CID"));
-    if (key && CustomersWithKey(*key) == 1) {
-      for (const char* table : {"family", "insurance", "compensate", "contact"}) {
-        DbConnection->Execute(
-            QStringLiteral("delete from %1 where CID=").arg(QLatin1String(table)) + SqlQuote(*key));
-      }
-    }
+    if (key && CustomersWithKey(*key) == 1) DeleteListRows(*key);
     CustomerSet->Delete();
     DbConnection->CommitTrans();
   } catch (const DataError& error) {
-    DbConnection->RollbackTrans();
-    MsgBox(error.message());
+    ReportFailedWrite(error);
     return;
   }
 
-  CustomerSet->Requery();
-  if (CustomerSet->RecordCount() > 0) {
-    CustomerSet->MoveFirst();
+  try {
     CustomerSet->Requery();
+    if (CustomerSet->RecordCount() > 0) {
+      CustomerSet->MoveFirst();
+      CustomerSet->Requery();
+    }
+  } catch (const DataError& error) {
+    // The customer is deleted; only reading the table again failed (e.g. a long lock).
+    MsgBox(error.message());
   }
   ClearControls(this);
   ShowCustomer();

@@ -221,7 +221,8 @@ class Inserter {
   qint64 m_rows = 0;
 };
 
-QStringList DataColumns(const QString& table) {
+// The columns a generated row fills: all but the automatic row number.
+QStringList InsertedColumns(const QString& table) {
   for (const TableLayout& layout : Tables()) {
     if (layout.name == table) {
       QStringList columns = layout.columns;
@@ -263,11 +264,11 @@ BenchDatabase GenerateDatabase(const QString& file, int customers, quint64 seed)
   connection.Execute(QStringLiteral("pragma journal_mode=off"));
   connection.BeginTrans();
   {
-    Inserter customer(connection, QStringLiteral("customer"), DataColumns("customer"));
-    Inserter family(connection, QStringLiteral("family"), DataColumns("family"));
-    Inserter insurance(connection, QStringLiteral("insurance"), DataColumns("insurance"));
-    Inserter compensate(connection, QStringLiteral("compensate"), DataColumns("compensate"));
-    Inserter contact(connection, QStringLiteral("contact"), DataColumns("contact"));
+    Inserter customer(connection, QStringLiteral("customer"), InsertedColumns("customer"));
+    Inserter family(connection, QStringLiteral("family"), InsertedColumns("family"));
+    Inserter insurance(connection, QStringLiteral("insurance"), InsertedColumns("insurance"));
+    Inserter compensate(connection, QStringLiteral("compensate"), InsertedColumns("compensate"));
+    Inserter contact(connection, QStringLiteral("contact"), InsertedColumns("contact"));
     const QVariant null(QMetaType(QMetaType::QString));
 
     // Contacts are logged over the years, so one customer's contact rows lie scattered through

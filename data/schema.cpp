@@ -46,6 +46,12 @@ const QList<TableLayout>& Tables() {
   return tables;
 }
 
+QStringList DataColumns(const QString& table) {
+  for (const TableLayout& layout : Tables())
+    if (layout.name == table) return layout.columns.mid(2);
+  return {};
+}
+
 namespace {
 
 // A refusal already names the file; other errors are wrapped into one.

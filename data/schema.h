@@ -12,6 +12,8 @@ struct TableLayout {
   QStringList columns;
 };
 const QList<TableLayout>& Tables();
+// A child table's data columns (position 2 on), in table order.
+QStringList DataColumns(const QString& table);
 
 // Opens the database file for the program:
 // - no file, or a database without any table: creates the five tables and their indexes (a new

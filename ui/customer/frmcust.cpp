@@ -17,7 +17,9 @@
 #include "app/module1.h"
 #include "data/connection.h"
 #include "data/recordset.h"
+#include "data/schema.h"
 #include "data/sqltext.h"
+#include "ui/listheadings.h"
 #include "ui/search/frmsearch.h"
 #include "ui/toolkit/celleditor.h"
 #include "ui/toolkit/clearcontrols.h"
@@ -206,47 +208,16 @@ frmCust::frmCust() {
                QStringLiteral("txtInputCon"), 8, captions[4]);
 
   m_lists = {
-      {QStringLiteral("fam"),
-       QStringLiteral("family"),
-       msfgFamily,
-       txtInput,
-       &FamilySet,
-       &SqlFamily,
-       &FamilyRow,
-       {"fam_rel", "fam_name", "fam_sex", "fam_id", "fam_birth", "fam_age", "fam_job",
-        "fam_comment"},
-       {"Title", "Name", "Sex", "ID", "Birthday", "Insurance Age", "Occupation", "Comment"}},
-      {QStringLiteral("insur"),
-       QStringLiteral("insurance"),
-       msfgInsurlife,
-       txtInputInsur,
-       &InsuranceSet,
-       &SqlInsurance,
-       &InsuranceRow,
-       {"Insur_company", "Insur_type", "Insur_amount", "Insur_year", "Insur_num", "Insur_promisor",
-        "Insur_benefit", "Insur_rate", "Insur_paymethod", "Insur_buydate", "Insur_anniver"},
-       {"Insurer", "Product", "Coverage", "Period", "Insur_No", "Policyholder", "Beneficiary",
-        "Premium", "Payment", "Effective date", "Anniversary"}},
-      {QStringLiteral("com"),
-       QStringLiteral("compensate"),
-       msfgCompenlife,
-       txtInputCom,
-       &CompensateSet,
-       &SqlCompensate,
-       &CompensateRow,
-       {"Comp_date", "Comp_reason", "Comp_place", "Comp_item", "Comp_amount", "Comp_company",
-        "Comp_state"},
-       {"Date", "Reason", "Location", "Item", "Compensation", "Insurer", "State"}},
-      {QStringLiteral("con"),
-       QStringLiteral("contact"),
-       msfgContact,
-       txtInputCon,
-       &ContactSet,
-       &SqlContact,
-       &ContactRow,
-       {"Cont_date", "Cont_time", "Cont_place", "Cont_type", "Cont_obj", "Cont_detail",
-        "Cont_state", "Cont_comm"},
-       {"Date", "Time", "Add", "Method", "Subject", "Context", "Type", "Comment"}},
+      {QStringLiteral("fam"), QStringLiteral("family"), msfgFamily, txtInput, &FamilySet,
+       &SqlFamily, &FamilyRow, DataColumns(QStringLiteral("family")), kFamilyHeadings},
+      {QStringLiteral("insur"), QStringLiteral("insurance"), msfgInsurlife, txtInputInsur,
+       &InsuranceSet, &SqlInsurance, &InsuranceRow, DataColumns(QStringLiteral("insurance")),
+       kInsuranceHeadings},
+      {QStringLiteral("com"), QStringLiteral("compensate"), msfgCompenlife, txtInputCom,
+       &CompensateSet, &SqlCompensate, &CompensateRow, DataColumns(QStringLiteral("compensate")),
+       kCompensateHeadings},
+      {QStringLiteral("con"), QStringLiteral("contact"), msfgContact, txtInputCon, &ContactSet,
+       &SqlContact, &ContactRow, DataColumns(QStringLiteral("contact")), kContactHeadings},
   };
 
   ConnectHandlers();

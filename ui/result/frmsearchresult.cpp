@@ -9,6 +9,7 @@
 #include "app/module1.h"
 #include "data/recordset.h"
 #include "data/sqltext.h"
+#include "ui/listheadings.h"
 #include "ui/search/frmsearch.h"
 #include "ui/toolkit/clearcontrols.h"
 #include "ui/toolkit/guard.h"
@@ -22,16 +23,6 @@ namespace {
 // Properties of a value label: its design width and how wide it may grow.
 const char* const kDesignWidth = "qelDesignWidth";
 const char* const kRoom = "qelRoom";
-
-const QStringList kFamilyHeadings{"Title",    "Name",          "Sex",        "ID",
-                                  "Birthday", "Insurance Age", "Occupation", "Comment"};
-const QStringList kInsuranceHeadings{"Insurer",  "Product",        "Coverage",    "Period",
-                                     "Insur_No", "Policyholder",   "Beneficiary", "Premium",
-                                     "Payment",  "Effective date", "Anniversary"};
-const QStringList kCompensateHeadings{"Date",         "Reason",  "Location", "Item",
-                                      "Compensation", "Insurer", "State"};
-const QStringList kContactHeadings{"Date",    "Time",    "Add",  "Method",
-                                   "Subject", "Context", "Type", "Comment"};
 
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text) {
   auto* label = new QLabel(text, parent);

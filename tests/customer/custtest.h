@@ -102,18 +102,13 @@ inline QStringList GridEntries(ListGrid* grid) {
   return entries;
 }
 
-inline QString TextOf(QWidget* input) {
-  if (auto* combo = qobject_cast<QComboBox*>(input)) return combo->currentText();
-  return qobject_cast<QLineEdit*>(input)->text();
-}
-
 // Everything the agent sees of the window: mode, buttons, inputs (text and lock), the four
 // grids and which editors are shown. Two equal snapshots mean nothing visible changed.
 inline QStringList Snapshot(frmCust* w) {
   QStringList state{QStringLiteral("new=%1 modify=%2").arg(w->NewMode).arg(w->ModifyMode),
                     EditStates(w) + NavigationStates(w)};
   for (QWidget* input : Inputs(w))
-    state << input->objectName() + (input->isEnabled() ? "=" : "#") + TextOf(input);
+    state << input->objectName() + (input->isEnabled() ? "=" : "#") + ShownText(input);
   for (const List& list : Lists(w)) {
     state << GridLines(list.grid);
     state << list.key + (list.editor->isVisible() ? " editor shown" : " editor hidden");

@@ -384,7 +384,7 @@ void TestCustomerCommands::emptyTable_noCommandFailsAndNothingIsLost() {
   Press(window, "delete");
   QCOMPARE(env.messages, QStringList{"Finish"});
   QCOMPARE(Dump().count('\n'), 5);  // only the five table names
-  for (QWidget* input : Inputs(window)) QCOMPARE(TextOf(input), QString());
+  for (QWidget* input : Inputs(window)) QCOMPARE(ShownText(input), QString());
   QCOMPARE(window->msfgFamily->Rows(), 2);
   QCOMPARE(NavigationStates(window), QStringLiteral("DDDD"));
 

@@ -101,7 +101,7 @@ void TestCustomerDisplay::layout_inputs() {
   QWidget* input = Control<QWidget>(window, name);
   QCOMPARE(input->parentWidget()->objectName(), frame);
   QVERIFY(input->isVisible());
-  QCOMPARE(TextOf(input), QString());
+  QCOMPARE(ShownText(input), QString());
   if (name.startsWith("cmb")) {
     // Typed text stays exactly as typed: no entry added, nothing completed.
     auto* box = qobject_cast<QComboBox*>(input);
@@ -241,7 +241,7 @@ void TestCustomerDisplay::startup_noCustomers() {
     QCOMPARE(Count(QStringLiteral("select count(*) from %1").arg(table)), 0);
   for (QWidget* input : Inputs(window)) {
     QVERIFY2(!input->isEnabled(), qPrintable(input->objectName()));
-    QCOMPARE(TextOf(input), QString());
+    QCOMPARE(ShownText(input), QString());
   }
   QCOMPARE(Headings(window->msfgFamily), (QStringList{"Title", "Name", "Sex", "ID", "Birthday",
                                                       "Insurance Age", "Occupation", "Comment"}));
@@ -306,7 +306,7 @@ void TestCustomerDisplay::startup_firstCustomerWithLists() {
                                                {window->txtFaxcompany, "Cust_fax"},
                                                {window->txtAddcompany, "Cust_addoffice"}};
   for (const auto& [control, column] : fields) {
-    QCOMPARE(TextOf(control), *row[column]);
+    QCOMPARE(ShownText(control), *row[column]);
     QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
   }
   QCOMPARE(window->cmbCusttype->count(), 7);

@@ -119,7 +119,7 @@ void TestNavigation::emptyTable() {
   QCOMPARE(env.fatalStatus, 0);
   QVERIFY(env.messages.isEmpty());
   QCOMPARE(NavigationStates(window), QStringLiteral("DDDD"));
-  for (QWidget* input : Inputs(window)) QCOMPARE(TextOf(input), QString());
+  for (QWidget* input : Inputs(window)) QCOMPARE(ShownText(input), QString());
   QCOMPARE(window->msfgFamily->Rows(), 2);
 }
 
@@ -178,7 +178,7 @@ void TestNavigation::clearControlsOnTheWindow() {
   window->SSTab1->setCurrentIndex(3);
   Press(window, "previous");  // the navigation buttons become DDEE
   ClearControls(window);
-  for (QWidget* input : Inputs(window)) QCOMPARE(TextOf(input), QString());
+  for (QWidget* input : Inputs(window)) QCOMPARE(ShownText(input), QString());
   for (const List& list : Lists(window)) {
     QCOMPARE(GridLines(list.grid), QStringList{QString(list.grid->Cols() - 1, '|')});
     QCOMPARE(Headings(list.grid).size(), list.grid->Cols());

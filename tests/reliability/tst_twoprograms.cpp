@@ -150,7 +150,7 @@ void TestTwoPrograms::deletedByOther() {
 
   Press(window, "next");
   QCOMPARE(env.messages, QStringList());
-  for (QWidget* input : Inputs(window)) QCOMPARE(TextOf(input), QString());
+  for (QWidget* input : Inputs(window)) QCOMPARE(ShownText(input), QString());
   for (const List& list : Lists(window)) QCOMPARE(GridEntries(list.grid), QStringList());
 
   Press(window, "delete");

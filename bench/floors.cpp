@@ -22,12 +22,6 @@ const QStringList& CustomerColumns() {
 }
 
 // The data columns of a list (position 2 on).
-QStringList ListColumns(const QString& table) {
-  for (const TableLayout& layout : Tables())
-    if (layout.name == table) return layout.columns.mid(2);
-  throw std::runtime_error("unknown table");
-}
-
 // The customer columns the save writes, in its order (the key is written only for a new row).
 const QStringList kSaveColumns = {
     "Cust_type",      "Cust_birthyear", "Cust_birthmonth", "Cust_birthday",   "Cust_marriage",
@@ -93,7 +87,7 @@ void DataFloor::Display() {
   for (int i = 0; i < 4; ++i) {
     Recordset& set = *m_lists[i];
     const QString table = QLatin1String(kListTables[i]);
-    const QStringList names = ListColumns(table);
+    const QStringList names = DataColumns(table);
     set.Close();
     set.Open(QStringLiteral("select * from %1 where CID=").arg(table) + SqlQuote(key),
              *m_connection);
@@ -436,7 +430,7 @@ void RawFloor::ModifySave(qint64 rowid) {
   for (int i = 0; i < 4; ++i) {
     if (lists[i].isEmpty()) continue;
     const QStringList columns =
-        QStringList{QStringLiteral("CID")} + ListColumns(QLatin1String(kListTables[i]));
+        QStringList{QStringLiteral("CID")} + DataColumns(QLatin1String(kListTables[i]));
     const QStringList marks(columns.size(), QStringLiteral("?"));
     QSqlQuery insert =
         Prepare(m_db, QStringLiteral("insert into %1 (%2) values (%3)")

@@ -30,6 +30,18 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text) {
   return label;
 }
 
+// A number of the position strip (design text the full-width "１"): its text is its accessible
+// name, what it counts its description.
+QLabel* MakePositionLabel(QWidget* parent, const QString& name, const QString& meaning, int left,
+                          int width, int height) {
+  QLabel* label = MakeLabel(parent, name, QStringLiteral("１"));
+  label->setAccessibleName(label->text());
+  label->setAccessibleDescription(meaning);
+  PlaceTwips(label, left, 240, width, height);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return label;
+}
+
 // A caption label: fixed text at its design position, as wide as its text needs.
 QLabel* MakeCaption(QWidget* parent, const QString& name, const QString& text, int left, int top,
                     double pointSize = 11.25) {
@@ -92,19 +104,13 @@ frmSearchResult::frmSearchResult() {
   Label7 = MakeLabel(this, QStringLiteral("Label7"), QStringLiteral("Total："));
   Label7->setFont(MingLiU(11.25));
   PlaceTwips(Label7, 2880, 240, 735, 375);
-  lblCurrent = MakeLabel(this, QStringLiteral("lblCurrent"), QStringLiteral("１"));
-  lblCurrent->setAccessibleName(lblCurrent->text());
-  lblCurrent->setAccessibleDescription(QStringLiteral("Position"));
-  PlaceTwips(lblCurrent, 3720, 240, 615, 495);
-  lblCurrent->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lblCurrent = MakePositionLabel(this, QStringLiteral("lblCurrent"), QStringLiteral("Position"),
+                                 3720, 615, 495);
   Label15 = MakeLabel(this, QStringLiteral("Label15"), QStringLiteral("／"));
   Label15->setFont(MingLiU(11.25));
   PlaceTwips(Label15, 4100, 280, 255, 255);
-  lblTotal = MakeLabel(this, QStringLiteral("lblTotal"), QStringLiteral("１"));
-  lblTotal->setAccessibleName(lblTotal->text());
-  lblTotal->setAccessibleDescription(QStringLiteral("Total"));
-  PlaceTwips(lblTotal, 4440, 240, 495, 375);
-  lblTotal->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lblTotal =
+      MakePositionLabel(this, QStringLiteral("lblTotal"), QStringLiteral("Total"), 4440, 495, 375);
 
   cmdExit = new QPushButton(QStringLiteral("Exit"), this);
   cmdExit->setObjectName(QStringLiteral("cmdExit"));

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QWidget>
 
 #include "ui/toolkit/celleditor.h"
@@ -27,6 +28,10 @@ void ClearControls(QWidget* window) {
       for (int col = 0; col < grid->Cols(); ++col) grid->SetTextMatrix(1, col, QString());
       grid->SetRow(1);
       grid->SetCol(grid->Cols() - 1);
+      // The next list shown starts at its first column and row, wherever the last one was
+      // scrolled to.
+      grid->horizontalScrollBar()->setValue(0);
+      grid->verticalScrollBar()->setValue(0);
     }
   }
 }

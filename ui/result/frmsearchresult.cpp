@@ -1,6 +1,8 @@
 #include "ui/result/frmsearchresult.h"
 
+#include <QFontMetrics>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
@@ -30,16 +32,22 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text) {
   return label;
 }
 
-// A number of the position strip (design text the full-width "１"): its text is its accessible
-// name, what it counts its description.
+// A number of the position strip (design text the full-width "１"): a screen reader announces
+// what it counts, then the number it shows (SetValue).
 QLabel* MakePositionLabel(QWidget* parent, const QString& name, const QString& meaning, int left,
                           int width, int height) {
   QLabel* label = MakeLabel(parent, name, QStringLiteral("１"));
-  label->setAccessibleName(label->text());
-  label->setAccessibleDescription(meaning);
+  label->setAccessibleName(meaning);
   PlaceTwips(label, left, 240, width, height);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   return label;
+}
+
+// Moves a label of the position strip up or down so that its text stands on the baseline (in
+// its parent's coordinates), whatever its font and design height.
+void SitOnBaseline(QLabel* label, int baseline) {
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  const int ascent = QFontMetrics(label->font()).ascent();
+  label->move(label->x(), baseline - ascent - label->contentsRect().top());
 }
 
 // A caption label: fixed text at its design position, as wide as its text needs.
@@ -53,12 +61,13 @@ QLabel* MakeCaption(QWidget* parent, const QString& name, const QString& text, i
   return label;
 }
 
-// A value label: its caption is its accessible description, its text its accessible name.
+// A value label: a screen reader announces its caption, also when the value is empty, then the
+// value (SetValue).
 QLabel* MakeValue(QWidget* parent, const QString& name, const QLabel* caption, int left, int top,
                   int width, const QFont& font) {
   QLabel* label = MakeLabel(parent, name, QString());
   label->setFont(font);
-  label->setAccessibleDescription(caption->text());
+  label->setAccessibleName(caption->text());
   PlaceTwips(label, left, top, width, 255);
   return label;
 }
@@ -75,10 +84,13 @@ QPushButton* MakeNavigationButton(QWidget* parent, const QString& name, const QS
   return button;
 }
 
-ListGrid* MakeGrid(QWidget* page, const QString& name, int cols) {
+ListGrid* MakeGrid(QWidget* page, const QString& name, const QString& caption, int cols) {
   auto* grid = new ListGrid(page);
   grid->setObjectName(name);
+  grid->setAccessibleName(caption);
   grid->setFont(MingLiU(12));
+  // The heading row is a row of the grid: the same font, whatever the style gives headers.
+  grid->horizontalHeader()->setFont(MingLiU(12));
   grid->SetCols(cols);
   grid->SetRows(2);
   // Moving the current cell (clearing leaves it in the last column) must not scroll the
@@ -111,6 +123,12 @@ frmSearchResult::frmSearchResult() {
   PlaceTwips(Label15, 4100, 280, 255, 255);
   lblTotal =
       MakePositionLabel(this, QStringLiteral("lblTotal"), QStringLiteral("Total"), 4440, 495, 375);
+  // "Total：", the position, "／" and the total read as one line: all four on the baseline that
+  // "Total：" has centred in its box.
+  const QFontMetrics totalMetrics(Label7->font());
+  const int baseline =
+      Label7->y() + (Label7->height() + totalMetrics.ascent() - totalMetrics.descent()) / 2;
+  for (QLabel* label : {Label7, lblCurrent, Label15, lblTotal}) SitOnBaseline(label, baseline);
 
   cmdExit = new QPushButton(QStringLiteral("Exit"), this);
   cmdExit->setObjectName(QStringLiteral("cmdExit"));
@@ -203,12 +221,14 @@ frmSearchResult::frmSearchResult() {
   lblAddcompany =
       MakeValue(f, QStringLiteral("lblAddcompany"), Label23, 1200, 1920, 6615, valueFont);
 
-  msfgFamily = MakeGrid(pages[1], QStringLiteral("msfgFamily"), int(kFamilyHeadings.size()));
-  msfgInsurlife =
-      MakeGrid(pages[2], QStringLiteral("msfgInsurlife"), int(kInsuranceHeadings.size()));
-  msfgCompenlife =
-      MakeGrid(pages[3], QStringLiteral("msfgCompenlife"), int(kCompensateHeadings.size()));
-  msfgContact = MakeGrid(pages[4], QStringLiteral("msfgContact"), int(kContactHeadings.size()));
+  msfgFamily =
+      MakeGrid(pages[1], QStringLiteral("msfgFamily"), captions[1], int(kFamilyHeadings.size()));
+  msfgInsurlife = MakeGrid(pages[2], QStringLiteral("msfgInsurlife"), captions[2],
+                           int(kInsuranceHeadings.size()));
+  msfgCompenlife = MakeGrid(pages[3], QStringLiteral("msfgCompenlife"), captions[3],
+                            int(kCompensateHeadings.size()));
+  msfgContact =
+      MakeGrid(pages[4], QStringLiteral("msfgContact"), captions[4], int(kContactHeadings.size()));
   for (ListGrid* grid : {msfgFamily, msfgInsurlife, msfgCompenlife, msfgContact}) {
     PlaceTwips(grid, 480, 1080 - tabRow, 7935, 5535);
   }
@@ -226,7 +246,9 @@ frmSearchResult::~frmSearchResult() = default;
 
 void frmSearchResult::SetValue(QLabel* label, const QString& text) {
   label->setText(text);
-  label->setAccessibleName(text);
+  // Qt gives a label's text to a screen reader only as its name, which is the caption: the
+  // value follows as its description.
+  label->setAccessibleDescription(text);
   // A long value may use the free room to its right; what still does not fit is in the tool tip.
   const int room = label->property(kRoom).toInt();
   if (room > 0) {
@@ -241,7 +263,7 @@ void frmSearchResult::FitValueLabels() {
   for (QGroupBox* frame : {Frame1, Frame2}) {
     const auto labels = frame->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
     for (QLabel* value : labels) {
-      if (value->accessibleDescription().isEmpty()) continue;  // a caption
+      if (value->accessibleName().isEmpty()) continue;  // a caption
       const QRect box = value->geometry();
       int right = frame->contentsRect().right() - 4;
       int indent = 0;

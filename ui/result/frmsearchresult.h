@@ -71,7 +71,7 @@ class frmSearchResult : public Form {
 
  private:
   void ShowEntry();
-  // Writes a value label: its text is also what a screen reader reads.
+  // Writes a value label's text; a screen reader hears it after the label's caption.
   static void SetValue(QLabel* label, const QString& text);
   // Works out, once, how far each value label may grow and where its text starts.
   void FitValueLabels();

@@ -81,10 +81,6 @@ QComboBox* MakeCombo(QWidget* parent, const QString& name, int left, int top, in
   QComboBox* combo = EditableCombo(parent, name, entries);
   combo->setFont(MingLiU(9));
   PlaceTwips(combo, left, top, width, height);
-  // Page Up/Down pick entries in a focused combo box, so it keeps them from the toolbar.
-  const QList<QKeySequence> pageKeys{QKeySequence(Qt::Key_PageUp), QKeySequence(Qt::Key_PageDown)};
-  KeepKeys(combo, pageKeys);
-  KeepKeys(combo->lineEdit(), pageKeys);
   return combo;
 }
 
@@ -219,6 +215,20 @@ frmCust::frmCust() {
       {QStringLiteral("con"), QStringLiteral("contact"), msfgContact, txtInputCon, &ContactSet,
        &SqlContact, &ContactRow, DataColumns(QStringLiteral("contact")), kContactHeadings},
   };
+
+  // The paging keys belong to whatever the agent is typing into: an input or a cell editor
+  // keeps them from the toolbar (a combo box picks entries with Page Up/Down), so one stray
+  // key cannot replace what was typed with another customer. Inputs take the focus only in
+  // the new and modify modes, the cell editors are shown only then; the toolbar buttons
+  // themselves page as ever.
+  const QList<QKeySequence> pagingKeys{QKeySequence(Qt::Key_PageUp), QKeySequence(Qt::Key_PageDown),
+                                       QKeySequence(Qt::CTRL | Qt::Key_Home),
+                                       QKeySequence(Qt::CTRL | Qt::Key_End)};
+  for (QWidget* input : Inputs()) {
+    KeepKeys(input, pagingKeys);
+    if (auto* combo = qobject_cast<QComboBox*>(input)) KeepKeys(combo->lineEdit(), pagingKeys);
+  }
+  for (const List& list : m_lists) KeepKeys(list.editor, pagingKeys);
 
   ConnectHandlers();
 }

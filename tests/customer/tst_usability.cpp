@@ -1,0 +1,170 @@
+// What a new user meets first: lists that open at their first cell, the result window's
+// headings and position line, what a screen reader announces, and page keys while typing.
+
+#include <QAccessible>
+#include <QLabel>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "app/module1.h"
+#include "custtest.h"
+#include "ui/result/frmsearchresult.h"
+
+using namespace custtest;
+
+namespace {
+
+// Alice, Bob and Carol, each with 30 rows in every list (the row's number and the name).
+void CustomersWithLongLists() {
+  CreateDatabase();
+  for (const auto& [key, name] : {std::pair{"A001", "Alice"}, {"A002", "Bob"}, {"A003", "Carol"}})
+    InsertCustomer(FullCustomer(key, name));
+  for (const char* table : {"family", "insurance", "compensate", "contact"}) {
+    const QStringList data = DataColumns(table);
+    Sql(QStringLiteral("insert into %1 (CID,%2,%3) with recursive n(i) as (select 0 union all "
+                       "select i+1 from n where i<29) select CID, i, Cust_name from customer, n")
+            .arg(table, data[0], data[1]));
+  }
+}
+
+// The baseline of a label's text as the window draws it: its lowest ink, less how far the same
+// text in the same font reaches below its baseline when drawn alone ("／" does, digits do not).
+int Baseline(const QImage& window, const QLabel* label) {
+  auto lowestInk = [](const QImage& image, const QRect& box) {
+    for (int y = box.bottom(); y >= box.top(); --y)
+      for (int x = box.left(); x <= box.right(); ++x)
+        if (qGray(image.pixel(x, y)) < 180) return y;
+    return -1;
+  };
+  QImage probe(200, 100, QImage::Format_RGB32);
+  probe.fill(Qt::white);
+  QPainter painter(&probe);
+  painter.setFont(label->font());
+  painter.drawText(10, 60, label->text());
+  const int width = qMin(label->width(), painter.fontMetrics().horizontalAdvance(label->text()));
+  const QRect text(label->mapTo(label->window(), QPoint(0, 0)), QSize(width, label->height()));
+  return lowestInk(window, text) - (lowestInk(probe, probe.rect()) - 60);
+}
+
+}  // namespace
+
+class TestUsability : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void listsShowTheirFirstCell_data();
+  void listsShowTheirFirstCell();
+  void resultWindow();
+  void pageKeysWhileTyping_data();
+  void pageKeysWhileTyping();
+};
+
+void TestUsability::listsShowTheirFirstCell_data() {
+  QTest::addColumn<QString>("list");
+  QTest::addColumn<QStringList>("presses");
+  QTest::newRow("family after next, next, first") << "fam" << QStringList{"next", "next", "first"};
+  QTest::newRow("insurance after last") << "insur" << QStringList{"last"};
+  QTest::newRow("compensation after new") << "com" << QStringList{"new"};
+  QTest::newRow("contact after previous") << "con" << QStringList{"next", "previous"};
+}
+
+void TestUsability::listsShowTheirFirstCell() {
+  QFETCH(QString, list);
+  QFETCH(QStringList, presses);
+  TestEnv env;
+  CustomersWithLongLists();
+  frmCust* window = OpenWindow();
+  ListGrid* grid = ListOf(window, list).grid;
+  ShowTabOf(grid);
+  for (QScrollBar* bar : {grid->horizontalScrollBar(), grid->verticalScrollBar()})
+    bar->setValue(bar->maximum());
+  QVERIFY(grid->columnAt(0) > 0);
+  Press(window, presses);
+  QCOMPARE(grid->columnAt(0), 0);
+  QCOMPARE(grid->rowAt(0), 0);
+}
+
+void TestUsability::resultWindow() {
+  TestEnv env;
+  CreateDatabase();
+  InsertCustomer("A001", {{"Cust_name", "Alice"}});
+  ResultCIDs = ResultKeys({"A001"});  // handed over as a search does
+  ResultCount = 1;
+  auto* result = Show<frmSearchResult>();
+  // The heading row in the grid's own font, as in the customer window.
+  const auto grids = result->findChildren<ListGrid*>();
+  QCOMPARE(grids.size(), 4);
+  for (const ListGrid* grid : grids) {
+    const QFontInfo heading(grid->horizontalHeader()->font()), cells(grid->font());
+    QCOMPARE(heading.family() + QString::number(heading.pointSizeF()),
+             cells.family() + QString::number(cells.pointSizeF()));
+  }
+  // "Total：" 1 "／" 1 on one baseline.
+  const QImage image = result->grab().toImage();
+  const int baseline = Baseline(image, result->Label7);
+  for (const QLabel* label : {result->lblCurrent, result->Label15, result->lblTotal})
+    QVERIFY2(qAbs(Baseline(image, label) - baseline) <= 1, qPrintable(label->objectName()));
+  // A screen reader announces the caption, also of an empty value, then the value shown.
+  const std::pair<const char*, const char*> names[] = {{"lblEmail", "Email"},
+                                                       {"lblFaxcompany", "Fax"},
+                                                       {"lblName", "Name"},
+                                                       {"lblCurrent", "Position"},
+                                                       {"msfgFamily", "Family"},
+                                                       {"msfgInsurlife", "Insurance"},
+                                                       {"msfgCompenlife", "Compensation"},
+                                                       {"msfgContact", "Contact"}};
+  for (const auto& [control, name] : names) {
+    QAccessibleInterface* reader =
+        QAccessible::queryAccessibleInterface(Control<QWidget>(result, control));
+    QCOMPARE(reader->text(QAccessible::Name), QString(name));
+    if (auto* label = qobject_cast<QLabel*>(reader->object()))
+      QCOMPARE(reader->text(QAccessible::Description), label->text());
+  }
+  QCOMPARE(result->lblName->text(), QStringLiteral("Alice"));
+}
+
+void TestUsability::pageKeysWhileTyping_data() {
+  QTest::addColumn<QString>("mode");
+  QTest::addColumn<QString>("input");
+  QTest::addColumn<QString>("action");  // a key, or "button <key>" for the toolbar
+  QTest::addColumn<QString>("shownName");
+  QTest::addColumn<QString>("typed");  // what the input holds afterwards
+  auto row = [](const char* mode, const char* input, const char* action, const char* name,
+                const char* typed) {
+    QTest::addRow("%s: %s in %s", mode, action, input) << mode << input << action << name << typed;
+  };
+  row("new", "txtName", "PgDown", "Typed", "Typed");
+  row("new", "cmbSex", "Ctrl+End", "", "Typed");
+  row("new", "txtInput", "Ctrl+Home", "", "Typed");
+  row("modify", "txtAddHome", "PgDown", "Bob", "Typed");
+  row("modify", "txtInputCon", "PgUp", "Bob", "Typed");
+  row("new", "txtName", "button next", "Carol", "Carol");
+  row("modify", "txtInput", "button first", "Alice", "");
+}
+
+void TestUsability::pageKeysWhileTyping() {
+  QFETCH(QString, mode);
+  QFETCH(QString, input);
+  QFETCH(QString, action);
+  QFETCH(QString, shownName);
+  QFETCH(QString, typed);
+  TestEnv env;
+  CustomersWithLongLists();
+  frmCust* window = OpenWindow();
+  Press(window, {"next", mode});
+  QWidget* target = Control<QWidget>(window, input);
+  if (auto* editor = qobject_cast<CellEditor*>(target))
+    TypeIntoCell(editor->Grid(), editor, 1, 0, "Typed");
+  else
+    TypeInto(target, "Typed");
+  if (action.startsWith("button "))
+    Press(window, action.mid(7));
+  else
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence(action));
+  QCOMPARE(window->txtName->text(), shownName);
+  QCOMPARE(ShownText(target), typed);
+  QCOMPARE(window->NewMode, mode == "new");  // the mode stays either way
+}
+
+QTEST_MAIN(TestUsability)
+#include "tst_usability.moc"

@@ -1,17 +1,51 @@
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QPalette>
 #include <QPointer>
 #include <QTimer>
+#include <cstdio>
 
 #include "app/module1.h"
+#include "app/userfolder.h"
 #include "ui/customer/frmcust.h"
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/look.h"
 
 int main(int argc, char** argv) {
+  QCoreApplication::setApplicationName(QStringLiteral("Qel"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(QEL_VERSION));
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "A card index of customers for an insurance agent. Without options it opens the customer "
+      "window on qel.db in the working folder."));
+  const QCommandLineOption helpOption = parser.addHelpOption();
+  const QCommandLineOption versionOption = parser.addVersionOption();
+  const QCommandLineOption userFolderOption(
+      QStringLiteral("user-folder"),
+      QStringLiteral("Keep the data in ~/Qel (created, readable by its owner only, when missing) "
+                     "instead of the working folder. The desktop menu starts Qel this way."));
+  parser.addOption(userFolderOption);
+
+  // --help and --version are answered by a plain core application, so they work without a
+  // display. Everything else gets the window system first, which takes Qt's own options
+  // (-platform, -style, ...) off the command line before the rest is checked.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  if (parser.parse(arguments) && (parser.isSet(helpOption) || parser.isSet(versionOption))) {
+    QCoreApplication terminal(argc, argv);
+    parser.process(terminal);  // prints the help or the version and ends the program
+    return 0;
+  }
+
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Qel"));
+  parser.process(app);  // an unknown option ends the program with a message
+  if (!parser.positionalArguments().isEmpty()) {
+    std::fprintf(stderr, "Qel: Unexpected argument '%s'.\n",
+                 qPrintable(parser.positionalArguments().constFirst()));
+    return 1;
+  }
   // The program ends when no window is loaded after a handler, not when a window is hidden.
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setWindowIcon(SvgIcon(QStringLiteral("qel")));
@@ -21,7 +55,10 @@ int main(int argc, char** argv) {
   palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(60, 60, 60));
   QApplication::setPalette(palette);
 
-  Guard([] { Show<frmCust>(); });
+  Guard([&] {
+    if (parser.isSet(userFolderOption)) EnterUserFolder();
+    Show<frmCust>();
+  });
   int status = FatalStatus();
   if (status == 0) {
     // Developer aid for measuring start-up: quit as soon as the first customer is shown.

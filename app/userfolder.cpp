@@ -1,0 +1,36 @@
+#include "app/userfolder.h"
+
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+[[noreturn]] void Refuse(const QString& folder, const QString& cause) {
+  throw std::runtime_error(
+      QStringLiteral("The data folder %1 cannot be used: %2").arg(folder, cause).toStdString());
+}
+
+}  // namespace
+
+QString UserFolder() {
+  return QDir::homePath() + QStringLiteral("/Qel");
+}
+
+void EnterUserFolder() {
+  const QString folder = UserFolder();
+  // mkdir itself applies the mode, so the folder never exists with wider permissions; it holds
+  // personal data.
+  const QByteArray path = QFile::encodeName(folder);
+  if (::mkdir(path.constData(), 0700) != 0) {
+    const int error = errno;
+    if (error != EEXIST)
+      Refuse(folder, QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char('.'));
+  }
+  if (!QFileInfo(folder).isDir()) Refuse(folder, QStringLiteral("it is not a folder."));
+  if (!QDir::setCurrent(folder)) Refuse(folder, QStringLiteral("it cannot be entered."));
+}

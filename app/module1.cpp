@@ -47,8 +47,11 @@ class PreparationWindow {
  public:
   PreparationWindow() { m_timer.start(); }
   void Report(const QString& what) {
+    // The window is drawn a few times a second; more would slow the work it reports on.
+    const qint64 now = m_timer.elapsed();
+    if (now < 500 || now - m_drawn < 100) return;
+    m_drawn = now;
     if (!m_window) {
-      if (m_timer.elapsed() < 500) return;
       m_window = std::make_unique<QProgressDialog>();
       m_window->setWindowTitle(QStringLiteral("Qel"));
       m_window->setCancelButton(nullptr);
@@ -63,6 +66,7 @@ class PreparationWindow {
 
  private:
   QElapsedTimer m_timer;
+  qint64 m_drawn = 0;
   std::unique_ptr<QProgressDialog> m_window;
 };
 

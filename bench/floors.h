@@ -29,9 +29,18 @@ class RawFloor {
   qint64 Last();
   // The key of a customer row.
   QString Key(qint64 rowid);
-  // The writes of a modify + save of this customer, in one transaction: its lists deleted and
-  // written anew, its row updated with the values it holds.
-  void ModifySave(qint64 rowid);
+  // What a modify + save of this customer writes: the values it holds, read beforehand (the
+  // window has them on screen).
+  struct Save {
+    qint64 rowid = -1;
+    QString key;
+    QVariantList values;
+    QVector<QVector<QVariantList>> lists;
+  };
+  Save ReadForSave(qint64 rowid);
+  // The writes of that save in one transaction: the lists deleted and written anew, the row
+  // updated.
+  void ModifySave(const Save& save);
   // The write of a new + save: one customer row in one transaction. Gives its rowid.
   qint64 NewSave(const QString& key, const QString& name);
   // The writes of a delete in one transaction (the customer and its lists), then the display
@@ -74,8 +83,10 @@ struct FloorPlan {
   double runsScale = 1.0;
 };
 
-// Runs every floor measure with the window run's repetitions and writes each sample as a line
-// "<MeasureId> f <ms>" to `out`. Meant for a process of its own.
+// Runs the floor of every reading measure with the window run's repetitions and writes each
+// sample as a line "<MeasureId> f <ms>" to `out`. Meant for a process of its own. The floors of
+// the writes are taken by the window run itself, each right after the window's command, so
+// that both meet the disk in the same state.
 void RunFloors(const FloorPlan& plan, std::FILE* out);
 
 // Runs the five "create index" statements of the CID indexes in one transaction on `file`.

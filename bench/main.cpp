@@ -578,6 +578,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < plan.position20; ++i) press(cust, "next");
   Settle();
   Check(cust->txtCID->text() == plan.key20, QStringLiteral("the customer with 20 rows is shown"));
+  // The floors of the writes: raw SQL on a connection of this process, right after each
+  // command, so that both meet the disk (whose flushes dominate a write) in the same state.
+  RawFloor raw(file);
+  const RawFloor::Save save = raw.ReadForSave(CustomerSet->Bookmark());
   for (int i = 0; i < Runs(options, 100); ++i) {
     messages = 0;
     TimeAction(save20, [&] {
@@ -586,6 +590,7 @@ int main(int argc, char** argv) {
     });
     Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
           QStringLiteral("the save reported Finish (got: %1)").arg(lastMessage));
+    save20.floor.Add(TimeMs([&] { raw.ModifySave(save); }));
   }
   Check(Scalar(file, QStringLiteral("select (select count(*) from family where CID='%1') + "
                                     "(select count(*) from insurance where CID='%1') + (select "
@@ -597,6 +602,7 @@ int main(int argc, char** argv) {
   // 5. "new" + "save", then "delete" of the customers made (each the last row of the table).
   Phase("Measuring new + save and delete...");
   const int made = Runs(options, 100);
+  QVector<qint64> rawMade;
   for (int i = 0; i < made; ++i) {
     messages = 0;
     const QString key = QStringLiteral("W%1").arg(i, 6, 10, QChar(u'0'));
@@ -610,8 +616,14 @@ int main(int argc, char** argv) {
     });
     Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
           QStringLiteral("the new customer was saved (got: %1)").arg(lastMessage));
+    const QString rawKey = QStringLiteral("R%1").arg(i, 6, 10, QChar(u'0'));
+    newSave.floor.Add(
+        TimeMs([&] { rawMade << raw.NewSave(rawKey, QStringLiteral("Raw Customer")); }));
   }
   for (int i = 0; i < made; ++i) {
+    // The raw floor's customer goes first: the window's is then the last row again.
+    const qint64 rowid = rawMade.takeLast();
+    remove.floor.Add(TimeMs([&] { raw.Delete(rowid); }));
     press(cust, "last");
     Settle();
     Check(cust->txtCID->text().startsWith(QLatin1Char('W')), QStringLiteral("a new customer"));
@@ -713,19 +725,21 @@ int main(int argc, char** argv) {
       g_launcher.Run(dir, "1", onFile);
     }
     withSearch = RunWholeProcess(dir, Runs(options, 3), "search");
+    // The program first, the raw statements second: the raw ones meet the file's pages
+    // already read, which favours the floor, not the program.
     for (int i = 0; i < (large ? 1 : Runs(options, 3)); ++i) {
       DropIndexesRaw(file);
-      indexesRaw.Add(TimeMs([&] { CreateIndexesRaw(file); }));
-      DropIndexesRaw(file);
       const ProcessRuns run = RunWholeProcess(dir, 1);
+      Check(Scalar(file, QStringLiteral("select count(*) from sqlite_master where type='index' "
+                                        "and name like '%_CID'")) == 5,
+            QStringLiteral("the program added the five CID indexes back"));
+      DropIndexesRaw(file);
+      indexesRaw.Add(TimeMs([&] { CreateIndexesRaw(file); }));
       unindexed.wall.Add(run.wall.Median());
       unindexed.peakMb = qMax(unindexed.peakMb, run.peakMb);
       unindexed.failed += run.failed;
       if (run.failed) unindexed.failure = run.failure;
     }
-    Check(Scalar(file, QStringLiteral("select count(*) from sqlite_master where type='index' and "
-                                      "name like '%_CID'")) == 5,
-          QStringLiteral("the program added the five CID indexes back"));
   }
   const QString loadEnd = LoadAverage();
 
@@ -786,8 +800,10 @@ int main(int argc, char** argv) {
     ratio("selective search / raw statement", searchFew.window.Median(), searchFew.floor.Median(),
           1.3);
   }
-  std::printf("  peak memory of the benchmark run (the windows) <= 80 MB: %.1f MB -> %s\n", peakMb,
-              qPrintable(Verdict(peakMb <= 80)));
+  std::printf(
+      "  peak memory of the benchmark run (the windows; a 100,000-customer target) <= 80 MB: "
+      "%.1f MB -> %s\n",
+      peakMb, qPrintable(Verdict(peakMb <= 80)));
 
   // The windows and the data objects go while Qt is still there, as in the program.
   for (QWidget* widget : QApplication::topLevelWidgets())

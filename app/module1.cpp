@@ -98,7 +98,7 @@ void OpenDataObjects() {
     notice = OpenDatabase(*DbConnection, kDatabaseFile,
                           [&preparation](const QString& what) { preparation.Report(what); });
   }
-  // Each windows' load opens the file anew; the agent hears of it once.
+  // Each window's load opens the file anew; the agent hears of it once.
   static QSet<QString> told;
   if (!notice.isEmpty() && !told.contains(notice)) {
     told.insert(notice);

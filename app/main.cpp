@@ -2,15 +2,19 @@
 #include <QCommandLineParser>
 #include <QPalette>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdio>
 
 #include "app/module1.h"
 #include "app/userfolder.h"
 #include "ui/customer/frmcust.h"
+#include "ui/result/frmsearchresult.h"
+#include "ui/search/frmsearch.h"
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/look.h"
+#include "ui/toolkit/msgbox.h"
 
 int main(int argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("Qel"));
@@ -61,9 +65,19 @@ int main(int argc, char** argv) {
   });
   int status = FatalStatus();
   if (status == 0) {
-    // Developer aid for measuring start-up: quit as soon as the first customer is shown.
-    if (qEnvironmentVariableIsSet("QEL_QUIT_AFTER_FIRST_DISPLAY"))
+    // Developer aid for measuring start-up: quit as soon as the first customer is shown; with
+    // "search", first run an all-open search (its messages answered at once) to the result
+    // window.
+    const QByteArray aid = qgetenv("QEL_QUIT_AFTER_FIRST_DISPLAY");
+    if (aid == "search") {
+      QTimer::singleShot(0, &app, [] {
+        SetMsgBoxHook([](const QString&) {});
+        Guard([] { Show<frmSearch>()->cmdStart->click(); });
+        QCoreApplication::exit(Loaded<frmSearchResult>() ? 0 : 1);
+      });
+    } else if (!aid.isEmpty()) {
       QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    }
     status = app.exec();
   }
   // The windows and the data objects go while Qt is still there.

@@ -1,6 +1,12 @@
 #include "app/module1.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+#include <QSet>
+
 #include "data/schema.h"
+#include "ui/toolkit/msgbox.h"
 
 std::unique_ptr<Connection> DbConnection;
 std::unique_ptr<Recordset> CustomerSet;
@@ -9,8 +15,62 @@ std::unique_ptr<Recordset> InsuranceSet;
 std::unique_ptr<Recordset> CompensateSet;
 std::unique_ptr<Recordset> ContactSet;
 
-QVector<QString> ResultCIDs;
+KeyList ResultCIDs;
 int ResultCount = 0;
+
+void KeyList::clear() {
+  m_text.clear();
+  m_ends.clear();
+}
+
+void KeyList::append(QStringView key) {
+  m_text.append(key);
+  m_ends.append(m_text.size());
+}
+
+QString KeyList::value(qsizetype number) const {
+  if (number < 1 || number > m_ends.size()) return QString();
+  const qsizetype start = number == 1 ? 0 : m_ends[number - 2];
+  return m_text.mid(start, m_ends[number - 1] - start);
+}
+
+QVector<QString> KeyList::toVector() const {
+  QVector<QString> keys{QString()};
+  for (qsizetype number = 1; number <= count(); ++number) keys << value(number);
+  return keys;
+}
+
+namespace {
+
+// Shows what an older file is being prepared for once that takes more than half a second.
+class PreparationWindow {
+ public:
+  PreparationWindow() { m_timer.start(); }
+  void Report(const QString& what) {
+    // The window is drawn a few times a second; more would slow the work it reports on.
+    const qint64 now = m_timer.elapsed();
+    if (now < 500 || now - m_drawn < 100) return;
+    m_drawn = now;
+    if (!m_window) {
+      m_window = std::make_unique<QProgressDialog>();
+      m_window->setWindowTitle(QStringLiteral("Qel"));
+      m_window->setCancelButton(nullptr);
+      m_window->setRange(0, 0);
+      m_window->setMinimumDuration(0);
+      m_window->setWindowModality(Qt::ApplicationModal);
+      m_window->setLabelText(what);
+      m_window->show();
+    }
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+
+ private:
+  QElapsedTimer m_timer;
+  qint64 m_drawn = 0;
+  std::unique_ptr<QProgressDialog> m_window;
+};
+
+}  // namespace
 
 void CreateDataObjects() {
   // The record sets go first: they belong to the connection they were opened on.
@@ -32,7 +92,18 @@ void ReleaseDataObjects() {
 }
 
 void OpenDataObjects() {
-  OpenDatabase(*DbConnection, kDatabaseFile);
+  QString notice;
+  {
+    PreparationWindow preparation;
+    notice = OpenDatabase(*DbConnection, kDatabaseFile,
+                          [&preparation](const QString& what) { preparation.Report(what); });
+  }
+  // Each window's load opens the file anew; the agent hears of it once.
+  static QSet<QString> told;
+  if (!notice.isEmpty() && !told.contains(notice)) {
+    told.insert(notice);
+    MsgBox(notice);
+  }
   CustomerSet->Open(QStringLiteral("customer"), *DbConnection);
   FamilySet->Open(QStringLiteral("family"), *DbConnection);
   InsuranceSet->Open(QStringLiteral("insurance"), *DbConnection);

@@ -21,8 +21,25 @@ extern std::unique_ptr<Recordset> InsuranceSet;
 extern std::unique_ptr<Recordset> CompensateSet;
 extern std::unique_ptr<Recordset> ContactSet;
 
-// The hand-over of a search: entries 1 .. ResultCount hold the keys found, entry 0 is unused.
-extern QVector<QString> ResultCIDs;
+// The keys a search found, in one text buffer with an end offset per key: a million keys cost
+// a few bytes each, not a heap object each. Entries are numbered from 1; value(0) and any
+// number past the end give an empty text.
+class KeyList {
+ public:
+  void clear();
+  void append(QStringView key);
+  qsizetype count() const { return m_ends.size(); }
+  QString value(qsizetype number) const;
+  // Entry 0 (empty) and every key, for comparisons.
+  QVector<QString> toVector() const;
+
+ private:
+  QString m_text;
+  QVector<qsizetype> m_ends;
+};
+
+// The hand-over of a search: entries 1 .. ResultCount hold the keys found.
+extern KeyList ResultCIDs;
 extern int ResultCount;
 
 // Replaces the six data objects with new, unopened ones (releasing the old ones).
@@ -31,5 +48,6 @@ void CreateDataObjects();
 // SQL machinery still exists.
 void ReleaseDataObjects();
 // Opens DbConnection on kDatabaseFile and the five record sets on their whole tables, in the
-// order customer, family, insurance, compensate, contact.
+// order customer, family, insurance, compensate, contact. A long preparation of an older file
+// shows a progress window; a file that cannot get its indexes says why, once per run.
 void OpenDataObjects();

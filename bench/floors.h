@@ -5,94 +5,56 @@
 #include <QStringList>
 #include <QVector>
 #include <cstdio>
-#include <memory>
 
 #include "bench/generate.h"
-#include "data/connection.h"
-#include "data/recordset.h"
 
-// The floors: what each measured command costs without any window.
-//
-// DataFloor runs the statements through the data layer (Connection, Recordset) in the order
-// the windows run them, reading every value the windows read, but writes nothing to a widget.
-// RawFloor runs the same statements straight through QSqlQuery on SQLite.
-
-// The customer window's work, on a connection of its own.
-class DataFloor {
- public:
-  // Opens the file and the five record sets and shows the first customer (the window's load).
-  void Load(const QString& file);
-  void Unload();
-
-  void Navigate(const QString& key);  // first, previous, next, last
-  // The modify + save of the current customer with the values it shows.
-  void ModifySave();
-  // new + save of a customer with this key and name and no lists.
-  void NewSave(const QString& key, const QString& name);
-  // Deletes the current customer; the first one is shown afterwards.
-  void Delete();
-  QString CurrentKey();
-  qint64 Bookmark() { return m_customer->Bookmark(); }
-  // Makes the customer with this rowid current (no display).
-  void MoveTo(qint64 rowid);
-
- private:
-  void Display();
-  int CustomersWithKey(const QString& key);
-
-  std::unique_ptr<Connection> m_connection;
-  std::unique_ptr<Recordset> m_customer;
-  std::unique_ptr<Recordset> m_lists[4];
-  // What the display read, which the save writes back.
-  QVector<Value> m_shown;
-  QVector<QVector<QVector<Value>>> m_listRows;
-};
-
-// The search and result windows' work.
-class SearchFloor {
- public:
-  // The search statement on a fresh connection, then the result window's load on another one
-  // and the display of the first match. Gives the keys found.
-  int Search(const QString& file, const QString& statement);
-  // The result window's display of one key.
-  void ShowResult(const QString& key);
-  const QVector<QString>& Keys() const { return m_keys; }
-
- private:
-  std::unique_ptr<Connection> m_search;
-  std::unique_ptr<Recordset> m_match;
-  std::unique_ptr<Connection> m_connection;
-  std::unique_ptr<Recordset> m_customer;
-  std::unique_ptr<Recordset> m_lists[4];
-  QVector<QString> m_keys;
-};
-
-// The same statements through QSqlQuery, without the data layer.
+// The floors: the least SQL that gives the agent the same effect as each measured command, run
+// straight through QSqlQuery on SQLite, without the program's data layer or windows. "next" is
+// one indexed row look-up and the four list queries; a save is the same writes in one
+// transaction; start-up is the opening of the file, the first row and its lists.
 class RawFloor {
  public:
   explicit RawFloor(const QString& file);
   ~RawFloor();
+  RawFloor(const RawFloor&) = delete;
+  RawFloor& operator=(const RawFloor&) = delete;
 
-  // The keyset of the customer table (all rowids in stored order).
-  QVector<qint64> CustomerRowids();
-  // Reads a customer row by rowid and its four lists (every column).
-  void Display(qint64 rowid);
-  // The window's load: the keyset and the first customer's display.
+  // The window's load: the file opened on a new connection, the first row and its lists.
   void Load();
-  // The search statement's keys, then the result display of the first one.
-  int Search(const QString& statement);
-  // The result window's display of one key: the customer by key and its four lists.
-  void ShowResult(const QString& key);
-  // The writes of a modify + save in one transaction: the lists deleted and written anew, the
-  // customer row updated.
-  void ModifySave(qint64 rowid);
-  // The writes of a new + save: one customer row in one transaction. Gives its rowid.
+  // The customer row after / before `rowid`, the first or the last one, read with its four
+  // lists (every column). Each gives the rowid shown, -1 for none.
+  qint64 Next(qint64 rowid);
+  qint64 Previous(qint64 rowid);
+  qint64 First();
+  qint64 Last();
+  // The key of a customer row.
+  QString Key(qint64 rowid);
+  // What a modify + save of this customer writes: the values it holds, read beforehand (the
+  // window has them on screen).
+  struct Save {
+    qint64 rowid = -1;
+    QString key;
+    QVariantList values;
+    QVector<QVector<QVariantList>> lists;
+  };
+  Save ReadForSave(qint64 rowid);
+  // The writes of that save in one transaction: the lists deleted and written anew, the row
+  // updated.
+  void ModifySave(const Save& save);
+  // The write of a new + save: one customer row in one transaction. Gives its rowid.
   qint64 NewSave(const QString& key, const QString& name);
-  // The writes of a delete in one transaction, then the keyset read anew and the first
-  // customer displayed.
+  // The writes of a delete in one transaction (the customer and its lists), then the display
+  // of the first customer, which the window shows afterwards.
   void Delete(qint64 rowid);
+  // The search statement reading every key, then the result display of the first one. Gives
+  // the number of keys.
+  int Search(const QString& statement);
+  // The result window's display of one key: the customer by key and two columns of its lists.
+  void ShowResult(const QString& key);
 
  private:
+  qint64 Show(const QString& customerSql, const QVariantList& bound);
+
   QSqlDatabase m_db;
   QString m_name;
 };
@@ -110,17 +72,24 @@ enum MeasureId : int {
   kSearchAll,
   kSearchFew,
   kResultStep,
+  kBack,
   kMeasureCount
 };
 
-// What the floors' run needs to repeat the window run's statements.
+// What the floors' run needs to repeat the window run's commands.
 struct FloorPlan {
   BenchDatabase database;  // file, customers and the special customers
   int named = 0;           // customers with a name: the all-open search's matches
   double runsScale = 1.0;
 };
 
-// Runs every floor measure with the window run's repetitions, on the data layer and on raw SQL,
-// and writes each sample as a line "<MeasureId> <f|r> <ms>" (f: data layer, r: raw SQL) to
-// `out`. Meant for a process of its own, so its memory does not count in the windows' peak.
+// Runs the floor of every reading measure with the window run's repetitions and writes each
+// sample as a line "<MeasureId> f <ms>" to `out`. Meant for a process of its own. The floors of
+// the writes are taken by the window run itself, each right after the window's command, so
+// that both meet the disk in the same state.
 void RunFloors(const FloorPlan& plan, std::FILE* out);
+
+// Runs the five "create index" statements of the CID indexes in one transaction on `file`.
+void CreateIndexesRaw(const QString& file);
+// Drops the five CID indexes of `file`, making it an older file without them.
+void DropIndexesRaw(const QString& file);

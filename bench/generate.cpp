@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <numeric>
 #include <stdexcept>
 
 #include "data/connection.h"
@@ -186,6 +187,13 @@ QString Key(int index) {
   return QStringLiteral("A%1").arg(index, 6, 10, QChar(u'0'));
 }
 
+// A step coprime with `count` near its golden section: consecutive positions get keys far apart.
+qint64 Stride(int count) {
+  qint64 step = qMax<qint64>(1, qint64(count * 0.6180339887));
+  while (std::gcd(step, qint64(count)) != 1) ++step;
+  return step;
+}
+
 struct ListCounts {
   int family, insurance, compensate, contact;
 };
@@ -235,14 +243,19 @@ QStringList InsertedColumns(const QString& table) {
 
 }  // namespace
 
+QString KeyAt(int position, int customers) {
+  if (customers <= 1) return Key(position);
+  return Key(int((qint64(position - 1) * Stride(customers)) % customers) + 1);
+}
+
 BenchDatabase PlanDatabase(const QString& file, int customers) {
   BenchDatabase plan;
   plan.file = file;
   plan.customers = customers;
   plan.position40 = qMin(2, customers);
-  plan.key40 = Key(plan.position40);
+  plan.key40 = KeyAt(plan.position40, customers);
   plan.position20 = qMin(3, customers);
-  plan.key20 = Key(plan.position20);
+  plan.key20 = KeyAt(plan.position20, customers);
   plan.nameFragment = kRareSurname;
   plan.fragmentMatches = customers >= 2000 ? 50 : qMax(1, customers / 40);
   return plan;
@@ -276,7 +289,7 @@ BenchDatabase GenerateDatabase(const QString& file, int customers, quint64 seed)
     QVector<quint8> contactCounts(customers + 1);
 
     for (int index = 1; index <= customers; ++index) {
-      const QString key = Key(index);
+      const QString key = KeyAt(index, customers);
       QString name = PersonName(rng);
       const bool rare =
           index % rareEvery == 7 % rareEvery && index / rareEvery < made.fragmentMatches;
@@ -352,7 +365,7 @@ BenchDatabase GenerateDatabase(const QString& file, int customers, quint64 seed)
       for (int index = 1; index <= customers; ++index) {
         if (contactCounts[index] <= round) continue;
         contact.Insert(
-            {Key(index), Date(rng, 2000 + round, 2000 + round),
+            {KeyAt(index, customers), Date(rng, 2000 + round, 2000 + round),
              QStringLiteral("%1:%2")
                  .arg(rng.Between(8, 20), 2, 10, QChar(u'0'))
                  .arg(rng.Between(0, 5) * 10, 2, 10, QChar(u'0')),

@@ -20,6 +20,10 @@ struct BenchDatabase {
   int fragmentMatches = 0;
 };
 
+// The key of the customer stored at `position` (1-based): keys are a fixed shuffle of
+// A000001.., so they arrive in the tables (and their CID indexes) in random order.
+QString KeyAt(int position, int customers);
+
 // Makes `file` (which must not exist) a qel.db with `customers` customers and their lists, the
 // same for the same seed. Texts look like an agency's: Chinese and romanised names and
 // addresses, every combo field spread over its entries plus some typed values, some Nulls.

@@ -1,11 +1,13 @@
 // The benchmark program: makes a database of an agency's size, drives the real windows
 // offscreen in this process, and prints for each command the median and 99th percentile beside
-// the cost of the same statements without windows (the floor). The generator and the floors run
-// in child processes first, so the peak memory of this process is that of the windows alone.
+// the least raw SQL that gives the agent the same effect (the floor). The generator and the
+// floors run in child processes first, so the peak memory of this process is that of the
+// windows alone. Whole-process figures come from the qel binary itself, started afresh.
 //
-//   qel_bench [--customers N] [--dir FOLDER] [--seed S] [--runs-scale F] [--no-process]
-//             [--no-floors]
+//   qel_bench [--customers N | --million] [--generate-only] [--dir FOLDER] [--seed S]
+//             [--runs-scale F] [--no-process] [--no-floors]
 
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,8 +27,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "app/module1.h"
 #include "bench/floors.h"
@@ -50,13 +55,17 @@ struct Options {
   double runsScale = 1.0;
   bool process = true;
   bool floors = true;
+  bool generateOnly = false;
 };
 
 [[noreturn]] void Usage() {
   std::fprintf(stderr,
-               "usage: qel_bench [--customers N] [--dir FOLDER] [--seed S] [--runs-scale F] "
+               "usage: qel_bench [--customers N | --million] [--generate-only] [--dir FOLDER] "
+               "[--seed S] [--runs-scale F] "
                "[--no-process] [--no-floors]\n"
                "  --customers N   customers to generate (default 100000)\n"
+               "  --million       the same as --customers 1000000\n"
+               "  --generate-only make the database in --dir and end\n"
                "  --dir FOLDER    keep the database in FOLDER (made once, reused by later runs)\n"
                "  --seed S        seed of the generator (default 20261206)\n"
                "  --runs-scale F  multiply every repetition count by F (default 1)\n"
@@ -88,6 +97,10 @@ Options Parse(int argc, char** argv) {
       options.process = false;
     } else if (arg == QLatin1String("--no-floors")) {
       options.floors = false;
+    } else if (arg == QLatin1String("--million")) {
+      options.customers = 1000000;
+    } else if (arg == QLatin1String("--generate-only")) {
+      options.generateOnly = true;
     } else {
       Usage();
     }
@@ -149,8 +162,7 @@ struct Measure {
   QString name;
   Samples window;     // the handler, press to return
   Samples withPaint;  // the handler and the events it left (layout, repaint)
-  Samples floor;      // the same statements through the data layer
-  Samples raw;        // the same statements through QSqlQuery
+  Samples floor;      // the least raw SQL with the same effect
 };
 
 // Runs the events the last handler left (layout, repaint of the offscreen backing store).
@@ -214,17 +226,16 @@ QString Ms(double ms) {
 
 void PrintTable(const QList<Measure*>& measures) {
   std::printf(
-      "\n| Measure | runs | p50 ms | p99 ms | p50 incl. repaint | floor p50 (data layer) | "
-      "floor p99 | raw SQL p50 | p50 / floor |\n"
-      "|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+      "\n| Measure | runs | p50 ms | p99 ms | p50 incl. repaint | floor p50 (raw SQL) | "
+      "floor p99 | p50 / floor |\n"
+      "|---|---:|---:|---:|---:|---:|---:|---:|\n");
   for (const Measure* m : measures) {
     const bool hasFloor = !m->floor.IsEmpty();
     std::printf(
-        "| %s | %d | %s | %s | %s | %s | %s | %s | %s |\n", qPrintable(m->name), m->window.Count(),
+        "| %s | %d | %s | %s | %s | %s | %s | %s |\n", qPrintable(m->name), m->window.Count(),
         qPrintable(Ms(m->window.Median())), qPrintable(Ms(m->window.P99())),
         qPrintable(Ms(m->withPaint.Median())), hasFloor ? qPrintable(Ms(m->floor.Median())) : "–",
         hasFloor ? qPrintable(Ms(m->floor.P99())) : "–",
-        m->raw.IsEmpty() ? "–" : qPrintable(Ms(m->raw.Median())),
         hasFloor ? qPrintable(QString::number(m->window.Median() / m->floor.Median(), 'f', 2))
                  : "–");
   }
@@ -298,49 +309,142 @@ double FloorsInChild(const Options& options, const QString& file, QVector<Measur
     bool idOk = false, msOk = false;
     const int id = parts[0].toInt(&idOk);
     const double ms = parts[2].toDouble(&msOk);
-    if (!idOk || !msOk || id < 0 || id >= measures.size())
+    if (!idOk || !msOk || id < 0 || id >= measures.size() || parts[1] != "f")
       Fail(QStringLiteral("bad floor sample: %1").arg(QString::fromLatin1(line)));
-    (parts[1] == "f" ? measures[id]->floor : measures[id]->raw).Add(ms);
+    measures[id]->floor.Add(ms);
   }
   return MaxRssMb(usage);
 }
 
-// Starts the qel binary in `dir` until its first customer is shown, `runs` times. Gives the
-// number of runs that did not end with status 0.
-int RunWholeProcess(const QString& dir, int runs, Samples& wall, double& peakMb, QString& failure) {
-  peakMb = 0;
+// What the starts of the qel binary cost: wall times and the largest peak resident set.
+struct ProcessRuns {
+  Samples wall;
+  double peakMb = 0;
   int failed = 0;
-  for (int i = 0; i < runs; ++i) {
-    QElapsedTimer timer;
-    timer.start();
-    const pid_t child = fork();
-    if (child < 0) Fail(QStringLiteral("fork failed"));
-    if (child == 0) {
-      if (chdir(QFile::encodeName(dir).constData()) != 0) std::_Exit(126);
-      setenv("QT_QPA_PLATFORM", "offscreen", 1);
-      setenv("QEL_QUIT_AFTER_FIRST_DISPLAY", "1", 1);
-      execl(QEL_BINARY, QEL_BINARY, static_cast<char*>(nullptr));
-      std::_Exit(127);
+  QString failure;
+};
+
+// Starts the qel binary for the benchmark. Linux hands a new program the peak resident set of
+// the process it replaces, so qel is never started from this large process: a launcher forked
+// at the very start (a few MB) starts each run with posix_spawn and reports the child's own
+// wall time, peak resident set (wait4) and status.
+class Launcher {
+ public:
+  void Start() {
+    int request[2], reply[2];
+    if (pipe(request) != 0 || pipe(reply) != 0) Fail(QStringLiteral("pipe failed"));
+    m_pid = fork();
+    if (m_pid < 0) Fail(QStringLiteral("fork failed"));
+    if (m_pid == 0) {
+      close(request[1]);
+      close(reply[0]);
+      Serve(request[0], reply[1]);
+      std::_Exit(0);
     }
-    int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) < 0) Fail(QStringLiteral("wait4 failed"));
-    wall.Add(double(timer.nsecsElapsed()) / 1e6);
-    peakMb = qMax(peakMb, MaxRssMb(usage));
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) continue;
-    // Counted and reported rather than hidden: the time to the first display is still valid
-    // when only the ending fails.
-    ++failed;
-    failure = WIFSIGNALED(status) ? QStringLiteral("killed by signal %1").arg(WTERMSIG(status))
-                                  : QStringLiteral("exit status %1").arg(WEXITSTATUS(status));
+    close(request[0]);
+    close(reply[1]);
+    m_request = fdopen(request[1], "w");
+    m_reply = fdopen(reply[0], "r");
   }
-  return failed;
+
+  // One run of qel in `dir` with the developer aid `aid`: "1" quits at the first customer
+  // shown, "search" after an all-open search has shown the result window.
+  void Run(const QString& dir, const char* aid, ProcessRuns& runs) {
+    std::fprintf(m_request, "%s\t%s\n", aid, QFile::encodeName(dir).constData());
+    std::fflush(m_request);
+    long long wallNs = 0, maxRssKb = 0;
+    int status = 0;
+    if (std::fscanf(m_reply, "%lld %lld %d", &wallNs, &maxRssKb, &status) != 3)
+      Fail(QStringLiteral("the launcher failed"));
+    runs.wall.Add(double(wallNs) / 1e6);
+    runs.peakMb = qMax(runs.peakMb, double(maxRssKb) / 1024.0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
+    // Counted and reported rather than hidden.
+    ++runs.failed;
+    runs.failure = WIFSIGNALED(status) ? QStringLiteral("killed by signal %1").arg(WTERMSIG(status))
+                                       : QStringLiteral("exit status %1").arg(WEXITSTATUS(status));
+  }
+
+  void Stop() {
+    if (m_pid <= 0) return;
+    std::fclose(m_request);
+    std::fclose(m_reply);
+    waitpid(m_pid, nullptr, 0);
+    m_pid = 0;
+  }
+
+ private:
+  static void Serve(int in, int out) {
+    std::FILE* requests = fdopen(in, "r");
+    std::FILE* replies = fdopen(out, "w");
+    char line[4096];
+    while (std::fgets(line, sizeof line, requests)) {
+      char* tab = std::strchr(line, '\t');
+      if (!tab) break;
+      *tab = 0;
+      char* dir = tab + 1;
+      dir[std::strcspn(dir, "\n")] = 0;
+      // The environment of the benchmark, with the offscreen platform and the developer aid.
+      std::vector<std::string> environment;
+      for (char** entry = environ; *entry; ++entry) {
+        const std::string text(*entry);
+        if (text.rfind("QT_QPA_PLATFORM=", 0) != 0 &&
+            text.rfind("QEL_QUIT_AFTER_FIRST_DISPLAY=", 0) != 0)
+          environment.push_back(text);
+      }
+      environment.push_back("QT_QPA_PLATFORM=offscreen");
+      environment.push_back(std::string("QEL_QUIT_AFTER_FIRST_DISPLAY=") + line);
+      std::vector<char*> envp;
+      for (std::string& text : environment) envp.push_back(text.data());
+      envp.push_back(nullptr);
+      char* argv[] = {const_cast<char*>(QEL_BINARY), nullptr};
+      posix_spawn_file_actions_t actions;
+      posix_spawn_file_actions_init(&actions);
+      posix_spawn_file_actions_addchdir_np(&actions, dir);
+      timespec start{}, end{};
+      clock_gettime(CLOCK_MONOTONIC, &start);
+      pid_t child = 0;
+      int status = 127 << 8;
+      rusage usage{};
+      if (posix_spawn(&child, QEL_BINARY, &actions, nullptr, argv, envp.data()) == 0)
+        wait4(child, &status, 0, &usage);
+      clock_gettime(CLOCK_MONOTONIC, &end);
+      posix_spawn_file_actions_destroy(&actions);
+      const long long ns =
+          (end.tv_sec - start.tv_sec) * 1000000000LL + (end.tv_nsec - start.tv_nsec);
+      std::fprintf(replies, "%lld %ld %d\n", ns, usage.ru_maxrss, status);
+      std::fflush(replies);
+    }
+  }
+
+  pid_t m_pid = 0;
+  std::FILE* m_request = nullptr;
+  std::FILE* m_reply = nullptr;
+};
+
+Launcher g_launcher;
+
+// `runs` starts of qel in `dir`.
+ProcessRuns RunWholeProcess(const QString& dir, int runs, const char* aid = "1") {
+  ProcessRuns result;
+  for (int i = 0; i < runs; ++i) g_launcher.Run(dir, aid, result);
+  return result;
+}
+
+void PrintProcess(const char* what, const ProcessRuns& runs) {
+  std::printf("| %s | %d | %s | %s | %.1f |\n", what, runs.wall.Count(),
+              qPrintable(Ms(runs.wall.Median())), qPrintable(Ms(runs.wall.P99())), runs.peakMb);
+  if (runs.failed > 0)
+    std::printf("ERROR: %d of %d runs of qel (%s) did not end with status 0 (last: %s)\n",
+                runs.failed, runs.wall.Count(), what, qPrintable(runs.failure));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const Options options = Parse(argc, argv);
+  // First, while this process is still small.
+  if (options.process && !options.generateOnly) g_launcher.Start();
 
   std::optional<QTemporaryDir> temporary;
   QString dir = options.dir;
@@ -360,6 +464,7 @@ int main(int argc, char** argv) {
                 options.customers, static_cast<unsigned long long>(options.seed));
     GenerateInChild(options, file, argc, argv);
   }
+  if (options.generateOnly) return 0;
 
   Measure startup{QStringLiteral("start-up: create the customer window to first customer shown")};
   Measure next{QStringLiteral("navigation: one \"next\"")};
@@ -372,9 +477,10 @@ int main(int argc, char** argv) {
   Measure searchAll{QStringLiteral("all-open search to the result window on its first match")};
   Measure searchFew{QStringLiteral("selective search (%1 matches) to the result window")};
   Measure resultStep{QStringLiteral("one step in the result window (\"next\")")};
+  Measure back{QStringLiteral("back to the customer window after a search (\"Exit\")")};
   // In MeasureId order.
-  QVector<Measure*> measures{&startup, &next,   &last,      &first,     &show40,    &save20,
-                             &newSave, &remove, &searchAll, &searchFew, &resultStep};
+  QVector<Measure*> measures{&startup, &next,   &last,      &first,     &show40,     &save20,
+                             &newSave, &remove, &searchAll, &searchFew, &resultStep, &back};
   Q_ASSERT(measures.size() == kMeasureCount);
 
   // The floors first, in a process of their own: the same statements without windows.
@@ -433,7 +539,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < Runs(options, 20); ++i) {
     frmCust* window = nullptr;
     TimeAction(startup, [&] { Guard([&] { window = Show<frmCust>(); }); });
-    Check(window && window->txtCID->text() == QStringLiteral("A000001"),
+    Check(window && window->txtCID->text() == KeyAt(1, customers),
           QStringLiteral("the first customer is shown"));
     window->Unload();
     Reap();
@@ -448,7 +554,7 @@ int main(int argc, char** argv) {
   Settle();
   const int steps = qMin(Runs(options, 1000), customers - 1);
   for (int i = 0; i < steps; ++i) TimeAction(next, [&] { press(cust, "next"); });
-  Check(cust->txtCID->text() == QStringLiteral("A%1").arg(steps + 1, 6, 10, QChar(u'0')),
+  Check(cust->txtCID->text() == KeyAt(steps + 1, customers),
         QStringLiteral("\"next\" reached customer %1").arg(steps + 1));
   for (int i = 0; i < Runs(options, 50); ++i) {
     TimeAction(last, [&] { press(cust, "last"); });
@@ -472,6 +578,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < plan.position20; ++i) press(cust, "next");
   Settle();
   Check(cust->txtCID->text() == plan.key20, QStringLiteral("the customer with 20 rows is shown"));
+  // The floors of the writes: raw SQL on a connection of this process, right after each
+  // command, so that both meet the disk (whose flushes dominate a write) in the same state.
+  RawFloor raw(file);
+  const RawFloor::Save save = raw.ReadForSave(CustomerSet->Bookmark());
   for (int i = 0; i < Runs(options, 100); ++i) {
     messages = 0;
     TimeAction(save20, [&] {
@@ -480,6 +590,7 @@ int main(int argc, char** argv) {
     });
     Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
           QStringLiteral("the save reported Finish (got: %1)").arg(lastMessage));
+    save20.floor.Add(TimeMs([&] { raw.ModifySave(save); }));
   }
   Check(Scalar(file, QStringLiteral("select (select count(*) from family where CID='%1') + "
                                     "(select count(*) from insurance where CID='%1') + (select "
@@ -491,6 +602,7 @@ int main(int argc, char** argv) {
   // 5. "new" + "save", then "delete" of the customers made (each the last row of the table).
   Phase("Measuring new + save and delete...");
   const int made = Runs(options, 100);
+  QVector<qint64> rawMade;
   for (int i = 0; i < made; ++i) {
     messages = 0;
     const QString key = QStringLiteral("W%1").arg(i, 6, 10, QChar(u'0'));
@@ -504,8 +616,14 @@ int main(int argc, char** argv) {
     });
     Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
           QStringLiteral("the new customer was saved (got: %1)").arg(lastMessage));
+    const QString rawKey = QStringLiteral("R%1").arg(i, 6, 10, QChar(u'0'));
+    newSave.floor.Add(
+        TimeMs([&] { rawMade << raw.NewSave(rawKey, QStringLiteral("Raw Customer")); }));
   }
   for (int i = 0; i < made; ++i) {
+    // The raw floor's customer goes first: the window's is then the last row again.
+    const qint64 rowid = rawMade.takeLast();
+    remove.floor.Add(TimeMs([&] { raw.Delete(rowid); }));
     press(cust, "last");
     Settle();
     Check(cust->txtCID->text().startsWith(QLatin1Char('W')), QStringLiteral("a new customer"));
@@ -561,12 +679,26 @@ int main(int argc, char** argv) {
   Check(result->lblCurrent->text() == QString::number(resultSteps + 1),
         QStringLiteral("the result window stepped"));
 
-  // Back to the customer window, as the agent leaves.
+  // 8. Back to the customer window, as the agent leaves: "Exit" of the search window.
+  Phase("Measuring the way back to the customer window...");
   result->cmdExit->click();
-  search->cmdEnd->click();
   Settle();
-  Reap();
-  Check(Loaded<frmCust>() != nullptr, QStringLiteral("the customer window is back"));
+  for (int i = 0; i < Runs(options, 10); ++i) {
+    if (i > 0) {
+      press(Loaded<frmCust>(), "search");
+      search = Loaded<frmSearch>();
+      Check(search != nullptr, QStringLiteral("the search window is open"));
+      runSearch(warmUp, plan.nameFragment, plan.fragmentMatches);
+      Loaded<frmSearchResult>()->cmdExit->click();
+      Settle();
+      Reap();
+    }
+    TimeAction(back, [&] { search->cmdEnd->click(); });
+    Reap();
+    frmCust* shown = Loaded<frmCust>();
+    Check(shown && shown->txtCID->text() == KeyAt(1, customers),
+          QStringLiteral("the customer window is back on the first customer"));
+  }
 
   Phase("Done with the windows");
   rusage self{};
@@ -574,66 +706,110 @@ int main(int argc, char** argv) {
   const double peakMb = MaxRssMb(self);
   const QString loadAfter = LoadAverage();
 
-  // 8. The whole process: the qel binary started on the database until its first customer.
-  Samples process;
-  double processPeakMb = 0;
-  int processFailures = 0;
-  QString processFailure;
+  // 9. The whole process: the qel binary started afresh, on an empty qel.db (the reference)
+  // and on the database; then with an all-open search; last, the first open of the database
+  // after its CID indexes were dropped, beside the five "create index" statements run raw.
+  ProcessRuns onEmpty, onFile, withSearch, unindexed;
+  Samples indexesRaw;
+  const bool large = customers >= 500000;
   if (options.process) {
     std::printf("Measuring the whole process (%s)...\n", QEL_BINARY);
     std::fflush(stdout);
-    processFailures =
-        RunWholeProcess(dir, Runs(options, 20), process, processPeakMb, processFailure);
+    const QString emptyDir = QDir(dir).filePath(QStringLiteral("empty"));
+    QDir().mkpath(emptyDir);
+    RunWholeProcess(emptyDir, 2);  // makes the empty qel.db, and warms up
+    RunWholeProcess(dir, 2);
+    // Taken in turns, so that the load of the machine weighs on both alike.
+    for (int i = 0; i < Runs(options, 20); ++i) {
+      g_launcher.Run(emptyDir, "1", onEmpty);
+      g_launcher.Run(dir, "1", onFile);
+    }
+    withSearch = RunWholeProcess(dir, Runs(options, 3), "search");
+    // The program first, the raw statements second: the raw ones meet the file's pages
+    // already read, which favours the floor, not the program.
+    for (int i = 0; i < (large ? 1 : Runs(options, 3)); ++i) {
+      DropIndexesRaw(file);
+      const ProcessRuns run = RunWholeProcess(dir, 1);
+      Check(Scalar(file, QStringLiteral("select count(*) from sqlite_master where type='index' "
+                                        "and name like '%_CID'")) == 5,
+            QStringLiteral("the program added the five CID indexes back"));
+      DropIndexesRaw(file);
+      indexesRaw.Add(TimeMs([&] { CreateIndexesRaw(file); }));
+      unindexed.wall.Add(run.wall.Median());
+      unindexed.peakMb = qMax(unindexed.peakMb, run.peakMb);
+      unindexed.failed += run.failed;
+      if (run.failed) unindexed.failure = run.failure;
+    }
   }
+  const QString loadEnd = LoadAverage();
 
   PrintTable(QList<Measure*>(measures.begin(), measures.end()));
   std::printf(
       "\nLoad average (1, 5, 15 min; other work on the machine skews p99): %s before the "
-      "windows, %s after them\n",
-      qPrintable(loadBefore), qPrintable(loadAfter));
+      "windows, %s after them, %s at the end\n",
+      qPrintable(loadBefore), qPrintable(loadAfter), qPrintable(loadEnd));
   std::printf("\nPeak resident set of this process (the windows' run): %.1f MB\n", peakMb);
   if (options.floors)
     std::printf("Peak resident set of the floors' process: %.1f MB\n", floorsPeakMb);
-  if (!process.IsEmpty()) {
+  int processFailures = 0;
+  if (options.process) {
     std::printf(
-        "Whole process, qel started to first customer shown: p50 %s ms, p99 %s ms over %d "
-        "runs (peak RSS %.1f MB)\n",
-        qPrintable(Ms(process.Median())), qPrintable(Ms(process.P99())), process.Count(),
-        processPeakMb);
-    if (processFailures > 0)
-      std::printf("ERROR: %d of %d runs of qel did not end with status 0 (last: %s)\n",
-                  processFailures, process.Count(), qPrintable(processFailure));
+        "\n| Whole process (qel started afresh) | runs | p50 ms | p99 ms | peak RSS MB |\n"
+        "|---|---:|---:|---:|---:|\n");
+    PrintProcess("to first customer, empty qel.db (reference)", onEmpty);
+    PrintProcess("to first customer, this database", onFile);
+    PrintProcess("all-open search to the result window", withSearch);
+    PrintProcess("first open without the CID indexes (adds them)", unindexed);
+    std::printf("| the five \"create index\" statements alone, raw | %d | %s | %s | – |\n",
+                indexesRaw.Count(), qPrintable(Ms(indexesRaw.Median())),
+                qPrintable(Ms(indexesRaw.P99())));
+    processFailures = onEmpty.failed + onFile.failed + withSearch.failed + unindexed.failed;
   }
 
+  // The targets, each a ratio measured in this run.
   std::printf("\nTargets at %d customers:\n", customers);
-  if (!process.IsEmpty())
-    std::printf("  whole-process start to first customer <= 200 ms: %s ms -> %s\n",
-                qPrintable(Ms(process.Median())),
-                qPrintable(Verdict(process.Median() <= 200 && processFailures == 0)));
+  auto ratio = [](const char* what, double value, double base, double limit) {
+    const double r = value / base;
+    std::printf("  %s: %s / %s ms = %.2f (<= %.2f) -> %s\n", what, qPrintable(Ms(value)),
+                qPrintable(Ms(base)), r, limit, qPrintable(Verdict(r <= limit)));
+  };
+  if (options.process) {
+    ratio("whole process to first customer / same on an empty qel.db", onFile.wall.Median(),
+          onEmpty.wall.Median(), 1.3);
+    std::printf("  whole process to first customer <= 200 ms: %s ms -> %s\n",
+                qPrintable(Ms(onFile.wall.Median())),
+                qPrintable(Verdict(onFile.wall.Median() <= 200)));
+    ratio("back to the customer window / whole-process start on an empty qel.db",
+          back.window.Median(), onEmpty.wall.Median(), 1.3);
+    std::printf("  peak memory, whole process, after an all-open search <= 100 MB: %.1f MB -> %s\n",
+                withSearch.peakMb, qPrintable(Verdict(withSearch.peakMb <= 100)));
+    ratio("first open without indexes / the five create index statements raw",
+          unindexed.wall.Median(), indexesRaw.Median(), 1.2);
+  }
   std::printf("  navigation step p50 <= 1 ms / p99 <= 5 ms: %s / %s ms -> %s\n",
               qPrintable(Ms(next.window.Median())), qPrintable(Ms(next.window.P99())),
               qPrintable(Verdict(next.window.Median() <= 1 && next.window.P99() <= 5)));
   if (options.floors) {
-    const double allLimit = 1.5 * searchAll.floor.Median() + 50;
-    std::printf("  all-open search <= 1.5 x floor + 50 ms = %s ms: %s ms -> %s\n",
-                qPrintable(Ms(allLimit)), qPrintable(Ms(searchAll.window.Median())),
-                qPrintable(Verdict(searchAll.window.Median() <= allLimit)));
-    const double fewLimit = 1.5 * searchFew.floor.Median();
-    std::printf("  selective search <= 1.5 x floor = %s ms: %s ms -> %s\n",
-                qPrintable(Ms(fewLimit)), qPrintable(Ms(searchFew.window.Median())),
-                qPrintable(Verdict(searchFew.window.Median() <= fewLimit)));
-    const double saveLimit = 1.5 * save20.floor.Median();
-    std::printf("  save of 20 list rows <= 1.5 x floor = %s ms: %s ms -> %s\n",
-                qPrintable(Ms(saveLimit)), qPrintable(Ms(save20.window.Median())),
-                qPrintable(Verdict(save20.window.Median() <= saveLimit)));
+    ratio("modify + save of 20 list rows / raw writes", save20.window.Median(),
+          save20.floor.Median(), 2);
+    ratio("new + save / raw write", newSave.window.Median(), newSave.floor.Median(), 2);
+    ratio("delete / raw writes and first display", remove.window.Median(), remove.floor.Median(),
+          2);
+    ratio("all-open search / raw statement reading every key", searchAll.window.Median(),
+          searchAll.floor.Median(), 1.3);
+    ratio("selective search / raw statement", searchFew.window.Median(), searchFew.floor.Median(),
+          1.3);
   }
-  std::printf("  peak memory of the benchmark run (the windows) <= 80 MB: %.1f MB -> %s\n", peakMb,
-              qPrintable(Verdict(peakMb <= 80)));
+  std::printf(
+      "  peak memory of the benchmark run (the windows; a 100,000-customer target) <= 80 MB: "
+      "%.1f MB -> %s\n",
+      peakMb, qPrintable(Verdict(peakMb <= 80)));
 
   // The windows and the data objects go while Qt is still there, as in the program.
   for (QWidget* widget : QApplication::topLevelWidgets())
     if (auto* form = qobject_cast<Form*>(widget); form && form->IsLoaded()) form->Unload();
   Reap();
   ReleaseDataObjects();
+  g_launcher.Stop();
   return processFailures == 0 ? 0 : 1;
 }

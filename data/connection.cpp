@@ -176,6 +176,17 @@ int Connection::Execute(const QString& sql, const QVariantList& bound) {
   return query.numRowsAffected();
 }
 
+void Connection::ForEachText(const QString& sql, const std::function<void(QStringView)>& take) {
+  Require();
+  QSqlQuery query(Database());
+  query.setForwardOnly(true);
+  if (!query.prepare(StripNul(sql))) throw DataError(Explain(query.lastError()));
+  Run(query);
+  while (query.next()) take(query.value(0).toString());
+  // A step that failed midway ends the loop like the last row; it must not pass for the end.
+  if (query.lastError().isValid()) throw DataError(Explain(query.lastError()));
+}
+
 QSqlQuery& Connection::Prepared(const QString& sql) {
   Require();
   auto it = m_prepared.find(sql);

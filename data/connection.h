@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -27,6 +28,10 @@ class Connection {
   void Open(const QString& file);
   void Close();
   bool IsOpen() const;
+
+  // Runs a query and hands the first column of each row, as text (Null as empty), to `take`:
+  // nothing is kept here, however many rows there are.
+  void ForEachText(const QString& sql, const std::function<void(QStringView)>& take);
 
   // Runs a statement that returns no rows; gives the number of rows it changed.
   int Execute(const QString& sql, const QVariantList& bound = {});

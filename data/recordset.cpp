@@ -66,6 +66,8 @@ void Recordset::Open(const QString& source, Connection& connection, Cursor curso
   m_table = table;
   m_columns = columns;
   m_rest = StripNul(rest);
+  m_wholeTable = cursor == Cursor::Keyset && columns == QLatin1String("*") && m_rest.isEmpty();
+  m_place = Place::First;
   connection.Attach(this);
   try {
     if (cursor == Cursor::Static) LoadStatic();
@@ -85,6 +87,9 @@ void Recordset::Forget() {
   m_source.clear();
   m_table.clear();
   m_names.clear();
+  m_wholeTable = false;
+  m_place = Place::First;
+  m_rowid = 0;
   m_keys.clear();
   m_loaded = false;
   m_pos = 0;
@@ -102,23 +107,66 @@ void Recordset::Forget() {
 void Recordset::Require() {
   if (!m_connection) throw DataError(QStringLiteral("The record set is not open."));
   if (m_cursor == Cursor::Static) return;
-  if (!m_loaded) LoadKeys();
+  if (m_wholeTable) {
+    Resolve();
+  } else if (!m_loaded) {
+    LoadKeys();
+  }
+}
+
+std::optional<qint64> Recordset::Look(const QString& sql, std::optional<qint64> bound) {
+  QSqlQuery& look = m_connection->Prepared(sql);
+  if (bound) look.bindValue(0, *bound);
+  m_connection->Run(look);
+  std::optional<qint64> rowid;
+  if (look.next()) rowid = look.value(0).toLongLong();
+  look.finish();
+  return rowid;
+}
+
+std::optional<qint64> Recordset::LookFirst() {
+  return Look(QStringLiteral("select rowid from %1 order by rowid limit 1").arg(m_table));
+}
+
+std::optional<qint64> Recordset::LookLast() {
+  return Look(QStringLiteral("select rowid from %1 order by rowid desc limit 1").arg(m_table));
+}
+
+std::optional<qint64> Recordset::LookAfter(qint64 rowid) {
+  return Look(
+      QStringLiteral("select rowid from %1 where rowid>? order by rowid limit 1").arg(m_table),
+      rowid);
+}
+
+std::optional<qint64> Recordset::LookBefore(qint64 rowid) {
+  return Look(
+      QStringLiteral("select rowid from %1 where rowid<? order by rowid desc limit 1").arg(m_table),
+      rowid);
+}
+
+// A newly opened or requeried whole-table cursor stands on its first row.
+void Recordset::Resolve() {
+  if (m_place == Place::First) StandOn(LookFirst(), Place::Empty);
+}
+
+void Recordset::StandOn(std::optional<qint64> rowid, Place otherwise) {
+  m_place = rowid ? Place::Row : otherwise;
+  if (rowid) m_rowid = *rowid;
+}
+
+qint64 Recordset::CurrentRowid() const {
+  return m_wholeTable ? m_rowid : m_keys[m_pos];
 }
 
 void Recordset::LoadKeys() {
-  // A bare table is read in stored order; a statement in the order SQLite returns its rows.
-  // For a bare table SQLite may read the rowids from the much smaller CID index instead of the
-  // whole table; sorting them afterwards is cheaper than that scan.
-  const bool wholeTable = m_columns == QLatin1String("*") && m_rest.isEmpty();
-  const QString sql = wholeTable ? QStringLiteral("select rowid from %1").arg(m_table)
-                                 : QStringLiteral("select rowid from %1%2").arg(m_table, m_rest);
+  // A statement's rows in the order SQLite returns them.
   QSqlQuery query(m_connection->Database());
   query.setForwardOnly(true);
-  if (!query.prepare(sql)) throw DataError(m_connection->Explain(query.lastError()));
+  if (!query.prepare(QStringLiteral("select rowid from %1%2").arg(m_table, m_rest)))
+    throw DataError(m_connection->Explain(query.lastError()));
   m_connection->Run(query);
   QList<qint64> keys;
   while (query.next()) keys.append(query.value(0).toLongLong());
-  if (wholeTable) std::sort(keys.begin(), keys.end());
   m_keys = keys;
   m_loaded = true;
   m_pos = 0;
@@ -147,14 +195,46 @@ void Recordset::LoadStatic() {
 
 int Recordset::RecordCount() {
   Require();
+  if (m_wholeTable) {
+    QSqlQuery& count =
+        m_connection->Prepared(QStringLiteral("select count(*) from %1").arg(m_table));
+    m_connection->Run(count);
+    const int rows = count.next() ? count.value(0).toInt() : 0;
+    count.finish();
+    return rows;
+  }
   return m_cursor == Cursor::Static ? m_rowCount : int(m_keys.size());
 }
 
 bool Recordset::Bof() {
+  Require();
+  if (m_wholeTable) {
+    switch (m_place) {
+      case Place::Empty:
+      case Place::Bof:
+        return true;
+      case Place::Gap:
+        return !LookFirst();  // the deleted row was the last one of the table
+      default:
+        return false;
+    }
+  }
   return RecordCount() == 0 || m_pos < 0;
 }
 
 bool Recordset::Eof() {
+  Require();
+  if (m_wholeTable) {
+    switch (m_place) {
+      case Place::Empty:
+      case Place::Eof:
+        return true;
+      case Place::Gap:
+        return !LookAfter(m_rowid);  // no row moved up onto the deleted row's place
+      default:
+        return false;
+    }
+  }
   return RecordCount() == 0 || m_pos >= RecordCount();
 }
 
@@ -170,6 +250,11 @@ void Recordset::BeginMove() {
 
 void Recordset::MoveFirst() {
   BeginMove();
+  if (m_wholeTable) {
+    StandOn(LookFirst(), Place::Empty);
+    if (m_place == Place::Empty) NoCurrentRow();
+    return;
+  }
   if (RecordCount() == 0) NoCurrentRow();
   m_pos = 0;
   m_gap = false;
@@ -177,6 +262,11 @@ void Recordset::MoveFirst() {
 
 void Recordset::MoveLast() {
   BeginMove();
+  if (m_wholeTable) {
+    StandOn(LookLast(), Place::Empty);
+    if (m_place == Place::Empty) NoCurrentRow();
+    return;
+  }
   if (RecordCount() == 0) NoCurrentRow();
   m_pos = RecordCount() - 1;
   m_gap = false;
@@ -184,6 +274,20 @@ void Recordset::MoveLast() {
 
 void Recordset::MoveNext() {
   BeginMove();
+  if (m_wholeTable) {
+    switch (m_place) {
+      case Place::Empty:
+      case Place::Eof:
+        NoCurrentRow();
+      case Place::Bof:
+        StandOn(LookFirst(), Place::Empty);
+        break;
+      default:  // a row, or the place of a deleted one
+        StandOn(LookAfter(m_rowid), Place::Eof);
+        break;
+    }
+    return;
+  }
   if (m_gap) {
     // The rows after a deleted row moved up onto its place.
     m_gap = false;
@@ -195,6 +299,20 @@ void Recordset::MoveNext() {
 
 void Recordset::MovePrevious() {
   BeginMove();
+  if (m_wholeTable) {
+    switch (m_place) {
+      case Place::Empty:
+      case Place::Bof:
+        NoCurrentRow();
+      case Place::Eof:
+        StandOn(LookLast(), Place::Empty);
+        break;
+      default:  // a row, or the place of a deleted one
+        StandOn(LookBefore(m_rowid), Place::Bof);
+        break;
+    }
+    return;
+  }
   if (m_gap) {
     m_gap = false;
     --m_pos;
@@ -206,7 +324,7 @@ void Recordset::MovePrevious() {
 
 void Recordset::RequireRow() {
   Require();
-  if (m_gap || Bof() || Eof()) NoCurrentRow();
+  if (m_wholeTable ? m_place != Place::Row : m_gap || Bof() || Eof()) NoCurrentRow();
 }
 
 const QStringList& Recordset::Names() {
@@ -242,7 +360,7 @@ int Recordset::Ordinal(const QString& name) {
 }
 
 void Recordset::FetchCurrent() {
-  const qint64 rowid = m_keys[m_pos];
+  const qint64 rowid = CurrentRowid();
   if (m_cachedRowid == rowid) return;
   QSqlQuery& fetch = m_connection->Prepared(
       QStringLiteral("select %1 from %2 where rowid=?").arg(m_columns, m_table));
@@ -321,9 +439,13 @@ void Recordset::Update() {
     m_connection->Run(insert);
     const qint64 rowid = insert.lastInsertId().toLongLong();
     insert.finish();
-    m_keys.append(rowid);
-    m_pos = int(m_keys.size()) - 1;
-    m_gap = false;
+    if (m_wholeTable) {
+      StandOn(rowid, Place::Row);
+    } else {
+      m_keys.append(rowid);
+      m_pos = int(m_keys.size()) - 1;
+      m_gap = false;
+    }
   } else {
     RequireRow();
     QStringList sets;
@@ -332,7 +454,7 @@ void Recordset::Update() {
         QStringLiteral("update %1 set %2 where rowid=?").arg(m_table, sets.join(QLatin1Char(',')));
     QSqlQuery& update = m_connection->Prepared(sql);
     for (int i = 0; i < values.size(); ++i) update.bindValue(i, values[i]);
-    update.bindValue(int(values.size()), m_keys[m_pos]);
+    update.bindValue(int(values.size()), CurrentRowid());
     m_connection->Run(update);
     const int changed = update.numRowsAffected();
     update.finish();
@@ -356,15 +478,19 @@ void Recordset::Delete() {
   CancelUpdate();
   const QString sql = QStringLiteral("delete from %1 where rowid=?").arg(m_table);
   QSqlQuery& remove = m_connection->Prepared(sql);
-  remove.bindValue(0, m_keys[m_pos]);
+  remove.bindValue(0, CurrentRowid());
   m_connection->Run(remove);
   const int changed = remove.numRowsAffected();
   remove.finish();
   if (changed == 0)
     throw DataError(
         QStringLiteral("The row to be deleted no longer exists: another program deleted it."));
-  m_keys.removeAt(m_pos);
-  m_gap = true;
+  if (m_wholeTable) {
+    m_place = Place::Gap;
+  } else {
+    m_keys.removeAt(m_pos);
+    m_gap = true;
+  }
   m_cachedRowid = -1;
 }
 
@@ -373,6 +499,10 @@ void Recordset::Requery() {
   CancelUpdate();
   if (m_cursor == Cursor::Static) {
     LoadStatic();
+  } else if (m_wholeTable) {
+    m_place = Place::First;
+    m_cachedRowid = -1;
+    Resolve();
   } else {
     LoadKeys();
   }
@@ -381,12 +511,19 @@ void Recordset::Requery() {
 qint64 Recordset::Bookmark() {
   RequireRow();
   if (m_cursor == Cursor::Static) return m_pos;
-  return m_keys[m_pos];
+  return CurrentRowid();
 }
 
 bool Recordset::MoveToBookmark(qint64 rowid) {
   Require();
   StoreEdits();
+  if (m_wholeTable) {
+    if (!Look(QStringLiteral("select rowid from %1 where rowid=?").arg(m_table), rowid))
+      return false;
+    StandOn(rowid, Place::Row);
+    m_cachedRowid = -1;
+    return true;
+  }
   const qsizetype index = m_cursor == Cursor::Static
                               ? (rowid >= 0 && rowid < m_rowCount ? rowid : -1)
                               : m_keys.indexOf(rowid);
@@ -398,7 +535,7 @@ bool Recordset::MoveToBookmark(qint64 rowid) {
 }
 
 void Recordset::SaveSnapshot() {
-  m_snapshot = Snapshot{m_keys, m_pos, m_loaded, m_gap};
+  m_snapshot = Snapshot{m_keys, m_pos, m_loaded, m_gap, m_place, m_rowid};
   m_hasSnapshot = true;
 }
 
@@ -410,6 +547,10 @@ void Recordset::RestoreSnapshot() {
     m_pos = m_snapshot.pos;
     m_loaded = m_snapshot.loaded;
     m_gap = m_snapshot.gap;
+    m_place = m_snapshot.place;
+    m_rowid = m_snapshot.rowid;
+  } else if (m_wholeTable) {
+    m_place = Place::First;
   } else if (m_cursor == Cursor::Keyset) {
     // Opened inside the transaction: its rows are read again when next used.
     m_loaded = false;

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVector>
 #include <map>
+#include <optional>
 
 #include "data/dataerror.h"
 
@@ -13,9 +14,13 @@ class Connection;
 // A cursor over the rows of one table, opened on a table name or on a statement of the form
 // "select <columns> from <table> [where ...]".
 //
-// Keyset cursors (the default) hold only the rowids of their rows, read lazily on first use, and
-// fetch the current row on demand: a set over a hundred thousand customers costs kilobytes.
-// Static cursors read every row at once; they serve statements whose whole result is wanted.
+// Keyset cursors (the default) fetch the current row on demand. Over a whole table (opened on
+// its name) they move by single look-ups in rowid order: first = the smallest rowid, next = the
+// smallest above the current one, and so on; they never read all the rowids, so every move costs
+// the same at a thousand rows and at a million, and rows other programs add or delete meanwhile
+// are met or skipped. Over a statement they hold the rowids of its rows, read lazily on first
+// use. Static cursors read every row at once; they serve statements whose whole result is
+// wanted.
 //
 // Moves follow the usual BOF/EOF rules: Bof() before the first row, Eof() after the last,
 // both on an empty set. Reading or writing a field where no row is current, moving past an end
@@ -37,6 +42,7 @@ class Recordset {
 
   bool Bof();
   bool Eof();
+  // The number of rows. Over a whole table this counts the table: browsing never needs it.
   int RecordCount();
   void MoveFirst();
   void MovePrevious();
@@ -69,15 +75,30 @@ class Recordset {
 
  private:
   friend class Connection;
+  // Where a whole-table cursor stands. First: on the first row, not yet looked up. Empty: the
+  // table had no row when last looked at. Gap: on the place of the deleted row m_rowid.
+  enum class Place { First, Empty, Bof, Eof, Row, Gap };
+
   struct Snapshot {
     QList<qint64> keys;
     int pos = 0;
     bool loaded = false;
     bool gap = false;
+    Place place = Place::First;
+    qint64 rowid = 0;
   };
 
   void Require();
   void LoadKeys();
+  // Whole-table look-ups: the rowid the statement gives, if any.
+  std::optional<qint64> Look(const QString& sql, std::optional<qint64> bound = std::nullopt);
+  std::optional<qint64> LookFirst();
+  std::optional<qint64> LookLast();
+  std::optional<qint64> LookAfter(qint64 rowid);
+  std::optional<qint64> LookBefore(qint64 rowid);
+  void Resolve();
+  void StandOn(std::optional<qint64> rowid, Place otherwise);
+  qint64 CurrentRowid() const;
   void LoadStatic();
   void RequireRow();
   int Ordinal(const QString& name);
@@ -97,7 +118,12 @@ class Recordset {
   QString m_rest;     // everything after the table name
   QStringList m_names;
 
-  // Keyset cursor state.
+  // Whole-table cursor state.
+  bool m_wholeTable = false;
+  Place m_place = Place::First;
+  qint64 m_rowid = 0;
+
+  // Keyset cursor state over a statement.
   QList<qint64> m_keys;
   bool m_loaded = false;
   int m_pos = 0;       // -1 = BOF, m_keys.size() = EOF

@@ -6,9 +6,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include <sqlite3.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -94,6 +96,87 @@ bool HasCidIndex(Connection& connection, const QString& table) {
   return false;
 }
 
+// How long the index build waits for another program's write lock: one short attempt.
+constexpr int kIndexLockWaitMs = 100;
+// How long a statement waits for a lock otherwise (the connection's own setting).
+constexpr int kBusyTimeoutMs = 3000;
+
+sqlite3* Handle(Connection& connection) {
+  const QVariant handle = connection.Database().driver()->handle();
+  if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return nullptr;
+  return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+// Reports the index build now and then while SQLite works on it.
+int ReportProgress(void* context) {
+  const auto* report = static_cast<const std::function<void()>*>(context);
+  (*report)();
+  return 0;  // go on
+}
+
+// Why the indexes could not be added, and what the agent can do about it.
+QString IndexNotice(const QString& file, const QSqlError& error) {
+  const QString path = QFileInfo(file).absoluteFilePath();
+  bool ok = false;
+  const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
+  const bool locked = ok && (code == SQLITE_BUSY || code == SQLITE_LOCKED);
+  const QString head = QStringLiteral(
+                           "The database file %1 has no index on the customer numbers (CID) "
+                           "yet, and ")
+                           .arg(path);
+  const QString tail =
+      QStringLiteral(" Until then, moving between customers, saving and deleting will be slow.");
+  if (locked) {
+    return head +
+           QStringLiteral(
+               "another program is using the file, so the indexes cannot be added now. Close "
+               "the other program and start Qel again to add them.") +
+           tail;
+  }
+  return head +
+         QStringLiteral(
+             "the file cannot be written, so the indexes cannot be added. Make the file and its "
+             "folder writable and start Qel again to add them.") +
+         tail;
+}
+
+// Adds the missing CID indexes in one transaction. Gives an empty text when done, else why not.
+QString AddIndexes(Connection& connection, const QString& file, const QList<TableLayout>& tables,
+                   const PrepareProgress& progress) {
+  const QString what = QStringLiteral(
+      "Preparing the database file for fast browsing: adding the indexes on the customer "
+      "numbers (CID). This is done once.");
+  QSqlQuery query(connection.Database());
+  // One short attempt at the write lock: a file another program holds opens at once.
+  query.exec(QStringLiteral("pragma busy_timeout=%1").arg(kIndexLockWaitMs));
+  const bool locked = !query.exec(QStringLiteral("begin immediate"));
+  const QSqlError lockError = query.lastError();
+  query.exec(QStringLiteral("pragma busy_timeout=%1").arg(kBusyTimeoutMs));
+  if (locked) return IndexNotice(file, lockError);
+
+  sqlite3* handle = progress ? Handle(connection) : nullptr;
+  const std::function<void()> report = [&] { progress(what); };
+  if (progress) progress(what);
+  // About every few milliseconds of work.
+  if (handle)
+    sqlite3_progress_handler(handle, 200000, ReportProgress,
+                             const_cast<std::function<void()>*>(&report));
+  bool done = true;
+  QSqlError failure;
+  for (const TableLayout& table : tables) {
+    if (!query.exec(IndexStatement(table))) {
+      done = false;
+      failure = query.lastError();
+      break;
+    }
+  }
+  if (handle) sqlite3_progress_handler(handle, 0, nullptr, nullptr);
+  if (done && query.exec(QStringLiteral("commit"))) return QString();
+  if (done) failure = query.lastError();
+  query.exec(QStringLiteral("rollback"));
+  return IndexNotice(file, failure);
+}
+
 void CreateTables(Connection& connection) {
   connection.BeginTrans();
   try {
@@ -110,7 +193,7 @@ void CreateTables(Connection& connection) {
 
 }  // namespace
 
-void OpenDatabase(Connection& connection, const QString& file) {
+QString OpenDatabase(Connection& connection, const QString& file, const PrepareProgress& progress) {
   if (!QFileInfo::exists(file)) {
     // A new file holds personal data: readable and writable by its owner only.
     const int fd = ::open(QFile::encodeName(file).constData(), O_CREAT | O_EXCL | O_WRONLY, 0600);
@@ -128,7 +211,7 @@ void OpenDatabase(Connection& connection, const QString& file) {
     query.finish();
     if (present.isEmpty()) {
       CreateTables(connection);
-      return;
+      return QString();
     }
     for (const TableLayout& table : Tables()) {
       if (!present.contains(table.name))
@@ -151,14 +234,11 @@ void OpenDatabase(Connection& connection, const QString& file) {
         }
       }
     }
-    for (const TableLayout& table : Tables()) {
-      if (HasCidIndex(connection, table.name)) continue;
-      // A read-only or locked file still browses, without the index.
-      try {
-        connection.Execute(IndexStatement(table));
-      } catch (const DataError&) {
-      }
-    }
+    QList<TableLayout> unindexed;
+    for (const TableLayout& table : Tables())
+      if (!HasCidIndex(connection, table.name)) unindexed << table;
+    // A read-only or locked file still browses, without the indexes.
+    return unindexed.isEmpty() ? QString() : AddIndexes(connection, file, unindexed, progress);
   } catch (const Refusal&) {
     connection.Close();
     throw;

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class Connection;
 
@@ -15,11 +16,19 @@ const QList<TableLayout>& Tables();
 // A child table's data columns (position 2 on), in table order.
 QStringList DataColumns(const QString& table);
 
+// Called again and again while OpenDatabase adds missing CID indexes to an older file, with a
+// sentence saying what is being prepared, so that the caller can show it after a while.
+using PrepareProgress = std::function<void(const QString& what)>;
+
 // Opens the database file for the program:
 // - no file, or a database without any table: creates the five tables and their indexes (a new
 //   file is made readable by its owner only: it holds personal data);
-// - all five tables with their columns: uses them, adding only a missing index on CID where
-//   the file can be written;
+// - all five tables with their columns: uses them, adding the missing indexes on CID in one
+//   transaction, after one short attempt at the write lock;
 // - anything else: throws DataError with a message naming the file and the cause, leaving the
 //   file exactly as it was.
-void OpenDatabase(Connection& connection, const QString& file);
+// A file that is locked by another program or cannot be written opens at once without the
+// missing indexes; the result then says why browsing will be slow and how to fix it. Otherwise
+// the result is empty.
+QString OpenDatabase(Connection& connection, const QString& file,
+                     const PrepareProgress& progress = {});

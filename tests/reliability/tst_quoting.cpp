@@ -342,7 +342,7 @@ void TestQuoting::searchWindow_selectsExactlyTheMeantRows() {
     search->cmdStart->click();
     QCOMPARE(env.fatalStatus, 0);
     const QStringList expected = Expected(customers, c);
-    QStringList found = ResultCIDs.mid(1).toList();
+    QStringList found = ResultCIDs.toVector().mid(1).toList();
     if (expected.isEmpty()) {
       QCOMPARE(env.messages,
                QStringList{QStringLiteral("Non found！Please adjust the condition！")});

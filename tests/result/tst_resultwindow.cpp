@@ -15,7 +15,8 @@ namespace {
 
 // Hands a result over as a search does and opens the result window on it.
 frmSearchResult* OpenResult(const QStringList& keys) {
-  ResultCIDs = ResultKeys(keys);
+  ResultCIDs.clear();
+  for (const QString& key : keys) ResultCIDs.append(key);
   ResultCount = int(keys.size());
   return Show<frmSearchResult>();
 }

@@ -123,7 +123,7 @@ void TestSearchWindow::allOpenSearchFindsEveryNamedCustomer() {
   QCOMPARE(env.fatalStatus, 0);
   QCOMPARE(env.messages, QStringList{Found(4)});
   QCOMPARE(ResultCount, 4);
-  QCOMPARE(ResultCIDs, ResultKeys({"K1", "K3", "K4", "K5"}));
+  QCOMPARE(ResultCIDs.toVector(), ResultKeys({"K1", "K3", "K4", "K5"}));
   QCOMPARE(w->txtCustname->text(), QString());
   QCOMPARE(States(w), QStringLiteral("EDE"));
   frmSearchResult* result = Loaded<frmSearchResult>();
@@ -206,7 +206,7 @@ void TestSearchWindow::criteriaSelect() {
     QCOMPARE(Loaded<frmSearchResult>(), nullptr);
   } else {
     QCOMPARE(env.messages, QStringList{Found(int(found.size()))});
-    QCOMPARE(ResultCIDs, ResultKeys(found));
+    QCOMPARE(ResultCIDs.toVector(), ResultKeys(found));
     QCOMPARE(ResultCount, found.size());
   }
 }
@@ -216,7 +216,7 @@ void TestSearchWindow::nothingFoundKeepsHandOverResetStartsAnew() {
   frmSearch* w = OpenSearch();
   AddNumberedCustomers(2);
   ClickButton(w->cmdStart);
-  QCOMPARE(ResultCIDs, ResultKeys({"K1", "K2"}));
+  QCOMPARE(ResultCIDs.toVector(), ResultKeys({"K1", "K2"}));
   BackAndReset(w);
 
   // Every criterion set: none matches.
@@ -231,7 +231,7 @@ void TestSearchWindow::nothingFoundKeepsHandOverResetStartsAnew() {
   PickEntry(w->cmbMarriage, QStringLiteral("other"));
   ClickButton(w->cmdStart);
   QCOMPARE(env.messages.last(), kNoneFound);
-  QCOMPARE(ResultCIDs, ResultKeys({"K1", "K2"}));
+  QCOMPARE(ResultCIDs.toVector(), ResultKeys({"K1", "K2"}));
   QCOMPARE(ResultCount, 2);
   QCOMPARE(Loaded<frmSearchResult>(), nullptr);
   QCOMPARE(States(w), QStringLiteral("DEE"));
@@ -246,7 +246,7 @@ void TestSearchWindow::nothingFoundKeepsHandOverResetStartsAnew() {
   ReplaceText(w->txtCustname, QStringLiteral("Customer 2"));
   ClickButton(w->cmdStart);
   QCOMPARE(env.messages.last(), Found(1));
-  QCOMPARE(ResultCIDs, ResultKeys({"K2"}));
+  QCOMPARE(ResultCIDs.toVector(), ResultKeys({"K2"}));
   QCOMPARE(ResultCount, 1);
   QCOMPARE(Loaded<frmSearchResult>()->lblName->text(), QStringLiteral("Customer 2"));
   QCOMPARE(env.fatalStatus, 0);

@@ -135,6 +135,11 @@ int CustomersWithKey(const QString& key) {
   return matches.RecordCount();
 }
 
+// Whether the customer table has a row, by the cursor's own position: no count is taken.
+bool HasCustomers() {
+  return !(CustomerSet->Bof() && CustomerSet->Eof());
+}
+
 // Rolls back a write that failed and tells the agent why. Should the rollback fail as well, it
 // is reported with it; SQLite undoes the unfinished transaction when the file is next opened.
 void ReportFailedWrite(const DataError& error) {
@@ -539,7 +544,7 @@ void frmCust::Toolbar1_ButtonClick(const QString& key) {
 void frmCust::Navigate(const QString& key) {
   // On a table without customers there is no row to move to: only the buttons and the
   // (cleared) window are brought up to date.
-  if (CustomerSet->RecordCount() > 0) {
+  if (HasCustomers()) {
     if (key == QLatin1String("first")) {
       CustomerSet->MoveFirst();
     } else if (key == QLatin1String("previous")) {
@@ -739,13 +744,12 @@ void frmCust::SaveCommand() {
 
 bool frmCust::SaveCustomer() {
   const QString key = StripNul(txtCID->text());
-  const bool hadCustomers = CustomerSet->RecordCount() > 0;
+  const bool hadCustomers = HasCustomers();
 
   // The grids' current cells move while they are read; a failed save puts them back.
   QList<QPair<int, int>> cells;
   for (const List& list : m_lists) cells << qMakePair(list.grid->Row(), list.grid->Col());
 
-  qint64 saved = -1;
   QList<List*> written;
   try {
     DbConnection->BeginTrans();
@@ -806,8 +810,8 @@ bool frmCust::SaveCustomer() {
       written << &list;
     }
 
+    // The stored row stays current, so a following modify or delete acts on it.
     CustomerSet->Update();
-    saved = CustomerSet->Bookmark();
     DbConnection->CommitTrans();
   } catch (const DataError& error) {
     // Nothing half-written remains; the record sets drop their pending rows and edits.
@@ -821,9 +825,6 @@ bool frmCust::SaveCustomer() {
 
   try {
     for (List* list : written) (*list->set)->Requery();
-    CustomerSet->Requery();
-    // The saved customer stays the current row, so a following modify or delete acts on it.
-    CustomerSet->MoveToBookmark(saved);
   } catch (const DataError& error) {
     // The customer is saved; only reading the tables again failed (e.g. a long lock).
     MsgBox(error.message());
@@ -857,11 +858,8 @@ void frmCust::DeleteCommand() {
   }
 
   try {
+    // The first customer is shown next.
     CustomerSet->Requery();
-    if (CustomerSet->RecordCount() > 0) {
-      CustomerSet->MoveFirst();
-      CustomerSet->Requery();
-    }
   } catch (const DataError& error) {
     // The customer is deleted; only reading the table again failed (e.g. a long lock).
     MsgBox(error.message());

@@ -7,7 +7,6 @@
 
 #include "app/module1.h"
 #include "data/connection.h"
-#include "data/recordset.h"
 #include "data/schema.h"
 #include "ui/customer/frmcust.h"
 #include "ui/result/frmsearchresult.h"
@@ -145,11 +144,6 @@ Connection& frmSearch::SearchConnection() {
   return *m_searchConnection;
 }
 
-Recordset& frmSearch::MatchSet() {
-  if (!m_matchSet) m_matchSet = std::make_unique<Recordset>();
-  return *m_matchSet;
-}
-
 void frmSearch::Form_Load() {
   Command1->setEnabled(false);
   cmdEnd->setEnabled(false);
@@ -203,29 +197,23 @@ void frmSearch::cmdStart_Click() {
   CondSalary = statement.condSalary;
   CondMarriage = statement.condMarriage;
 
-  // A search after one that found customers finds the connection still open: start afresh.
-  SearchConnection().Close();
-  OpenDatabase(SearchConnection(), kDatabaseFile);
+  // A search after one that found customers finds the connection still open and uses it.
+  if (!SearchConnection().IsOpen()) OpenDatabase(SearchConnection(), kDatabaseFile);
 
   SqlSearch = statement.sql;
-  MatchSet().Open(SqlSearch, SearchConnection(), Recordset::Cursor::Static);
+  // The keys go straight into one compact list, which becomes the hand-over when not empty.
+  KeyList keys;
+  SearchConnection().ForEachText(SqlSearch, [&keys](QStringView key) { keys.append(key); });
 
-  QVector<QString> keys{QString()};  // entry 0 is unused
-  keys.reserve(MatchSet().RecordCount() + 1);
-  while (!MatchSet().Eof()) {
-    keys << MatchSet().Field(QStringLiteral("CID")).value_or(QString());
-    MatchSet().MoveNext();
-  }
-
-  if (keys.size() < 2) {
+  if (keys.count() == 0) {
     Command1->setEnabled(true);
     MsgBox(QStringLiteral("Non found！Please adjust the condition！"));
     cmdStart->setEnabled(false);
     return;
   }
 
-  ResultCIDs = keys;
-  ResultCount = int(keys.size() - 1);
+  ResultCIDs = std::move(keys);
+  ResultCount = int(ResultCIDs.count());
   MsgBox(QStringLiteral(" %1 items has be found！").arg(ResultCount));
   if (frmSearchResult* result = Loaded<frmSearchResult>()) {
     // The open result window starts over on the new result, so it never pages beyond it.

@@ -10,7 +10,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class Connection;
-class Recordset;
 
 // The search window: nine criteria, each "NA" (no condition) until the agent sets it, and the
 // buttons Search, Reset and Exit. It keeps a database connection of its own.
@@ -58,8 +57,6 @@ class frmSearch : public Form {
 
   // The window's own connection, made (unopened) on first use.
   Connection& SearchConnection();
-  // The rows of the last search statement, made on first use.
-  Recordset& MatchSet();
 
  protected:
   void Form_Load() override;
@@ -68,5 +65,4 @@ class frmSearch : public Form {
 
  private:
   std::unique_ptr<Connection> m_searchConnection;
-  std::unique_ptr<Recordset> m_matchSet;
 };

@@ -1,0 +1,169 @@
+// Browsing by rowid over gaps and keys out of order, where writes leave the window, and older
+// files without the CID indexes.
+
+#include <sys/stat.h>
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include "tests/customer/custtest.h"
+
+using namespace custtest;
+
+namespace {
+
+// Rowids 3, 10, 11, 40 hold K5, K1, K9, K2 (inserted in another order); rowid 20 was deleted.
+void GappedCustomers() {
+  CreateDatabase();
+  const QList<QPair<int, QString>> rows{{40, "K2"}, {10, "K1"}, {20, "K0"}, {3, "K5"}, {11, "K9"}};
+  for (const auto& [rowid, key] : rows)
+    Sql("insert into customer (rowid, CID, Cust_name) values (?, ?, ?)", {rowid, key, "N" + key});
+  Sql("delete from customer where rowid=20");
+}
+
+}  // namespace
+
+class TestLargeTable : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void navigation_data();
+  void navigation();
+  void writesKeepPosition_data();
+  void writesKeepPosition();
+  void olderFile_data();
+  void olderFile();
+};
+
+void TestLargeTable::navigation_data() {
+  QTest::addColumn<QStringList>("presses");
+  QTest::addColumn<QString>("shown");
+  QTest::addColumn<QString>("buttons");
+  QTest::newRow("start on the smallest rowid") << QStringList{} << "K5"
+                                               << "EEEE";
+  QTest::newRow("next steps over the gap") << QStringList{"next", "next"} << "K9"
+                                           << "EEEE";
+  QTest::newRow("next after the gap") << QStringList{"next", "next", "next"} << "K2"
+                                      << "EEEE";
+  QTest::newRow("last") << QStringList{"last"} << "K2"
+                        << "EEEE";
+  QTest::newRow("next past the end") << QStringList{"last", "next"} << "K2"
+                                     << "EEDD";
+  QTest::newRow("previous past the start") << QStringList{"previous"} << "K5"
+                                           << "DDEE";
+  QTest::newRow("back from the end") << QStringList{"last", "next", "previous"} << "K9"
+                                     << "EEEE";
+  QTest::newRow("first after last") << QStringList{"last", "first"} << "K5"
+                                    << "EEEE";
+}
+
+void TestLargeTable::navigation() {
+  QFETCH(QStringList, presses);
+  QFETCH(QString, shown);
+  QFETCH(QString, buttons);
+  TestEnv env;
+  GappedCustomers();
+  frmCust* window = OpenWindow();
+  Press(window, presses);
+  QCOMPARE(window->txtCID->text(), shown);
+  QCOMPARE(window->txtName->text(), "N" + shown);
+  QCOMPARE(NavigationStates(window), buttons);
+}
+
+void TestLargeTable::writesKeepPosition_data() {
+  QTest::addColumn<QStringList>("before");
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<QString>("shownAfter");
+  QTest::addColumn<QStringList>("then");
+  QTest::addColumn<QString>("shownThen");
+  QTest::addColumn<QString>("keys");
+  QTest::newRow("modify stays, next goes on") << QStringList{"next", "next"} << "modify"
+                                              << "K9" << QStringList{"next"} << "K2"
+                                              << "K5 K1 K9 K2";
+  QTest::newRow("modify stays, previous goes back") << QStringList{"next", "next"} << "modify"
+                                                    << "K9" << QStringList{"previous"} << "K1"
+                                                    << "K5 K1 K9 K2";
+  QTest::newRow("new customer is the last") << QStringList{"next"} << "new"
+                                            << "K7" << QStringList{"previous"} << "K2"
+                                            << "K5 K1 K9 K2 K7";
+  QTest::newRow("delete shows the first") << QStringList{"next", "next"} << "delete"
+                                          << "K5" << QStringList{"next", "next"} << "K2"
+                                          << "K5 K1 K2";
+  QTest::newRow("delete of the last") << QStringList{"last"} << "delete"
+                                      << "K5" << QStringList{"last"} << "K9"
+                                      << "K5 K1 K9";
+}
+
+void TestLargeTable::writesKeepPosition() {
+  QFETCH(QStringList, before);
+  QFETCH(QString, command);
+  QFETCH(QString, shownAfter);
+  QFETCH(QStringList, then);
+  QFETCH(QString, shownThen);
+  QFETCH(QString, keys);
+  TestEnv env;
+  GappedCustomers();
+  frmCust* window = OpenWindow();
+  Press(window, before);
+  Press(window, command);
+  if (command == "new") ReplaceText(window->txtCID, "K7");
+  if (command != "delete") ReplaceText(window->txtName, "N" + shownAfter);
+  if (command != "delete") Press(window, "save");
+  QCOMPARE(env.messages, QStringList{"Finish"});
+  QCOMPARE(window->txtCID->text(), shownAfter);
+  Press(window, then);
+  QCOMPARE(window->txtCID->text(), shownThen);
+  QCOMPARE(window->txtName->text(), "N" + shownThen);
+  QStringList stored;
+  for (const auto& row : Rows("select CID from customer order by rowid")) stored << *row[0];
+  QCOMPARE(stored.join(' '), keys);
+}
+
+void TestLargeTable::olderFile_data() {
+  QTest::addColumn<QString>("state");
+  QTest::addColumn<QString>("advice");
+  QTest::addColumn<int>("indexes");
+  QTest::newRow("writable: indexes added, nothing said") << "writable"
+                                                         << "" << 5;
+  QTest::newRow("locked by another program") << "locked"
+                                             << "Close the other program" << 0;
+  QTest::newRow("cannot be written") << "read-only"
+                                     << "Make the file and its folder writable" << 0;
+}
+
+void TestLargeTable::olderFile() {
+  QFETCH(QString, state);
+  QFETCH(QString, advice);
+  QFETCH(int, indexes);
+  TestEnv env;
+  GappedCustomers();
+  for (const char* table : {"customer", "family", "insurance", "compensate", "contact"})
+    Sql(QStringLiteral("drop index %1_CID").arg(table));
+  QSqlDatabase holder = QSqlDatabase::addDatabase("QSQLITE", "holder");
+  holder.setDatabaseName(env.DbPath());
+  QVERIFY(holder.open());
+  if (state == "locked") QVERIFY(QSqlQuery(holder).exec("begin immediate"));
+  if (state == "read-only") {
+    // Root may write a read-only file; a journal SQLite cannot create stops every writer.
+    QVERIFY(QFile::link("/nonexistent-qel-folder/journal", env.DbPath() + "-journal"));
+    QVERIFY(::chmod(qPrintable(env.DbPath()), 0444) == 0);
+  }
+  for (int load = 0; load < 2; ++load) {
+    frmCust* window = OpenWindow();
+    QVERIFY(window);
+    QCOMPARE(window->txtCID->text(), "K5");
+    window->Unload();
+  }
+  // Said once, however often the window loads, and with the way out.
+  QCOMPARE(env.messages.size(), advice.isEmpty() ? 0 : 1);
+  if (!advice.isEmpty()) QVERIFY2(env.messages[0].contains(advice), qPrintable(env.messages[0]));
+  QSqlQuery(holder).exec("rollback");
+  holder.close();
+  holder = QSqlDatabase();
+  QSqlDatabase::removeDatabase("holder");
+  QCOMPARE(Count("select count(*) from sqlite_master where sql like '%(CID)%'"), indexes);
+}
+
+QTEST_MAIN(TestLargeTable)
+#include "tst_largetable.moc"

@@ -86,7 +86,8 @@ void TestUsability::resultWindow() {
   TestEnv env;
   CreateDatabase();
   InsertCustomer("A001", {{"Cust_name", "Alice"}});
-  ResultCIDs = ResultKeys({"A001"});  // handed over as a search does
+  ResultCIDs.clear();  // handed over as a search does
+  ResultCIDs.append(u"A001");
   ResultCount = 1;
   auto* result = Show<frmSearchResult>();
   // The heading row in the grid's own font, as in the customer window.

@@ -1,15 +1,89 @@
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QPalette>
 #include <QPointer>
+#include <QTextStream>
 #include <QTimer>
+#include <algorithm>
+#include <optional>
 
 #include "app/module1.h"
+#include "transfer/import.h"
 #include "ui/customer/frmcust.h"
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/look.h"
 
+namespace {
+
+// The jobs run without any window. Each option names one job in transfer/.
+struct Options {
+  QCommandLineOption import{QStringLiteral("import"),
+                            QStringLiteral("Import an Access file (.mdb, .accdb) or a folder of "
+                                           "CSV files into qel.db of the working folder."),
+                            QStringLiteral("PATH")};
+  QCommandLineOption codepage{
+      QStringLiteral("codepage"),
+      QStringLiteral("Windows code page of text in old (Jet 3) Access files (default 950)."),
+      QStringLiteral("N"), QStringLiteral("950")};
+};
+
+// Runs the job the options name; std::nullopt when there is none (the window program).
+std::optional<int> RunJob(const QStringList& arguments) {
+  Options options;
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Qel keeps an insurance agent's card index of customers in qel.db of the "
+                     "working folder. Without options it opens the customer window."));
+  const QCommandLineOption help = parser.addHelpOption();
+  parser.addOption(options.import);
+  parser.addOption(options.codepage);
+  QTextStream err(stderr);
+  if (!parser.parse(arguments)) {
+    err << parser.errorText() << Qt::endl;
+    return 2;
+  }
+  if (parser.isSet(help)) {
+    QTextStream(stdout) << parser.helpText();
+    return 0;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    err << QStringLiteral("Unknown argument: %1").arg(parser.positionalArguments().first())
+        << Qt::endl;
+    return 2;
+  }
+  bool ok = false;
+  const int codepage = parser.value(options.codepage).toInt(&ok);
+  if (!ok || codepage <= 0) {
+    err << QStringLiteral("Not a code page number: %1").arg(parser.value(options.codepage))
+        << Qt::endl;
+    return 2;
+  }
+  if (parser.isSet(options.import))
+    return ImportCommand(kDatabaseFile, parser.value(options.import), codepage);
+  return std::nullopt;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    // The program's own options are long ones (and -h); single-dash ones such as -platform
+    // belong to Qt and go to the window program.
+    const bool job = std::any_of(arguments.begin() + 1, arguments.end(), [](const QString& a) {
+      return a.startsWith(QLatin1String("--")) || a == QLatin1String("-h") ||
+             a == QLatin1String("-?");
+    });
+    if (job) {
+      // A job needs no display: only Qt Core runs.
+      QCoreApplication core(argc, argv);
+      QCoreApplication::setApplicationName(QStringLiteral("Qel"));
+      if (const std::optional<int> status = RunJob(arguments)) return *status;
+    }
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Qel"));
   // The program ends when no window is loaded after a handler, not when a window is hidden.

@@ -28,7 +28,7 @@ bool CsvReader::More() {
 }
 
 void CsvReader::Fail(const QString& what) const {
-  throw DataError(QStringLiteral("%1, line %2: %3.").arg(m_name).arg(m_line).arg(what));
+  throw DataError(QStringLiteral("%1, line %2: %3.").arg(m_name).arg(m_recordLine).arg(what));
 }
 
 Value CsvReader::Decode(bool quoted) {

@@ -18,7 +18,8 @@ class CsvReader {
   explicit CsvReader(const QString& file);
 
   // The next record, or false at the end of the file. Lines that are entirely empty are skipped.
-  // Throws DataError naming the file and line for a broken quote or text that is not UTF-8.
+  // Throws DataError naming the file and the line the record begins on for a broken quote or
+  // text that is not UTF-8.
   bool Next(QList<Value>& fields);
   // The line on which the last record read begins (1-based).
   qint64 Line() const { return m_recordLine; }

@@ -153,7 +153,7 @@ bool AccessFile::Table::Next(QList<Value>& row) {
       bool null = true;
       for (int f = 0; f < present && f < static_cast<int>(fields.size()); ++f)
         if (fields[f].colnum == static_cast<int>(i)) null = fields[f].is_null;
-      row.append(null ? Value() : Value(QString()));
+      row.append(null ? Value() : Value(QStringLiteral("")));
       continue;
     }
     if (column->col_type == MDB_OLE || column->col_type == MDB_BINARY) {

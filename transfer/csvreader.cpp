@@ -32,7 +32,7 @@ void CsvReader::Fail(const QString& what) const {
 }
 
 Value CsvReader::Decode(bool quoted) {
-  if (m_field.isEmpty()) return quoted ? Value(QString()) : Value();
+  if (m_field.isEmpty()) return quoted ? Value(QStringLiteral("")) : Value();
   QString text = m_utf8.decode(m_field);
   if (m_utf8.hasError()) {
     m_utf8.resetState();

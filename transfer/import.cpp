@@ -34,14 +34,17 @@ QStringList Targets(const TableLayout& layout) {
   return layout.name == kCustomer ? layout.columns : layout.columns.mid(1);
 }
 
+// Qt's SQL drivers take a null QString for Null: the empty text is bound as a non-null one.
 QVariant Bind(const Value& value) {
-  return value ? QVariant(StripNul(*value)) : QVariant(QMetaType::fromType<QString>());
+  if (!value) return QVariant(QMetaType::fromType<QString>());
+  if (value->isEmpty()) return QVariant(QStringLiteral(""));
+  return QVariant(StripNul(*value));
 }
 
 Value Read(const QSqlQuery& query, int column) {
-  const QVariant value = query.value(column);
-  if (value.isNull()) return std::nullopt;
-  return value.toString();
+  if (query.isNull(column)) return std::nullopt;
+  const QString text = query.value(column).toString();
+  return text.isNull() ? QStringLiteral("") : text;
 }
 
 class Importer {

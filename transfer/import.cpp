@@ -14,11 +14,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "data/connection.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
+#include "data/statement.h"
 #include "transfer/source.h"
 
 namespace {
@@ -90,29 +92,34 @@ class Importer {
     m_db.Run(query);
     return query;
   }
-  bool Exists(const QString& sql, const Value& key) {
-    QSqlQuery& query = Exec(sql, {key});
-    const bool found = query.next();
-    query.finish();
-    return found;
+  // A statement of the bulk path, prepared once per import.
+  Statement& Fast(const QString& sql) {
+    std::unique_ptr<Statement>& statement = m_statements[sql];
+    if (!statement) statement = std::make_unique<Statement>(m_db, sql);
+    return *statement;
   }
+  bool Exists(const QString& sql, const Value& key) { return Fast(sql).Run({key}); }
   // The largest rowid of a customer with this key, 0 when there is none.
   qint64 CustomerRowid(const Value& key) {
-    QSqlQuery& query = Exec(QStringLiteral("select max(rowid) from customer where CID = ?"), {key});
-    const qint64 rowid = query.next() ? query.value(0).toLongLong() : 0;
-    query.finish();
-    return rowid;
+    Statement& query = Fast(QStringLiteral("select max(rowid) from customer where CID = ?"));
+    query.Run({key});
+    return query.Integer();
   }
 
-  // An insert into a table, or into the waiting table of the layout's shape.
-  QString InsertStatement(const QString& table, const QString& layout = QString()) {
-    const QStringList targets = Targets(TableOf(layout.isEmpty() ? table : layout));
-    return QStringLiteral("insert into %1 (%2) values (%3)")
-        .arg(table, targets.join(QStringLiteral(", ")),
-             QStringList(targets.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
+  // Adds a row to a table, or to the waiting table of the layout's shape.
+  void Insert(const QString& table, const Row& values, const QString& layout = QString()) {
+    Statement*& insert = m_inserts[table];
+    if (!insert) {
+      const QStringList targets = Targets(TableOf(layout.isEmpty() ? table : layout));
+      insert = &Fast(
+          QStringLiteral("insert into %1 (%2) values (%3)")
+              .arg(table, targets.join(QStringLiteral(", ")),
+                   QStringList(targets.size(), QStringLiteral("?")).join(QStringLiteral(", "))));
+    }
+    insert->Run(values);
   }
   void Store(const QString& table, const Row& values) {
-    Exec(InsertStatement(table), values);
+    Insert(table, values);
     for (ImportSummary::TableCount& count : m_summary.imported)
       if (count.table == table) ++count.imported;
   }
@@ -181,10 +188,10 @@ class Importer {
     } else if (rowid > m_maxRowid[kCustomer] ||
                Exists(QStringLiteral("select 1 from pending_customer where CID = ?"), key)) {
       // The source has this key twice: the later customer gets a new key at the end.
-      Exec(InsertStatement(QStringLiteral("duplicate_customer"), kCustomer), values);
+      Insert(QStringLiteral("duplicate_customer"), values, kCustomer);
     } else {
       // The database held this key before: decided once its list rows are known.
-      Exec(InsertStatement(QStringLiteral("pending_customer"), kCustomer), values);
+      Insert(QStringLiteral("pending_customer"), values, kCustomer);
     }
   }
 
@@ -202,7 +209,7 @@ class Importer {
         m_lastOwner = CustomerRowid(key) > m_maxRowid[kCustomer] ? Owner::Imported : Owner::Other;
     }
     if (m_lastOwner == Owner::Pending) {
-      Exec(InsertStatement(QStringLiteral("pending_") + table, table), values);
+      Insert(QStringLiteral("pending_") + table, values, table);
       return;
     }
     if (m_lastOwner == Owner::Imported) {
@@ -214,15 +221,14 @@ class Importer {
     const QStringList targets = Targets(TableOf(table));
     QStringList same;
     for (const QString& column : targets) same << column + QStringLiteral(" is ?");
-    QSqlQuery& match = Exec(QStringLiteral("select rowid from %1 where %2 and rowid <= %3 and "
+    Statement& match = Fast(QStringLiteral("select rowid from %1 where %2 and rowid <= %3 and "
                                            "rowid not in (select r from used_%1) limit 1")
                                 .arg(table, same.join(QStringLiteral(" and ")))
-                                .arg(m_maxRowid[table]),
-                            values);
-    const qint64 held = match.next() ? match.value(0).toLongLong() : 0;
-    match.finish();
+                                .arg(m_maxRowid[table]));
+    const qint64 held = match.Run(values) ? match.Integer() : 0;
     if (held > 0) {
-      m_db.Execute(QStringLiteral("insert into used_%1 values (?)").arg(table), {held});
+      Fast(QStringLiteral("insert into used_%1 values (?)").arg(table))
+          .Run({QString::number(held)});
       ++m_summary.listRowsPresent;
       return;
     }
@@ -379,6 +385,8 @@ class Importer {
   QHash<QString, qint64> m_maxRowid;
   std::optional<Value> m_lastKey;
   QSet<qint64> m_matched;
+  std::map<QString, std::unique_ptr<Statement>> m_statements;
+  QHash<QString, Statement*> m_inserts;
   Owner m_lastOwner = Owner::Other;
 };
 

@@ -43,5 +43,8 @@ class CsvReader {
   qint64 m_recordLine = 0;
   int m_fieldIndex = 0;
   QByteArray m_field;
-  QStringDecoder m_utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+  // Every field on its own; a byte-order mark inside a field is text like any other (the file's
+  // own mark is skipped on opening).
+  QStringDecoder m_utf8{QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
 };

@@ -6,7 +6,6 @@
 #include <QSqlError>
 
 #include "data/connection.h"
-#include "data/sqltext.h"
 
 namespace {
 
@@ -33,27 +32,27 @@ Statement::~Statement() {
   sqlite3_finalize(static_cast<sqlite3_stmt*>(m_statement));
 }
 
-bool Statement::Run(const QList<Value>& values) {
+bool Statement::Run(const QList<Utf8Value>& values) {
   auto* statement = static_cast<sqlite3_stmt*>(m_statement);
   sqlite3_reset(statement);
   m_kept.resize(values.size());
   for (int i = 0; i < values.size(); ++i) {
-    const Value& value = values[i];
+    const Utf8Value& value = values[i];
     int rc;
     if (!value) {
       rc = sqlite3_bind_null(statement, i + 1);
     } else {
       // The caller's text stays alive and unchanged until the step below: SQLite need not copy
       // it. Only a text with NUL characters is copied, without them.
-      const QString* text = &*value;
-      if (text->contains(QChar(0))) {
-        m_kept[i] = StripNul(*text);
+      const QByteArray* text = &*value;
+      if (text->contains('\0')) {
+        m_kept[i] = *text;
+        m_kept[i].replace(QByteArrayView("\0", 1), QByteArrayView());
         text = &m_kept[i];
       }
-      // A null QString is still the empty text here, never Null.
-      const void* data =
-          text->isNull() ? static_cast<const void*>(u"") : static_cast<const void*>(text->utf16());
-      rc = sqlite3_bind_text16(statement, i + 1, data, int(text->size() * 2), SQLITE_STATIC);
+      // An empty text is bound as such, never as Null.
+      const char* data = text->isEmpty() ? "" : text->constData();
+      rc = sqlite3_bind_text(statement, i + 1, data, int(text->size()), SQLITE_STATIC);
     }
     if (rc != SQLITE_OK)
       throw DataError(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(statement))));

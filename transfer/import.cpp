@@ -28,7 +28,8 @@ namespace {
 const QString kCustomer = QStringLiteral("customer");
 constexpr qint64 kProgressStep = 4096;
 
-using Row = QList<Value>;
+// Values travel as UTF-8, the way both CSV files and SQLite hold text.
+using Row = QList<Utf8Value>;
 
 // The columns an import writes: every column of the customer table; CID and the data columns of
 // a list table (its row numbers are the database's own).
@@ -37,16 +38,15 @@ QStringList Targets(const TableLayout& layout) {
 }
 
 // Qt's SQL drivers take a null QString for Null: the empty text is bound as a non-null one.
-QVariant Bind(const Value& value) {
+QVariant Bind(const Utf8Value& value) {
   if (!value) return QVariant(QMetaType::fromType<QString>());
   if (value->isEmpty()) return QVariant(QStringLiteral(""));
-  return QVariant(StripNul(*value));
+  return QVariant(StripNul(QString::fromUtf8(*value)));
 }
 
-Value Read(const QSqlQuery& query, int column) {
+Utf8Value Read(const QSqlQuery& query, int column) {
   if (query.isNull(column)) return std::nullopt;
-  const QString text = query.value(column).toString();
-  return text.isNull() ? QStringLiteral("") : text;
+  return query.value(column).toString().toUtf8();
 }
 
 class Importer {
@@ -98,9 +98,9 @@ class Importer {
     if (!statement) statement = std::make_unique<Statement>(m_db, sql);
     return *statement;
   }
-  bool Exists(const QString& sql, const Value& key) { return Fast(sql).Run({key}); }
+  bool Exists(const QString& sql, const Utf8Value& key) { return Fast(sql).Run({key}); }
   // The largest rowid of a customer with this key, 0 when there is none.
-  qint64 CustomerRowid(const Value& key) {
+  qint64 CustomerRowid(const Utf8Value& key) {
     Statement& query = Fast(QStringLiteral("select max(rowid) from customer where CID = ?"));
     query.Run({key});
     return query.Integer();
@@ -159,7 +159,7 @@ class Importer {
     qint64 done = 0;
     while (table->Next(source)) {
       for (int t = 0; t < targets.size(); ++t)
-        values[t] = from[t] >= 0 && from[t] < source.size() ? source[from[t]] : Value();
+        values[t] = from[t] >= 0 && from[t] < source.size() ? source[from[t]] : Utf8Value();
       if (layout.name == kCustomer)
         PlaceCustomer(values);
       else
@@ -177,7 +177,7 @@ class Importer {
   int CustomerKeyColumn() const { return Tables().first().columns.indexOf(QStringLiteral("CID")); }
 
   void PlaceCustomer(const Row& values) {
-    const Value& key = values[CustomerKeyColumn()];
+    const Utf8Value& key = values[CustomerKeyColumn()];
     if (!key) {
       Store(kCustomer, values);
       return;
@@ -198,7 +198,7 @@ class Importer {
   enum class Owner { Pending, Imported, Other };
 
   void PlaceListRow(const QString& table, const Row& values) {
-    const Value& key = values[0];
+    const Utf8Value& key = values[0];
     if (!m_lastKey || *m_lastKey != key) {
       m_lastKey = key;
       if (!key)
@@ -228,7 +228,7 @@ class Importer {
     const qint64 held = match.Run(values) ? match.Integer() : 0;
     if (held > 0) {
       Fast(QStringLiteral("insert into used_%1 values (?)").arg(table))
-          .Run({QString::number(held)});
+          .Run({QByteArray::number(held)});
       ++m_summary.listRowsPresent;
       return;
     }
@@ -236,7 +236,7 @@ class Importer {
     if (!key || CustomerRowid(key) == 0) ++m_summary.orphans;
   }
 
-  std::vector<Row> Rows(const QString& sql, const Value& key, int width) {
+  std::vector<Row> Rows(const QString& sql, const Utf8Value& key, int width) {
     std::vector<Row> rows;
     QSqlQuery& query = Exec(sql, {key});
     while (query.next()) {
@@ -260,7 +260,7 @@ class Importer {
                     .arg(customerColumns.join(QStringLiteral(", "))),
                 customerColumns.size());
     for (const Row& customer : pending) {
-      const Value key = customer[CustomerKeyColumn()];
+      const Utf8Value key = customer[CustomerKeyColumn()];
       Lists lists;
       for (const TableLayout& layout : Tables().mid(1)) {
         const QStringList targets = Targets(layout);
@@ -286,12 +286,12 @@ class Importer {
   }
 
   void Settle(const Row& customer, Lists lists) {
-    const QString key = *customer[CustomerKeyColumn()];
+    const QByteArray key = *customer[CustomerKeyColumn()];
     if (Held(key, customer, lists)) {
       ++m_summary.alreadyPresent;
       return;
     }
-    const QString newKey = FreeKey(key);
+    const QByteArray newKey = FreeKey(key);
     Row renamed = customer;
     renamed[CustomerKeyColumn()] = newKey;
     Store(kCustomer, renamed);
@@ -301,20 +301,20 @@ class Importer {
         Store(table, row);
       }
     }
-    m_summary.renamed.append({key, newKey});
+    m_summary.renamed.append({QString::fromUtf8(key), QString::fromUtf8(newKey)});
   }
 
   // Whether the database held this customer and exactly these list rows before the import,
   // under its key or under a new key an earlier import gave it ("key (2)", ...). Each held
   // customer answers for one source customer only.
-  bool Held(const QString& key, const Row& customer, Lists lists) {
+  bool Held(const QByteArray& key, const Row& customer, Lists lists) {
     const QStringList customerColumns = Targets(Tables().first());
     const int cid = CustomerKeyColumn();
     QSqlQuery& query = Exec(QStringLiteral("select rowid, %1 from customer where rowid <= %2 and "
                                            "(CID = ? or (CID >= ? and CID < ?))")
                                 .arg(customerColumns.join(QStringLiteral(", ")))
                                 .arg(m_maxRowid[kCustomer]),
-                            {key, key + QStringLiteral(" ("), key + QStringLiteral(" )")});
+                            {key, key + " (", key + " )"});
     QList<QPair<qint64, Row>> candidates;
     while (query.next()) {
       Row row;
@@ -322,12 +322,12 @@ class Importer {
       candidates.append({query.value(0).toLongLong(), row});
     }
     query.finish();
-    const QRegularExpression renamed(
-        QStringLiteral("^%1 \\((\\d+)\\)$").arg(QRegularExpression::escape(key)));
+    const QRegularExpression renamed(QStringLiteral("^%1 \\((\\d+)\\)$")
+                                         .arg(QRegularExpression::escape(QString::fromUtf8(key))));
     for (auto& [rowid, held] : candidates) {
       if (m_matched.contains(rowid)) continue;
-      const QString heldKey = held[cid].value_or(QString());
-      if (heldKey != key && !renamed.match(heldKey).hasMatch()) continue;
+      const QByteArray heldKey = held[cid].value_or(QByteArray());
+      if (heldKey != key && !renamed.match(QString::fromUtf8(heldKey)).hasMatch()) continue;
       Row probe = customer;
       probe[cid] = heldKey;
       if (probe != held) continue;
@@ -366,9 +366,9 @@ class Importer {
 
   // The key plus " (2)", " (3)", ...: the first that no customer, list row or waiting customer
   // uses.
-  QString FreeKey(const QString& key) {
+  QByteArray FreeKey(const QByteArray& key) {
     for (int n = 2;; ++n) {
-      const QString candidate = QStringLiteral("%1 (%2)").arg(key).arg(n);
+      const QByteArray candidate = key + " (" + QByteArray::number(n) + ")";
       bool used = Exists(QStringLiteral("select 1 from pending_customer where CID = ?"), candidate);
       for (const TableLayout& layout : Tables()) {
         if (used) break;
@@ -383,7 +383,7 @@ class Importer {
   const ImportOptions& m_options;
   ImportSummary& m_summary;
   QHash<QString, qint64> m_maxRowid;
-  std::optional<Value> m_lastKey;
+  std::optional<Utf8Value> m_lastKey;
   QSet<qint64> m_matched;
   std::map<QString, std::unique_ptr<Statement>> m_statements;
   QHash<QString, Statement*> m_inserts;

@@ -63,6 +63,10 @@ std::optional<int> RunJob(const QStringList& arguments) {
   }
   if (parser.isSet(options.import))
     return ImportCommand(kDatabaseFile, parser.value(options.import), codepage);
+  if (parser.isSet(options.codepage)) {
+    err << QStringLiteral("--codepage goes with --import.") << Qt::endl;
+    return 2;
+  }
   return std::nullopt;
 }
 

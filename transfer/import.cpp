@@ -510,14 +510,18 @@ int ImportCommand(const QString& databaseFile, const QString& source, int codepa
     if (finished) err << '\n';
     err.flush();
   };
+  const bool existed = QFileInfo::exists(databaseFile);
   try {
     const ImportSummary summary = ImportInto(databaseFile, source, options);
     err << summary.Text() << Qt::endl;
     return 0;
   } catch (const DataError& error) {
     if (terminal) err << '\n';
-    err << QStringLiteral("Import failed, %1 is unchanged: %2")
-               .arg(QFileInfo(databaseFile).fileName(), error.message())
+    const QString name = QFileInfo(databaseFile).fileName();
+    err << QStringLiteral("Import failed, %1: %2")
+               .arg(existed ? name + QStringLiteral(" is unchanged")
+                            : QStringLiteral("no %1 was made").arg(name),
+                    error.message())
         << Qt::endl;
     return 1;
   }

@@ -1,13 +1,18 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QPalette>
 #include <QPointer>
 #include <QPushButton>
+#include <QTextStream>
 #include <QTimer>
-#include <cstdio>
+#include <algorithm>
+#include <optional>
 
+#include "app/firststart.h"
 #include "app/module1.h"
 #include "app/userfolder.h"
+#include "transfer/import.h"
 #include "ui/customer/frmcust.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/search/frmsearch.h"
@@ -16,40 +21,93 @@
 #include "ui/toolkit/look.h"
 #include "ui/toolkit/msgbox.h"
 
-int main(int argc, char** argv) {
-  QCoreApplication::setApplicationName(QStringLiteral("Qel"));
-  QCoreApplication::setApplicationVersion(QStringLiteral(QEL_VERSION));
+namespace {
 
-  QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral(
-      "A card index of customers for an insurance agent. Without options it opens the customer "
-      "window on qel.db in the working folder."));
-  const QCommandLineOption helpOption = parser.addHelpOption();
-  const QCommandLineOption versionOption = parser.addVersionOption();
-  const QCommandLineOption userFolderOption(
+// The jobs run without any window. Each option names one job in transfer/.
+struct Options {
+  QCommandLineOption import{QStringLiteral("import"),
+                            QStringLiteral("Import an Access file (.mdb, .accdb) or a folder of "
+                                           "CSV files into qel.db of the working folder."),
+                            QStringLiteral("PATH")};
+  QCommandLineOption codepage{
+      QStringLiteral("codepage"),
+      QStringLiteral("Windows code page of text in old (Jet 3) Access files (default 950)."),
+      QStringLiteral("N"), QStringLiteral("950")};
+  // Not a job: the window program on ~/Qel/qel.db, as the desktop menu starts it.
+  QCommandLineOption userFolder{
       QStringLiteral("user-folder"),
       QStringLiteral("Keep the data in ~/Qel (created, readable by its owner only, when missing) "
-                     "instead of the working folder. The desktop menu starts Qel this way."));
-  parser.addOption(userFolderOption);
+                     "instead of the working folder. The desktop menu starts Qel this way.")};
+};
 
-  // --help and --version are answered by a plain core application, so they work without a
-  // display. Everything else gets the window system first, which takes Qt's own options
-  // (-platform, -style, ...) off the command line before the rest is checked.
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-  if (parser.parse(arguments) && (parser.isSet(helpOption) || parser.isSet(versionOption))) {
-    QCoreApplication terminal(argc, argv);
-    parser.process(terminal);  // prints the help or the version and ends the program
+// Runs the job the options name; std::nullopt when there is none (the window program), with
+// userFolder telling whether it keeps its data in ~/Qel.
+std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
+  Options options;
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Qel keeps an insurance agent's card index of customers in qel.db of the "
+                     "working folder. Without options it opens the customer window."));
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
+  parser.addOption(options.import);
+  parser.addOption(options.codepage);
+  parser.addOption(options.userFolder);
+  QTextStream err(stderr);
+  if (!parser.parse(arguments)) {
+    err << parser.errorText() << Qt::endl;
+    return 2;
+  }
+  if (parser.isSet(help)) {
+    QTextStream(stdout) << parser.helpText();
     return 0;
   }
-
-  QApplication app(argc, argv);
-  parser.process(app);  // an unknown option ends the program with a message
-  if (!parser.positionalArguments().isEmpty()) {
-    std::fprintf(stderr, "Qel: Unexpected argument '%s'.\n",
-                 qPrintable(parser.positionalArguments().constFirst()));
-    return 1;
+  if (parser.isSet(version)) {
+    QTextStream(stdout) << QStringLiteral("Qel %1").arg(QCoreApplication::applicationVersion())
+                        << Qt::endl;
+    return 0;
   }
+  if (!parser.positionalArguments().isEmpty()) {
+    err << QStringLiteral("Unknown argument: %1").arg(parser.positionalArguments().first())
+        << Qt::endl;
+    return 2;
+  }
+  bool ok = false;
+  const int codepage = parser.value(options.codepage).toInt(&ok);
+  if (!ok || codepage <= 0) {
+    err << QStringLiteral("Not a code page number: %1").arg(parser.value(options.codepage))
+        << Qt::endl;
+    return 2;
+  }
+  if (parser.isSet(options.import))
+    return ImportCommand(kDatabaseFile, parser.value(options.import), codepage);
+  userFolder = parser.isSet(options.userFolder);
+  return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication::setApplicationVersion(QStringLiteral(QEL_VERSION));
+  bool userFolder = false;
+  {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    // The program's own options are long ones (and -h); single-dash ones such as -platform
+    // belong to Qt and go to the window program.
+    const bool job = std::any_of(arguments.begin() + 1, arguments.end(), [](const QString& a) {
+      return a.startsWith(QLatin1String("--")) || a == QLatin1String("-h") ||
+             a == QLatin1String("-?") || a == QLatin1String("-v");
+    });
+    if (job) {
+      // A job needs no display: only Qt Core runs.
+      QCoreApplication core(argc, argv);
+      QCoreApplication::setApplicationName(QStringLiteral("Qel"));
+      if (const std::optional<int> status = RunJob(arguments, userFolder)) return *status;
+    }
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Qel"));
   // The program ends when no window is loaded after a handler, not when a window is hidden.
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setWindowIcon(SvgIcon(QStringLiteral("qel")));
@@ -60,7 +118,8 @@ int main(int argc, char** argv) {
   QApplication::setPalette(palette);
 
   Guard([&] {
-    if (parser.isSet(userFolderOption)) EnterUserFolder();
+    if (userFolder) EnterUserFolder();
+    ImportOnFirstStart(kDatabaseFile, kOldDatabaseFile);
     Show<frmCust>();
   });
   int status = FatalStatus();

@@ -37,6 +37,7 @@
 #include "bench/floors.h"
 #include "bench/generate.h"
 #include "bench/stats.h"
+#include "bench/transfer.h"
 #include "ui/customer/frmcust.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/search/frmsearch.h"
@@ -442,6 +443,7 @@ void PrintProcess(const char* what, const ProcessRuns& runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && !std::strcmp(argv[1], "--import-csv")) return ImportCsvBenchmark(argc, argv);
   const Options options = Parse(argc, argv);
   // First, while this process is still small.
   if (options.process && !options.generateOnly) g_launcher.Start();

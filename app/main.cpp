@@ -9,6 +9,8 @@
 #include <optional>
 
 #include "app/module1.h"
+#include "transfer/backup.h"
+#include "transfer/export.h"
 #include "transfer/import.h"
 #include "ui/customer/frmcust.h"
 #include "ui/toolkit/form.h"
@@ -27,6 +29,15 @@ struct Options {
       QStringLiteral("codepage"),
       QStringLiteral("Windows code page of text in old (Jet 3) Access files (default 950)."),
       QStringLiteral("N"), QStringLiteral("950")};
+  QCommandLineOption exportTo{
+      QStringLiteral("export"),
+      QStringLiteral("Export qel.db of the working folder into FOLDER: the five tables as CSV "
+                     "files and the customers as customers.vcf."),
+      QStringLiteral("FOLDER")};
+  QCommandLineOption backup{QStringLiteral("backup"),
+                            QStringLiteral("Write a consistent copy of qel.db of the working "
+                                           "folder to FILE, also while Qel has it open."),
+                            QStringLiteral("FILE")};
 };
 
 // Runs the job the options name; std::nullopt when there is none (the window program).
@@ -39,6 +50,8 @@ std::optional<int> RunJob(const QStringList& arguments) {
   const QCommandLineOption help = parser.addHelpOption();
   parser.addOption(options.import);
   parser.addOption(options.codepage);
+  parser.addOption(options.exportTo);
+  parser.addOption(options.backup);
   QTextStream err(stderr);
   if (!parser.parse(arguments)) {
     err << parser.errorText() << Qt::endl;
@@ -62,6 +75,10 @@ std::optional<int> RunJob(const QStringList& arguments) {
   }
   if (parser.isSet(options.import))
     return ImportCommand(kDatabaseFile, parser.value(options.import), codepage);
+  if (parser.isSet(options.exportTo))
+    return ExportCommand(kDatabaseFile, parser.value(options.exportTo));
+  if (parser.isSet(options.backup))
+    return BackupCommand(kDatabaseFile, parser.value(options.backup));
   return std::nullopt;
 }
 

@@ -55,7 +55,10 @@ qint64 BackupTo(const QString& databaseFile, const QString& target) {
   const QFileInfo info(target);
   const QString absolute = info.absoluteFilePath();
   if (info.isDir()) Refuse(absolute, QStringLiteral("it is a folder"));
-  if (!QFileInfo(info.absolutePath()).isDir())
+  const QFileInfo folder(info.absolutePath());
+  if (folder.exists() && !folder.isDir())
+    Refuse(absolute, QStringLiteral("%1 is not a folder").arg(info.absolutePath()));
+  if (!folder.isDir())
     Refuse(absolute, QStringLiteral("the folder %1 does not exist").arg(info.absolutePath()));
   if (QFileInfo(databaseFile).absoluteFilePath() == absolute)
     Refuse(absolute, QStringLiteral("it is the database itself"));

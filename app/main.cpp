@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "app/firststart.h"
 #include "app/module1.h"
 #include "transfer/backup.h"
 #include "transfer/export.h"
@@ -112,7 +113,10 @@ int main(int argc, char** argv) {
   palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(60, 60, 60));
   QApplication::setPalette(palette);
 
-  Guard([] { Show<frmCust>(); });
+  Guard([] {
+    ImportOnFirstStart(kDatabaseFile, kOldDatabaseFile);
+    Show<frmCust>();
+  });
   int status = FatalStatus();
   if (status == 0) {
     // Developer aid for measuring start-up: quit as soon as the first customer is shown.

@@ -28,6 +28,8 @@ struct ImportSummary {
   qint64 alreadyPresent = 0;
   // List rows whose CID names no customer; stored as they are.
   qint64 orphans = 0;
+  // List rows of no source customer that the database already held exactly so.
+  qint64 listRowsPresent = 0;
   // Source columns the program does not know, as "table.column".
   QStringList ignoredColumns;
   // List tables the source lacks.

@@ -3,14 +3,12 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTextStream>
 #include <memory>
 #include <vector>
 
 #include "data/connection.h"
+#include "data/rowstream.h"
 #include "data/schema.h"
 #include "transfer/outfile.h"
 
@@ -28,89 +26,61 @@ QString ExportSummary::Text() const {
 
 namespace {
 
-// Appends UTF-16 text as UTF-8; an unpaired surrogate becomes U+FFFD.
-void AppendUtf8(QByteArray& out, const QString& text) {
-  const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
-  const char16_t* end = p + text.size();
-  for (; p < end; ++p) {
-    char32_t c = *p;
-    if (c < 0x80) {
-      out.append(char(c));
-      continue;
-    }
-    if (c >= 0xD800 && c < 0xDC00 && p + 1 < end && p[1] >= 0xDC00 && p[1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (p[1] - 0xDC00);
-      ++p;
-    } else if (c >= 0xD800 && c < 0xE000) {
-      c = 0xFFFD;
-    }
-    if (c < 0x800) {
-      out.append(char(0xC0 | (c >> 6)));
-    } else if (c < 0x10000) {
-      out.append(char(0xE0 | (c >> 12)));
-      out.append(char(0x80 | ((c >> 6) & 0x3F)));
-    } else {
-      out.append(char(0xF0 | (c >> 18)));
-      out.append(char(0x80 | ((c >> 12) & 0x3F)));
-      out.append(char(0x80 | ((c >> 6) & 0x3F)));
-    }
-    out.append(char(0x80 | (c & 0x3F)));
-  }
-}
+using Cell = RowStream::Cell;
 
 // One CSV field. Null is nothing at all; a text is quoted when it is empty, holds a comma,
 // quote or line break, or begins or ends with a blank (which spreadsheets would drop).
-void AppendCsvField(QByteArray& out, const QVariant& value) {
-  if (value.isNull()) return;
-  const QString text = value.toString();
-  bool quote = text.isEmpty() || text.front().isSpace() || text.back().isSpace();
-  for (qsizetype i = 0; !quote && i < text.size(); ++i) {
-    const char16_t c = text[i].unicode();
-    quote = c == u',' || c == u'"' || c == u'\n' || c == u'\r';
+void AppendCsvField(QByteArray& out, const Cell& cell) {
+  if (cell.null) return;
+  const char* text = cell.data;
+  const int size = cell.size;
+  bool quote = size == 0 || text[0] == ' ' || text[0] == '\t' || text[size - 1] == ' ' ||
+               text[size - 1] == '\t';
+  bool quotes = false;
+  for (int i = 0; i < size; ++i) {
+    const char c = text[i];
+    if (c == '"') quotes = true;
+    quote = quote || c == ',' || c == '"' || c == '\n' || c == '\r';
   }
   if (!quote) {
-    AppendUtf8(out, text);
+    out.append(text, size);
     return;
   }
   out.append('"');
-  if (text.contains(QLatin1Char('"'))) {
-    QString doubled = text;
-    AppendUtf8(out, doubled.replace(QLatin1Char('"'), QLatin1String("\"\"")));
+  if (quotes) {
+    for (int i = 0; i < size; ++i) {
+      if (text[i] == '"') out.append('"');
+      out.append(text[i]);
+    }
   } else {
-    AppendUtf8(out, text);
+    out.append(text, size);
   }
   out.append('"');
 }
 
 // vCard text: backslash, comma, semicolon and line breaks escaped; other control characters,
-// which a card may not hold, left out.
-QString VCardText(const QString& text) {
-  QString escaped;
-  escaped.reserve(text.size() + 8);
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar c = text[i];
-    switch (c.unicode()) {
-      case u'\\':
-        escaped += QLatin1String("\\\\");
+// which a card may not hold, left out. UTF-8 sequences pass unchanged (their bytes are >= 0x80).
+void AppendVCardText(QByteArray& out, const char* text, int size) {
+  for (int i = 0; i < size; ++i) {
+    const char c = text[i];
+    switch (c) {
+      case '\\':
+      case ',':
+      case ';':
+        out.append('\\');
+        out.append(c);
         break;
-      case u',':
-        escaped += QLatin1String("\\,");
+      case '\r':
+        if (i + 1 < size && text[i + 1] == '\n') ++i;
+        out.append("\\n");
         break;
-      case u';':
-        escaped += QLatin1String("\\;");
-        break;
-      case u'\r':
-        if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
-        escaped += QLatin1String("\\n");
-        break;
-      case u'\n':
-        escaped += QLatin1String("\\n");
+      case '\n':
+        out.append("\\n");
         break;
       default:
-        if ((c.unicode() >= 0x20 && c.unicode() != 0x7F) || c == QLatin1Char('\t')) escaped += c;
+        if ((uchar(c) >= 0x20 && c != 0x7F) || c == '\t') out.append(c);
     }
   }
-  return escaped;
 }
 
 // A content line folded after 75 octets, never inside a UTF-8 sequence; continuation lines
@@ -130,13 +100,6 @@ void AppendFolded(QByteArray& out, const QByteArray& line) {
   out.append("\r\n");
 }
 
-void AppendProperty(QByteArray& out, const char* nameAndParameters, const QString& value) {
-  QByteArray line(nameAndParameters);
-  line.append(':');
-  AppendUtf8(line, value);
-  AppendFolded(out, line);
-}
-
 // Strictly a number: digits only (blanks around them allowed), at most `digits` of them.
 int Number(const Value& text, int digits) {
   if (!text) return -1;
@@ -147,54 +110,55 @@ int Number(const Value& text, int digits) {
   return trimmed.toInt();
 }
 
+Value ToValue(const Cell& cell) {
+  if (cell.null) return std::nullopt;
+  return cell.Text();
+}
+
 // The customer columns a card is made of, located once in the customer table.
 struct CardColumns {
   int name, key, year, month, day, email, telhome, cellphone, otherphone, teloffice, fax, addhome,
       addoffice, company, jobtitle;
 };
 
-int ColumnIndex(const QSqlRecord& record, const char* name) {
-  for (int i = 0; i < record.count(); ++i)
-    if (record.fieldName(i).compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return i;
+int ColumnIndex(const QStringList& names, const char* name) {
+  for (int i = 0; i < names.size(); ++i)
+    if (names[i].compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return i;
   return -1;
 }
 
-Value Cell(const QSqlQuery& query, int column) {
-  if (column < 0) return std::nullopt;
-  const QVariant value = query.value(column);
-  if (value.isNull()) return std::nullopt;
-  return value.toString();
-}
-
-void AppendCard(QByteArray& out, const QSqlQuery& row, const CardColumns& c) {
+void AppendCard(QByteArray& out, const RowStream& row, const CardColumns& c) {
   out.append("BEGIN:VCARD\r\nVERSION:4.0\r\n");
-  AppendProperty(out, "FN", VCardText(Cell(row, c.name).value_or(QString())));
-  auto text = [&](const char* property, int column) {
-    const Value value = Cell(row, column);
-    if (value && !value->isEmpty()) AppendProperty(out, property, VCardText(*value));
+  QByteArray line;
+  // `prefix` and `suffix` frame the escaped value (the other parts of a structured value).
+  auto property = [&](const char* nameAndParameters, int column, bool always = false,
+                      const char* prefix = "", const char* suffix = "") {
+    const Cell cell = row.Value(column);
+    if (!always && (cell.null || cell.size == 0)) return;
+    line = nameAndParameters;
+    line.append(':');
+    line.append(prefix);
+    AppendVCardText(line, cell.data, cell.size);
+    line.append(suffix);
+    AppendFolded(out, line);
   };
+  property("FN", c.name, true);
   // Telephone numbers as typed are text, not tel: URIs.
-  text("TEL;VALUE=text;TYPE=home", c.telhome);
-  text("TEL;VALUE=text;TYPE=cell", c.cellphone);
-  text("TEL;VALUE=text;TYPE=voice", c.otherphone);
-  text("TEL;VALUE=text;TYPE=work", c.teloffice);
-  text("TEL;VALUE=text;TYPE=fax", c.fax);
-  text("EMAIL", c.email);
+  property("TEL;VALUE=text;TYPE=home", c.telhome);
+  property("TEL;VALUE=text;TYPE=cell", c.cellphone);
+  property("TEL;VALUE=text;TYPE=voice", c.otherphone);
+  property("TEL;VALUE=text;TYPE=work", c.teloffice);
+  property("TEL;VALUE=text;TYPE=fax", c.fax);
+  property("EMAIL", c.email);
   // An address is one free text: it goes into the street part of the structured value.
-  auto address = [&](const char* property, int column) {
-    const Value value = Cell(row, column);
-    if (value && !value->isEmpty())
-      AppendProperty(out, property, QStringLiteral(";;%1;;;;").arg(VCardText(*value)));
-  };
-  address("ADR;TYPE=home", c.addhome);
-  address("ADR;TYPE=work", c.addoffice);
-  const QString birthday = VCardBirthday(Cell(row, c.year), Cell(row, c.month), Cell(row, c.day));
-  if (!birthday.isEmpty()) AppendProperty(out, "BDAY", birthday);
-  text("ORG", c.company);
-  text("TITLE", c.jobtitle);
-  const Value key = Cell(row, c.key);
-  if (key && !key->isEmpty())
-    AppendProperty(out, "NOTE", VCardText(QStringLiteral("C_No: ") + *key));
+  property("ADR;TYPE=home", c.addhome, false, ";;", ";;;;");
+  property("ADR;TYPE=work", c.addoffice, false, ";;", ";;;;");
+  const QString birthday = VCardBirthday(ToValue(row.Value(c.year)), ToValue(row.Value(c.month)),
+                                         ToValue(row.Value(c.day)));
+  if (!birthday.isEmpty()) AppendFolded(out, "BDAY:" + birthday.toLatin1());
+  property("ORG", c.company);
+  property("TITLE", c.jobtitle);
+  property("NOTE", c.key, false, "C_No: ");
   out.append("END:VCARD\r\n");
 }
 
@@ -243,49 +207,46 @@ ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {
       files.push_back(std::make_unique<OutFile>(absolute, QStringLiteral("customers.vcf")));
     OutFile* vcf = customers ? files.back().get() : nullptr;
 
-    QSqlQuery query(connection.Database());
-    query.setForwardOnly(true);
     // Every column the table has, in table order, also ones the program does not use.
-    if (!query.exec(QStringLiteral("select * from %1 order by rowid").arg(table.name)))
-      throw DataError(connection.Explain(query.lastError()));
-    const QSqlRecord record = query.record();
-    const int count = record.count();
+    RowStream rows(connection, QStringLiteral("select * from %1 order by rowid").arg(table.name));
+    const QStringList& names = rows.ColumnNames();
+    const int count = int(names.size());
 
     csv.buffer.append(kBom);
     for (int i = 0; i < count; ++i) {
       if (i) csv.buffer.append(',');
-      AppendCsvField(csv.buffer, record.fieldName(i));
+      const QByteArray name = names[i].toUtf8();
+      AppendCsvField(csv.buffer, {name.constData(), int(name.size()), false});
     }
     csv.buffer.append("\r\n");
 
     CardColumns card{};
     if (vcf) {
-      card = {ColumnIndex(record, "Cust_name"),       ColumnIndex(record, "CID"),
-              ColumnIndex(record, "Cust_birthyear"),  ColumnIndex(record, "Cust_birthmonth"),
-              ColumnIndex(record, "Cust_birthday"),   ColumnIndex(record, "Cust_email"),
-              ColumnIndex(record, "Cust_telhome"),    ColumnIndex(record, "Cust_cellphone"),
-              ColumnIndex(record, "Cust_otherphone"), ColumnIndex(record, "Cust_teloffice"),
-              ColumnIndex(record, "Cust_fax"),        ColumnIndex(record, "Cust_addhome"),
-              ColumnIndex(record, "Cust_addoffice"),  ColumnIndex(record, "Cust_company"),
-              ColumnIndex(record, "Cust_jobtitle")};
+      card = {ColumnIndex(names, "Cust_name"),       ColumnIndex(names, "CID"),
+              ColumnIndex(names, "Cust_birthyear"),  ColumnIndex(names, "Cust_birthmonth"),
+              ColumnIndex(names, "Cust_birthday"),   ColumnIndex(names, "Cust_email"),
+              ColumnIndex(names, "Cust_telhome"),    ColumnIndex(names, "Cust_cellphone"),
+              ColumnIndex(names, "Cust_otherphone"), ColumnIndex(names, "Cust_teloffice"),
+              ColumnIndex(names, "Cust_fax"),        ColumnIndex(names, "Cust_addhome"),
+              ColumnIndex(names, "Cust_addoffice"),  ColumnIndex(names, "Cust_company"),
+              ColumnIndex(names, "Cust_jobtitle")};
     }
-    qint64 rows = 0;
-    while (query.next()) {
+    qint64 written = 0;
+    while (rows.Next()) {
       for (int i = 0; i < count; ++i) {
         if (i) csv.buffer.append(',');
-        AppendCsvField(csv.buffer, query.value(i));
+        AppendCsvField(csv.buffer, rows.Value(i));
       }
       csv.buffer.append("\r\n");
       csv.Spill();
       if (vcf) {
-        AppendCard(vcf->buffer, query, card);
+        AppendCard(vcf->buffer, rows, card);
         vcf->Spill();
       }
-      ++rows;
+      ++written;
     }
-    if (query.lastError().isValid()) throw DataError(connection.Explain(query.lastError()));
-    summary.files.append({table.name + QStringLiteral(".csv"), rows});
-    if (vcf) cards = rows;
+    summary.files.append({table.name + QStringLiteral(".csv"), written});
+    if (vcf) cards = written;
   }
   summary.files.append({QStringLiteral("customers.vcf"), cards});
   connection.Execute(QStringLiteral("commit"));

@@ -14,6 +14,7 @@
 #include "data/schema.h"
 #include "tests/support/testsupport.h"
 #include "transfer/backup.h"
+#include "transfer/export.h"
 
 class TestBackup : public QObject {
   Q_OBJECT
@@ -24,8 +25,8 @@ class TestBackup : public QObject {
 };
 
 // Another program adds a customer and its family row in one transaction after another; copies
-// taken meanwhile each hold whole transactions only, pass SQLite's integrity check, open as a
-// qel.db and are readable by their owner only. Each copy replaces the previous one.
+// (and exports) taken meanwhile each hold whole transactions only, pass SQLite's integrity check,
+// open as a qel.db and are readable by their owner only. Each copy replaces the previous one.
 void TestBackup::whileWriting() {
   const QString shell = QStandardPaths::findExecutable("sqlite3");
   if (shell.isEmpty()) QSKIP("no sqlite3 shell");
@@ -52,6 +53,10 @@ void TestBackup::whileWriting() {
   while (writer.state() == QProcess::Running || copies < 3) {
     QVERIFY_THROWS_NO_EXCEPTION(BackupTo(kDatabaseFile, "backup/qel.db"));
     ++copies;
+    // An export meanwhile shows one moment too: as many family rows as customers.
+    QVERIFY_THROWS_NO_EXCEPTION(ExportTo(kDatabaseFile, "export"));
+    QCOMPARE(FileBytes("export/family.csv").count('\n'),
+             FileBytes("export/customer.csv").count('\n'));
     QCOMPARE(QDir("backup").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{"qel.db"});
     const QFileDevice::Permissions mode = QFile::permissions("backup/qel.db");

@@ -46,7 +46,7 @@ cards = {}
 for card in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):
     props = {}
     for p in card.getChildren():
-        v = p.value.street if p.name == 'ADR' else ';'.join(p.value) if p.name == 'ORG' else p.value
+        v = p.value.street if p.name == 'ADR' else '|'.join(p.value) if p.name == 'ORG' else p.value
         props[p.name + ''.join('/' + t for t in p.params.get('TYPE', []))] = v
     cards[props.get('NOTE', '')] = props
 print(json.dumps(cards))

@@ -12,7 +12,8 @@
 
 namespace {
 
-// SQLite's primary result code for a full disk.
+// SQLite's primary result codes for a failed read or write and for a full disk.
+constexpr int kSqliteIoError = 10;
 constexpr int kSqliteFull = 13;
 
 [[noreturn]] void Refuse(const QString& target, const QString& cause) {
@@ -22,6 +23,8 @@ constexpr int kSqliteFull = 13;
 QString Cause(const QSqlError& error) {
   const int code = error.nativeErrorCode().toInt() & 0xff;
   if (code == kSqliteFull) return QStringLiteral("the disk is full");
+  if (code == kSqliteIoError)
+    return QStringLiteral("writing to the disk failed (%1)").arg(error.databaseText());
   return error.databaseText().isEmpty() ? error.text() : error.databaseText();
 }
 

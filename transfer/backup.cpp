@@ -24,7 +24,7 @@ QString Cause(const QSqlError& error) {
   const int code = error.nativeErrorCode().toInt() & 0xff;
   if (code == kSqliteFull) return QStringLiteral("the disk is full");
   if (code == kSqliteIoError)
-    return QStringLiteral("writing to the disk failed (%1)").arg(error.databaseText());
+    return QStringLiteral("the disk could not be read or written (%1)").arg(error.databaseText());
   return error.databaseText().isEmpty() ? error.text() : error.databaseText();
 }
 

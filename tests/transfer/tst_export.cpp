@@ -34,6 +34,7 @@ const QList<Awkward> kAwkward = {
     {"LF", "one\nbreak", "\"one\nbreak\""},
     {"tab", "tab\there", "tab\there"},
     {"blanks around", " padded ", "\" padded \""},
+    {"trailing blank", "end ", "\"end \""},
     {"CJK", "王小明", "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E"},
     {"full-width signs", "！／：", "\xEF\xBC\x81\xEF\xBC\x8F\xEF\xBC\x9A"},
 };

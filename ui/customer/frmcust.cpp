@@ -1,6 +1,7 @@
 #include "ui/customer/frmcust.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
@@ -904,6 +905,18 @@ void frmCust::SearchCommand() {
 // The command group: import, export, backup. They work on the database file as it is saved;
 // what the window holds unsaved stays as it is.
 
+namespace {
+
+// Runs a job under the busy cursor, which is back before any message is shown.
+template <typename Job>
+auto Busy(Job&& job) {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+  return job();
+}
+
+}  // namespace
+
 void frmCust::ReportJob(const QString& what) {
   QString text = QStringLiteral("Finish\n\n") + what;
   if (NewMode || ModifyMode) {
@@ -925,7 +938,7 @@ void frmCust::ImportFiles() {
                              : chosen;
   ImportSummary summary;
   try {
-    summary = ImportInto(kDatabaseFile, source);
+    summary = Busy([&] { return ImportInto(kDatabaseFile, source); });
   } catch (const DataError& error) {
     MsgBox(error.message());
     return;
@@ -949,7 +962,7 @@ void frmCust::ExportFiles() {
       AskPath(this, PathKind::Folder, QStringLiteral("Export to folder"), QDir::currentPath());
   if (folder.isEmpty()) return;
   try {
-    ReportJob(ExportTo(kDatabaseFile, folder).Text());
+    ReportJob(Busy([&] { return ExportTo(kDatabaseFile, folder); }).Text());
   } catch (const DataError& error) {
     MsgBox(error.message());
   }
@@ -962,7 +975,7 @@ void frmCust::BackupDatabase() {
                                  QStringLiteral("Qel databases (*.db)"));
   if (target.isEmpty()) return;
   try {
-    const qint64 bytes = BackupTo(kDatabaseFile, target);
+    const qint64 bytes = Busy([&] { return BackupTo(kDatabaseFile, target); });
     ReportJob(QStringLiteral("Backed up to %1 (%2 bytes).\nTo restore it, close Qel and put the "
                              "copy in place as qel.db.")
                   .arg(QFileInfo(target).absoluteFilePath())

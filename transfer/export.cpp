@@ -16,10 +16,11 @@ QString ExportSummary::Text() const {
   QStringList lines{QStringLiteral("Exported to %1:").arg(folder)};
   for (const File& file : files) {
     const bool cards = file.name.endsWith(QLatin1String(".vcf"));
-    lines << QStringLiteral("%1: %2 %3")
+    const QString unit = cards ? QStringLiteral("card") : QStringLiteral("row");
+    lines << QStringLiteral("%1: %2 %3%4")
                  .arg(file.name)
                  .arg(file.records)
-                 .arg(cards ? QStringLiteral("cards") : QStringLiteral("rows"));
+                 .arg(unit, file.records == 1 ? QString() : QStringLiteral("s"));
   }
   return lines.join(QLatin1Char('\n'));
 }

@@ -25,6 +25,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <optional>
 
@@ -33,6 +34,7 @@
 #include "bench/floors.h"
 #include "bench/generate.h"
 #include "bench/stats.h"
+#include "bench/transfer.h"
 #include "ui/customer/frmcust.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/search/frmsearch.h"
@@ -345,6 +347,7 @@ int RunWholeProcess(const QString& dir, int runs, Samples& wall, double& peakMb,
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && !std::strcmp(argv[1], "--import-csv")) return ImportCsvBenchmark(argc, argv);
   const Options options = Parse(argc, argv);
 
   std::optional<QTemporaryDir> temporary;

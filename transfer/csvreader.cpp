@@ -1,6 +1,7 @@
 #include "transfer/csvreader.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -31,17 +32,24 @@ void CsvReader::Fail(const QString& what) const {
   throw DataError(QStringLiteral("%1, line %2: %3.").arg(m_name).arg(m_recordLine).arg(what));
 }
 
-Value CsvReader::Decode(bool quoted) {
-  if (m_field.isEmpty()) return quoted ? Value(QStringLiteral("")) : Value();
-  QString text = m_utf8.decode(m_field);
-  if (m_utf8.hasError()) {
-    m_utf8.resetState();
+Utf8Value CsvReader::Take(bool quoted) {
+  if (m_field.isEmpty()) return quoted ? Utf8Value(QByteArray("")) : Utf8Value();
+  if (!QUtf8StringView(m_field).isValidUtf8())
     Fail(QStringLiteral("field %1 is not UTF-8 text").arg(m_fieldIndex + 1));
-  }
-  return text;
+  return m_field;
 }
 
 bool CsvReader::Next(QList<Value>& fields) {
+  if (!Next(m_raw)) return false;
+  fields.clear();
+  // Every field on its own: a byte-order mark inside a field is text like any other.
+  for (const Utf8Value& field : m_raw)
+    fields.append(field ? Value(field->isEmpty() ? QStringLiteral("") : QString::fromUtf8(*field))
+                        : Value());
+  return true;
+}
+
+bool CsvReader::Next(QList<Utf8Value>& fields) {
   for (;;) {
     fields.clear();
     if (!More()) return false;
@@ -101,7 +109,7 @@ bool CsvReader::Next(QList<Value>& fields) {
         endOfRecord = true;
         break;
       }
-      fields.append(Decode(quoted));
+      fields.append(Take(quoted));
       ++m_fieldIndex;
     }
     // A line with nothing on it is no record.
@@ -121,11 +129,15 @@ qint64 CsvReader::CountRecords(const QString& file) {
     const qint64 got = in.read(buffer.data(), kChunk);
     if (got <= 0) break;
     const char* data = buffer.constData();
-    for (qint64 i = 0; i < got; ++i) {
-      if (data[i] == '"')
-        quoted = !quoted;
-      else if (data[i] == '\n' && !quoted)
-        ++records;
+    if (!quoted && !std::memchr(data, '"', got)) {
+      records += std::count(data, data + got, '\n');  // the common case, quickly
+    } else {
+      for (qint64 i = 0; i < got; ++i) {
+        if (data[i] == '"')
+          quoted = !quoted;
+        else if (data[i] == '\n' && !quoted)
+          ++records;
+      }
     }
     last = data[got - 1];
   }

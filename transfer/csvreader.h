@@ -4,9 +4,9 @@
 #include <QFile>
 #include <QList>
 #include <QString>
-#include <QStringDecoder>
 
 #include "data/dataerror.h"
+#include "data/statement.h"
 
 // Reads a CSV file record by record (RFC 4180: fields separated by commas, records by line
 // breaks, quoted fields may hold commas, doubled quotes and line breaks). UTF-8, with or without
@@ -20,6 +20,8 @@ class CsvReader {
   // The next record, or false at the end of the file. Lines that are entirely empty are skipped.
   // Throws DataError naming the file and the line the record begins on for a broken quote or
   // text that is not UTF-8.
+  bool Next(QList<Utf8Value>& fields);
+  // The same, decoded.
   bool Next(QList<Value>& fields);
   // The line on which the last record read begins (1-based).
   qint64 Line() const { return m_recordLine; }
@@ -32,7 +34,7 @@ class CsvReader {
   // Makes at least one more byte available at m_pos; false at the end of the file.
   bool More();
   [[noreturn]] void Fail(const QString& what) const;
-  Value Decode(bool quoted);
+  Utf8Value Take(bool quoted);
 
   QFile m_file;
   QString m_name;
@@ -43,5 +45,5 @@ class CsvReader {
   qint64 m_recordLine = 0;
   int m_fieldIndex = 0;
   QByteArray m_field;
-  QStringDecoder m_utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+  QList<Utf8Value> m_raw;
 };

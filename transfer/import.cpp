@@ -14,11 +14,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "data/connection.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
+#include "data/statement.h"
 #include "transfer/source.h"
 
 namespace {
@@ -26,7 +28,8 @@ namespace {
 const QString kCustomer = QStringLiteral("customer");
 constexpr qint64 kProgressStep = 4096;
 
-using Row = QList<Value>;
+// Values travel as UTF-8, the way both CSV files and SQLite hold text.
+using Row = QList<Utf8Value>;
 
 // The columns an import writes: every column of the customer table; CID and the data columns of
 // a list table (its row numbers are the database's own).
@@ -35,16 +38,15 @@ QStringList Targets(const TableLayout& layout) {
 }
 
 // Qt's SQL drivers take a null QString for Null: the empty text is bound as a non-null one.
-QVariant Bind(const Value& value) {
+QVariant Bind(const Utf8Value& value) {
   if (!value) return QVariant(QMetaType::fromType<QString>());
   if (value->isEmpty()) return QVariant(QStringLiteral(""));
-  return QVariant(StripNul(*value));
+  return QVariant(StripNul(QString::fromUtf8(*value)));
 }
 
-Value Read(const QSqlQuery& query, int column) {
+Utf8Value Read(const QSqlQuery& query, int column) {
   if (query.isNull(column)) return std::nullopt;
-  const QString text = query.value(column).toString();
-  return text.isNull() ? QStringLiteral("") : text;
+  return query.value(column).toString().toUtf8();
 }
 
 class Importer {
@@ -90,29 +92,34 @@ class Importer {
     m_db.Run(query);
     return query;
   }
-  bool Exists(const QString& sql, const Value& key) {
-    QSqlQuery& query = Exec(sql, {key});
-    const bool found = query.next();
-    query.finish();
-    return found;
+  // A statement of the bulk path, prepared once per import.
+  Statement& Fast(const QString& sql) {
+    std::unique_ptr<Statement>& statement = m_statements[sql];
+    if (!statement) statement = std::make_unique<Statement>(m_db, sql);
+    return *statement;
   }
+  bool Exists(const QString& sql, const Utf8Value& key) { return Fast(sql).Run({key}); }
   // The largest rowid of a customer with this key, 0 when there is none.
-  qint64 CustomerRowid(const Value& key) {
-    QSqlQuery& query = Exec(QStringLiteral("select max(rowid) from customer where CID = ?"), {key});
-    const qint64 rowid = query.next() ? query.value(0).toLongLong() : 0;
-    query.finish();
-    return rowid;
+  qint64 CustomerRowid(const Utf8Value& key) {
+    Statement& query = Fast(QStringLiteral("select max(rowid) from customer where CID = ?"));
+    query.Run({key});
+    return query.Integer();
   }
 
-  // An insert into a table, or into the waiting table of the layout's shape.
-  QString InsertStatement(const QString& table, const QString& layout = QString()) {
-    const QStringList targets = Targets(TableOf(layout.isEmpty() ? table : layout));
-    return QStringLiteral("insert into %1 (%2) values (%3)")
-        .arg(table, targets.join(QStringLiteral(", ")),
-             QStringList(targets.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
+  // Adds a row to a table, or to the waiting table of the layout's shape.
+  void Insert(const QString& table, const Row& values, const QString& layout = QString()) {
+    Statement*& insert = m_inserts[table];
+    if (!insert) {
+      const QStringList targets = Targets(TableOf(layout.isEmpty() ? table : layout));
+      insert = &Fast(
+          QStringLiteral("insert into %1 (%2) values (%3)")
+              .arg(table, targets.join(QStringLiteral(", ")),
+                   QStringList(targets.size(), QStringLiteral("?")).join(QStringLiteral(", "))));
+    }
+    insert->Run(values);
   }
   void Store(const QString& table, const Row& values) {
-    Exec(InsertStatement(table), values);
+    Insert(table, values);
     for (ImportSummary::TableCount& count : m_summary.imported)
       if (count.table == table) ++count.imported;
   }
@@ -152,7 +159,7 @@ class Importer {
     qint64 done = 0;
     while (table->Next(source)) {
       for (int t = 0; t < targets.size(); ++t)
-        values[t] = from[t] >= 0 && from[t] < source.size() ? source[from[t]] : Value();
+        values[t] = from[t] >= 0 && from[t] < source.size() ? source[from[t]] : Utf8Value();
       if (layout.name == kCustomer)
         PlaceCustomer(values);
       else
@@ -170,7 +177,7 @@ class Importer {
   int CustomerKeyColumn() const { return Tables().first().columns.indexOf(QStringLiteral("CID")); }
 
   void PlaceCustomer(const Row& values) {
-    const Value& key = values[CustomerKeyColumn()];
+    const Utf8Value& key = values[CustomerKeyColumn()];
     if (!key) {
       Store(kCustomer, values);
       return;
@@ -181,17 +188,17 @@ class Importer {
     } else if (rowid > m_maxRowid[kCustomer] ||
                Exists(QStringLiteral("select 1 from pending_customer where CID = ?"), key)) {
       // The source has this key twice: the later customer gets a new key at the end.
-      Exec(InsertStatement(QStringLiteral("duplicate_customer"), kCustomer), values);
+      Insert(QStringLiteral("duplicate_customer"), values, kCustomer);
     } else {
       // The database held this key before: decided once its list rows are known.
-      Exec(InsertStatement(QStringLiteral("pending_customer"), kCustomer), values);
+      Insert(QStringLiteral("pending_customer"), values, kCustomer);
     }
   }
 
   enum class Owner { Pending, Imported, Other };
 
   void PlaceListRow(const QString& table, const Row& values) {
-    const Value& key = values[0];
+    const Utf8Value& key = values[0];
     if (!m_lastKey || *m_lastKey != key) {
       m_lastKey = key;
       if (!key)
@@ -202,7 +209,7 @@ class Importer {
         m_lastOwner = CustomerRowid(key) > m_maxRowid[kCustomer] ? Owner::Imported : Owner::Other;
     }
     if (m_lastOwner == Owner::Pending) {
-      Exec(InsertStatement(QStringLiteral("pending_") + table, table), values);
+      Insert(QStringLiteral("pending_") + table, values, table);
       return;
     }
     if (m_lastOwner == Owner::Imported) {
@@ -214,15 +221,14 @@ class Importer {
     const QStringList targets = Targets(TableOf(table));
     QStringList same;
     for (const QString& column : targets) same << column + QStringLiteral(" is ?");
-    QSqlQuery& match = Exec(QStringLiteral("select rowid from %1 where %2 and rowid <= %3 and "
+    Statement& match = Fast(QStringLiteral("select rowid from %1 where %2 and rowid <= %3 and "
                                            "rowid not in (select r from used_%1) limit 1")
                                 .arg(table, same.join(QStringLiteral(" and ")))
-                                .arg(m_maxRowid[table]),
-                            values);
-    const qint64 held = match.next() ? match.value(0).toLongLong() : 0;
-    match.finish();
+                                .arg(m_maxRowid[table]));
+    const qint64 held = match.Run(values) ? match.Integer() : 0;
     if (held > 0) {
-      m_db.Execute(QStringLiteral("insert into used_%1 values (?)").arg(table), {held});
+      Fast(QStringLiteral("insert into used_%1 values (?)").arg(table))
+          .Run({QByteArray::number(held)});
       ++m_summary.listRowsPresent;
       return;
     }
@@ -230,7 +236,7 @@ class Importer {
     if (!key || CustomerRowid(key) == 0) ++m_summary.orphans;
   }
 
-  std::vector<Row> Rows(const QString& sql, const Value& key, int width) {
+  std::vector<Row> Rows(const QString& sql, const Utf8Value& key, int width) {
     std::vector<Row> rows;
     QSqlQuery& query = Exec(sql, {key});
     while (query.next()) {
@@ -254,7 +260,7 @@ class Importer {
                     .arg(customerColumns.join(QStringLiteral(", "))),
                 customerColumns.size());
     for (const Row& customer : pending) {
-      const Value key = customer[CustomerKeyColumn()];
+      const Utf8Value key = customer[CustomerKeyColumn()];
       Lists lists;
       for (const TableLayout& layout : Tables().mid(1)) {
         const QStringList targets = Targets(layout);
@@ -280,12 +286,12 @@ class Importer {
   }
 
   void Settle(const Row& customer, Lists lists) {
-    const QString key = *customer[CustomerKeyColumn()];
+    const QByteArray key = *customer[CustomerKeyColumn()];
     if (Held(key, customer, lists)) {
       ++m_summary.alreadyPresent;
       return;
     }
-    const QString newKey = FreeKey(key);
+    const QByteArray newKey = FreeKey(key);
     Row renamed = customer;
     renamed[CustomerKeyColumn()] = newKey;
     Store(kCustomer, renamed);
@@ -295,20 +301,20 @@ class Importer {
         Store(table, row);
       }
     }
-    m_summary.renamed.append({key, newKey});
+    m_summary.renamed.append({QString::fromUtf8(key), QString::fromUtf8(newKey)});
   }
 
   // Whether the database held this customer and exactly these list rows before the import,
   // under its key or under a new key an earlier import gave it ("key (2)", ...). Each held
   // customer answers for one source customer only.
-  bool Held(const QString& key, const Row& customer, Lists lists) {
+  bool Held(const QByteArray& key, const Row& customer, Lists lists) {
     const QStringList customerColumns = Targets(Tables().first());
     const int cid = CustomerKeyColumn();
     QSqlQuery& query = Exec(QStringLiteral("select rowid, %1 from customer where rowid <= %2 and "
                                            "(CID = ? or (CID >= ? and CID < ?))")
                                 .arg(customerColumns.join(QStringLiteral(", ")))
                                 .arg(m_maxRowid[kCustomer]),
-                            {key, key + QStringLiteral(" ("), key + QStringLiteral(" )")});
+                            {key, key + " (", key + " )"});
     QList<QPair<qint64, Row>> candidates;
     while (query.next()) {
       Row row;
@@ -316,12 +322,12 @@ class Importer {
       candidates.append({query.value(0).toLongLong(), row});
     }
     query.finish();
-    const QRegularExpression renamed(
-        QStringLiteral("^%1 \\((\\d+)\\)$").arg(QRegularExpression::escape(key)));
+    const QRegularExpression renamed(QStringLiteral("^%1 \\((\\d+)\\)$")
+                                         .arg(QRegularExpression::escape(QString::fromUtf8(key))));
     for (auto& [rowid, held] : candidates) {
       if (m_matched.contains(rowid)) continue;
-      const QString heldKey = held[cid].value_or(QString());
-      if (heldKey != key && !renamed.match(heldKey).hasMatch()) continue;
+      const QByteArray heldKey = held[cid].value_or(QByteArray());
+      if (heldKey != key && !renamed.match(QString::fromUtf8(heldKey)).hasMatch()) continue;
       Row probe = customer;
       probe[cid] = heldKey;
       if (probe != held) continue;
@@ -360,9 +366,9 @@ class Importer {
 
   // The key plus " (2)", " (3)", ...: the first that no customer, list row or waiting customer
   // uses.
-  QString FreeKey(const QString& key) {
+  QByteArray FreeKey(const QByteArray& key) {
     for (int n = 2;; ++n) {
-      const QString candidate = QStringLiteral("%1 (%2)").arg(key).arg(n);
+      const QByteArray candidate = key + " (" + QByteArray::number(n) + ")";
       bool used = Exists(QStringLiteral("select 1 from pending_customer where CID = ?"), candidate);
       for (const TableLayout& layout : Tables()) {
         if (used) break;
@@ -377,8 +383,10 @@ class Importer {
   const ImportOptions& m_options;
   ImportSummary& m_summary;
   QHash<QString, qint64> m_maxRowid;
-  std::optional<Value> m_lastKey;
+  std::optional<Utf8Value> m_lastKey;
   QSet<qint64> m_matched;
+  std::map<QString, std::unique_ptr<Statement>> m_statements;
+  QHash<QString, Statement*> m_inserts;
   Owner m_lastOwner = Owner::Other;
 };
 

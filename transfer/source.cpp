@@ -11,15 +11,15 @@ namespace {
 class CsvTable : public SourceTable {
  public:
   explicit CsvTable(const QString& file) : m_reader(file), m_total(CsvReader::CountRecords(file)) {
-    QList<Value> header;
+    QList<Utf8Value> header;
     if (!m_reader.Next(header))
       throw DataError(QStringLiteral("%1 has no header row of column names.").arg(file));
-    for (const Value& name : header) m_columns << name.value_or(QString());
+    for (const Utf8Value& name : header) m_columns << QString::fromUtf8(name.value_or(""));
     if (m_total > 0) --m_total;
   }
   const QStringList& Columns() const override { return m_columns; }
   qint64 Total() const override { return m_total; }
-  bool Next(QList<Value>& row) override {
+  bool Next(QList<Utf8Value>& row) override {
     if (!m_reader.Next(row)) return false;
     // A value without a column name would be lost without a word.
     if (row.size() > m_columns.size())
@@ -29,7 +29,7 @@ class CsvTable : public SourceTable {
                           .arg(m_reader.Line())
                           .arg(row.size())
                           .arg(m_columns.size()));
-    while (row.size() < m_columns.size()) row.append(Value());
+    while (row.size() < m_columns.size()) row.append(Utf8Value());
     return true;
   }
 
@@ -60,10 +60,16 @@ class AccessTable : public SourceTable {
   explicit AccessTable(std::unique_ptr<AccessFile::Table> table) : m_table(std::move(table)) {}
   const QStringList& Columns() const override { return m_table->Columns(); }
   qint64 Total() const override { return m_table->RowCount(); }
-  bool Next(QList<Value>& row) override { return m_table->Next(row); }
+  bool Next(QList<Utf8Value>& row) override {
+    if (!m_table->Next(m_row)) return false;
+    row.clear();
+    for (const Value& value : m_row) row.append(value ? Utf8Value(value->toUtf8()) : Utf8Value());
+    return true;
+  }
 
  private:
   std::unique_ptr<AccessFile::Table> m_table;
+  QList<Value> m_row;
 };
 
 class AccessSource : public ImportSource {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "data/dataerror.h"
+#include "data/statement.h"
 
 // One table of an import source, read row by row.
 class SourceTable {
@@ -15,9 +16,9 @@ class SourceTable {
   virtual const QStringList& Columns() const = 0;
   // The number of rows, for progress; -1 when unknown.
   virtual qint64 Total() const = 0;
-  // The next row, one value per column; false after the last. Throws DataError naming the
-  // place of anything unreadable.
-  virtual bool Next(QList<Value>& row) = 0;
+  // The next row, one value per column (UTF-8); false after the last. Throws DataError naming
+  // the place of anything unreadable.
+  virtual bool Next(QList<Utf8Value>& row) = 0;
 };
 
 // Where imported customers come from: an Access file or a folder of CSV files.

@@ -1,0 +1,143 @@
+#include "bench/transfer.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "app/module1.h"
+#include "bench/generate.h"
+#include "bench/stats.h"
+#include "data/connection.h"
+#include "data/schema.h"
+
+namespace {
+
+struct Run {
+  double seconds = 0;
+  double peakMb = 0;
+};
+
+[[noreturn]] void Die(const QString& what) {
+  std::fprintf(stderr, "qel_bench: %s\n", qPrintable(what));
+  std::exit(3);
+}
+
+// Runs a program in a folder, its output to a file; the wall time and the peak memory.
+Run RunChild(const QString& folder, const QStringList& command, const QString& outputFile) {
+  std::fflush(stdout);
+  QElapsedTimer timer;
+  timer.start();
+  const pid_t child = fork();
+  if (child < 0) Die(QStringLiteral("fork failed"));
+  if (child == 0) {
+    if (::chdir(QFile::encodeName(folder).constData()) != 0) std::_Exit(126);
+    if (!outputFile.isEmpty() &&
+        !std::freopen(QFile::encodeName(outputFile).constData(), "w", stdout))
+      std::_Exit(126);
+    std::vector<QByteArray> args;
+    for (const QString& arg : command) args.push_back(arg.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    std::_Exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (wait4(child, &status, 0, &usage) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    Die(QStringLiteral("%1 failed").arg(command.join(QLatin1Char(' '))));
+  return {double(timer.nsecsElapsed()) / 1e9, double(usage.ru_maxrss) / 1024.0};
+}
+
+// An empty qel.db with the program's five tables and indexes.
+void CreateEmpty(const QString& file) {
+  QFile::remove(file);
+  Connection connection;
+  OpenDatabase(connection, file);
+}
+
+}  // namespace
+
+int ImportCsvBenchmark(int argc, char** argv) {
+  int customers = 100000;
+  int runs = 3;
+  QString dir;
+  for (int i = 2; i + 1 < argc; i += 2) {
+    if (!std::strcmp(argv[i], "--customers"))
+      customers = std::atoi(argv[i + 1]);
+    else if (!std::strcmp(argv[i], "--dir"))
+      dir = QString::fromLocal8Bit(argv[i + 1]);
+    else if (!std::strcmp(argv[i], "--runs"))
+      runs = std::atoi(argv[i + 1]);
+    else
+      Die(QStringLiteral(
+          "usage: qel_bench --import-csv [--customers N] [--dir FOLDER] [--runs R]"));
+  }
+  QCoreApplication app(argc, argv);
+  std::optional<QTemporaryDir> temporary;
+  if (dir.isEmpty()) {
+    temporary.emplace(QDir::temp().filePath(QStringLiteral("qel-bench-import-XXXXXX")));
+    dir = temporary->path();
+  }
+  dir = QFileInfo(dir).absoluteFilePath();
+  const QString source = dir + QStringLiteral("/csv");
+  if (!QFileInfo::exists(source + QStringLiteral("/contact.csv"))) {
+    // The files are the generator's card index as the sqlite3 shell writes CSV: header row,
+    // every column (list rows with their row numbers, which the import leaves to the database).
+    QDir().mkpath(source);
+    const QString generated = dir + QStringLiteral("/generated.db");
+    QFile::remove(generated);
+    std::printf("Generating %d customers...\n", customers);
+    const BenchDatabase made = GenerateDatabase(generated, customers, 20261206);
+    std::printf("%d customers, %lld list rows\n", made.customers, made.ListRows());
+    for (const TableLayout& table : Tables()) {
+      RunChild(dir, {"sqlite3", "-csv", "-header", generated, "select * from " + table.name},
+               source + QLatin1Char('/') + table.name + QStringLiteral(".csv"));
+    }
+    QFile::remove(generated);
+  }
+  qint64 bytes = 0;
+  for (const TableLayout& table : Tables())
+    bytes += QFileInfo(source + QLatin1Char('/') + table.name + QStringLiteral(".csv")).size();
+  std::printf("CSV files: %.1f MB in %s\n", double(bytes) / 1e6, qPrintable(source));
+
+  Samples shell, qel;
+  double shellPeak = 0, qelPeak = 0;
+  const QString target = dir + QStringLiteral("/target");
+  QDir().mkpath(target);
+  const QString db = target + QLatin1Char('/') + kDatabaseFile;
+  for (int run = 0; run < runs; ++run) {
+    // sqlite3: the same files into the same empty tables (with their CID indexes).
+    CreateEmpty(db);
+    QStringList command{"sqlite3", db, "-cmd", ".mode csv"};
+    for (const TableLayout& table : Tables())
+      command << "-cmd" << QStringLiteral(".import --skip 1 %1/%2.csv %2").arg(source, table.name);
+    command << ".exit";
+    const Run sqlite = RunChild(target, command, QString());
+    shell.Add(sqlite.seconds * 1000);
+    shellPeak = std::max(shellPeak, sqlite.peakMb);
+    // qel --import into a folder without a database, as an agent starts out.
+    QFile::remove(db);
+    const Run imported =
+        RunChild(target, {QStringLiteral(QEL_BINARY), "--import", source}, QString());
+    qel.Add(imported.seconds * 1000);
+    qelPeak = std::max(qelPeak, imported.peakMb);
+    std::printf("run %d: sqlite3 .import %.2f s, qel --import %.2f s\n", run + 1, sqlite.seconds,
+                imported.seconds);
+  }
+  std::printf(
+      "median: sqlite3 .import %.2f s (peak %.0f MB), qel --import %.2f s (peak %.0f MB): "
+      "%.2f x\n",
+      shell.Median() / 1000, shellPeak, qel.Median() / 1000, qelPeak,
+      qel.Median() / shell.Median());
+  return 0;
+}

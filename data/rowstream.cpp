@@ -19,7 +19,13 @@ struct RowStream::Impl {
   std::vector<QByteArray> values;
   std::vector<bool> nulls;
 
-  [[noreturn]] void Fail() const { throw DataError(QString::fromUtf8(sqlite3_errmsg(db))); }
+  // The database's message; trouble with the file itself (locked, damaged, unreadable) is
+  // explained naming the file, as for every other statement.
+  [[noreturn]] void Fail() const {
+    throw DataError(connection->Explain(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(db)),
+                                                  QSqlError::StatementError,
+                                                  QString::number(sqlite3_extended_errcode(db)))));
+  }
 };
 
 RowStream::RowStream(Connection& connection, const QString& sql) : m(std::make_unique<Impl>()) {

@@ -25,8 +25,9 @@ struct ExportSummary {
 //
 // Every file comes from one read transaction, so all of them show the same moment even while
 // another program writes. Rows are streamed: memory does not grow with the tables. The files
-// are written under temporary names and renamed only when all are complete; on failure none of
-// them is left and DataError names the cause. Files hold personal data: mode 0600.
+// are written under temporary names and renamed only when all are complete: a failure while
+// reading or writing leaves none of them (and older files of those names as they were) and
+// DataError names the cause. Files hold personal data: mode 0600.
 ExportSummary ExportTo(const QString& databaseFile, const QString& folder);
 
 // The birthday as vCard writes it: "YYYYMMDD" when the three texts form a real date, "--MMDD"

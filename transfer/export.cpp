@@ -183,6 +183,7 @@ QString VCardBirthday(const Value& year, const Value& month, const Value& day) {
 }
 
 ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {
+  RequireDatabase(databaseFile);
   const QString absolute = QDir(folder).absolutePath();
   if (QFileInfo(absolute).exists() && !QFileInfo(absolute).isDir())
     throw DataError(

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -71,6 +72,13 @@ void OutFile::Fail(int error) const {
   QString cause = QString::fromLocal8Bit(std::strerror(error));
   if (error == ENOSPC || error == EDQUOT) cause = QStringLiteral("the disk is full");
   throw DataError(QStringLiteral("The file %1 cannot be written: %2.").arg(m_target, cause));
+}
+
+void RequireDatabase(const QString& databaseFile) {
+  if (!QFileInfo(databaseFile).isFile()) {
+    throw DataError(QStringLiteral("The database file %1 does not exist.")
+                        .arg(QFileInfo(databaseFile).absoluteFilePath()));
+  }
 }
 
 void SyncFolder(const QString& folder) {

@@ -40,6 +40,9 @@ class OutFile {
   bool m_committed = false;
 };
 
+// Throws DataError when the database file to read does not exist (it is never created here).
+void RequireDatabase(const QString& databaseFile);
+
 // Flushes a folder's entries (a rename into it) to the disk; failures are ignored, as some
 // file systems do not support it.
 void SyncFolder(const QString& folder);

@@ -80,6 +80,10 @@ std::optional<int> RunJob(const QStringList& arguments) {
     return ExportCommand(kDatabaseFile, parser.value(options.exportTo));
   if (parser.isSet(options.backup))
     return BackupCommand(kDatabaseFile, parser.value(options.backup));
+  if (parser.isSet(options.codepage)) {
+    err << QStringLiteral("--codepage goes with --import.") << Qt::endl;
+    return 2;
+  }
   return std::nullopt;
 }
 

@@ -3,6 +3,7 @@
 #include <mdbtools.h>
 
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <cstdlib>
 #include <optional>
 
@@ -83,7 +84,9 @@ bool AccessFile::IsJet3() const {
 }
 
 QString AccessFile::Text(const char* utf8, const QString& where) {
-  const QString text = QString::fromUtf8(utf8);
+  // A byte-order mark at the start of a value is part of it.
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+  const QString text = decoder.decode(QByteArrayView(utf8));
   if (!m_codepage) return text;
   // Jet 3: the Latin-1 characters are the file's bytes.
   const std::optional<QString> decoded = m_codepage->Decode(text.toLatin1());

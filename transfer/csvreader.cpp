@@ -42,9 +42,8 @@ Utf8Value CsvReader::Take(bool quoted) {
 bool CsvReader::Next(QList<Value>& fields) {
   if (!Next(m_raw)) return false;
   fields.clear();
-  // Every field on its own: a byte-order mark inside a field is text like any other.
   for (const Utf8Value& field : m_raw)
-    fields.append(field ? Value(field->isEmpty() ? QStringLiteral("") : QString::fromUtf8(*field))
+    fields.append(field ? Value(field->isEmpty() ? QStringLiteral("") : m_utf8.decode(*field))
                         : Value());
   return true;
 }

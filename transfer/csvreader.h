@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QList>
 #include <QString>
+#include <QStringDecoder>
 
 #include "data/dataerror.h"
 #include "data/statement.h"
@@ -46,4 +47,7 @@ class CsvReader {
   int m_fieldIndex = 0;
   QByteArray m_field;
   QList<Utf8Value> m_raw;
+  // Every field on its own: a byte-order mark inside a field is text like any other.
+  QStringDecoder m_utf8{QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
 };

@@ -166,7 +166,8 @@ class Importer {
         PlaceListRow(layout.name, values);
       if (++done % kProgressStep == 0) Report(layout.name, done, total);
     }
-    Report(layout.name, done, total);
+    // The count of a CSV file is an estimate (blank lines count): the end is the end.
+    Report(layout.name, done, done);
     m_lastKey.reset();
   }
 
@@ -431,13 +432,13 @@ QString ImportSummary::Text() const {
                  .arg(alreadyPresent)
                  .arg(listRowsPresent);
   if (!renamed.isEmpty()) {
-    lines << QStringLiteral("%1 customers came under a new key, their key being taken:")
-                 .arg(renamed.size());
+    lines
+        << QStringLiteral("Under a new key, theirs being taken: %1 customers.").arg(renamed.size());
     for (const auto& [from, to] : renamed)
       lines << QStringLiteral("  \"%1\" is now \"%2\"").arg(from, to);
   }
   if (orphans > 0)
-    lines << QStringLiteral("%1 list rows name no customer; they were imported as they are.")
+    lines << QStringLiteral("List rows that name no customer, imported as they are: %1.")
                  .arg(orphans);
   if (!ignoredColumns.isEmpty())
     lines << QStringLiteral("Columns not known, ignored: %1.")
@@ -509,14 +510,18 @@ int ImportCommand(const QString& databaseFile, const QString& source, int codepa
     if (finished) err << '\n';
     err.flush();
   };
+  const bool existed = QFileInfo::exists(databaseFile);
   try {
     const ImportSummary summary = ImportInto(databaseFile, source, options);
     err << summary.Text() << Qt::endl;
     return 0;
   } catch (const DataError& error) {
     if (terminal) err << '\n';
-    err << QStringLiteral("Import failed, %1 is unchanged: %2")
-               .arg(QFileInfo(databaseFile).fileName(), error.message())
+    const QString name = QFileInfo(databaseFile).fileName();
+    err << QStringLiteral("Import failed, %1: %2")
+               .arg(existed ? name + QStringLiteral(" is unchanged")
+                            : QStringLiteral("no %1 was made").arg(name),
+                    error.message())
         << Qt::endl;
     return 1;
   }

@@ -11,7 +11,9 @@
 struct ImportOptions {
   // The Windows code page of text in Jet 3 files (later formats hold Unicode).
   int codepage = 950;
-  // Called while a table is read: rows done so far, and the table's row count (-1 if unknown).
+  // Called while a table is read: rows done so far, and the table's row count as far as it is
+  // known beforehand (a CSV file's is counted quickly); the last call of a table gives done ==
+  // total.
   std::function<void(const QString& table, qint64 done, qint64 total)> progress;
 };
 

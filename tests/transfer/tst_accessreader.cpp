@@ -1,6 +1,7 @@
 // The Access reader against mdb-export (mdbtools' own command) on real Access files: every
 // table, row and value; and text in the code pages of old (Jet 3) files.
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,21 +39,19 @@ class tst_AccessReader : public QObject {
   void everyValueAsMdbExportPrintsIt_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("table");
-    QTest::addColumn<int>("codepage");
     for (const QString file : {"nwind.mdb", "DateTestDatabase.mdb", "ASampleDatabase.accdb"}) {
       // mdb-export reads Jet 3 text as code page 1252.
       AccessFile access(kFixtures + QLatin1Char('/') + file, 1252);
       for (const QString& table : access.Tables())
-        QTest::addRow("%s %s", qPrintable(file), qPrintable(table)) << file << table << 1252;
+        QTest::addRow("%s %s", qPrintable(file), qPrintable(table)) << file << table;
     }
   }
   void everyValueAsMdbExportPrintsIt() {
     QFETCH(QString, file);
     QFETCH(QString, table);
-    QFETCH(int, codepage);
     const QString path = kFixtures + QLatin1Char('/') + file;
     const QList<QList<Value>> expected = Exported(path, table);
-    AccessFile access(path, codepage);
+    AccessFile access(path, 1252);
     std::unique_ptr<AccessFile::Table> reader = access.Open(table);
     QCOMPARE(reader->RowCount(), expected.size() - 1);
     QStringList header;
@@ -66,10 +65,10 @@ class tst_AccessReader : public QObject {
         // mdb-export prints Null and the empty text alike.
         const Value got = row[c] && row[c]->isEmpty() ? Value() : row[c];
         if (got != expected[r][c])
-          QFAIL(qPrintable(
-              QStringLiteral("row %1, %2: \"%3\" instead of \"%4\"")
-                  .arg(r)
-                  .arg(header[c], got.value_or("<Null>"), expected[r][c].value_or("<Null>"))));
+          QFAIL(qPrintable(QStringLiteral("row %1, %2: \"%3\" instead of \"%4\"")
+                               .arg(r)
+                               .arg(header[c], got.value_or("<Null>").left(80),
+                                    expected[r][c].value_or("<Null>"))));
       }
     }
     QVERIFY(!reader->Next(row));
@@ -113,9 +112,8 @@ class tst_AccessReader : public QObject {
     } catch (const DataError& error) {
       message = error.message();
     }
-    QVERIFY2(message.contains(QLatin1String("table \"Customers\", row ")) &&
-                 message.contains(QLatin1String(", column \"")) &&
-                 message.contains(QLatin1String("code page 950")),
+    QVERIFY2(message.contains(QRegularExpression(
+                 "table \"Customers\", row \\d+, column \"\\w+\" cannot be read in code page 950")),
              qPrintable(message));
   }
 };

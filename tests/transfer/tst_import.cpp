@@ -30,20 +30,16 @@ void WriteSource(const QString& folder, const QByteArrayList& files) {
   }
 }
 
-QString Shown(const Value& value) {
-  return value.value_or(QStringLiteral("∅"));
-}
-
-// Customers as CID=name, then list rows as table:CID=first data column, in rowid order.
+// Customers as CID=name, then list rows as table:CID=first data column, in rowid order; Null as ∅.
 QString Dump() {
+  QString sql = QStringLiteral("select 0, '', CID, Cust_name, rowid from customer");
+  for (int t = 1; t < Tables().size(); ++t)
+    sql += QStringLiteral(" union all select %1, '%2:', CID, %3, rowid from %2")
+               .arg(t)
+               .arg(Tables()[t].name, DataColumns(Tables()[t].name).first());
   QStringList out;
-  for (const auto& row : Rows(QStringLiteral("select CID, Cust_name from customer order by rowid")))
-    out << Shown(row[0]) + QLatin1Char('=') + Shown(row[1]);
-  for (const QString table : {"family", "insurance", "compensate", "contact"}) {
-    for (const auto& row : Rows(QStringLiteral("select CID, %1 from %2 order by rowid")
-                                    .arg(DataColumns(table).first(), table)))
-      out << table + QLatin1Char(':') + Shown(row[0]) + QLatin1Char('=') + Shown(row[1]);
-  }
+  for (const auto& row : Rows(sql + QStringLiteral(" order by 1, 5")))
+    out << *row[1] + row[2].value_or("∅") + QLatin1Char('=') + row[3].value_or("∅");
   return out.join(QLatin1Char(' '));
 }
 
@@ -79,7 +75,7 @@ class tst_Import : public QObject {
     QTest::newRow("list row of no customer kept and counted")
         << QStringList() << QByteArrayList{a1Wang, "contact:CID,Cont_date\nZZ,2024/1/2\n"}
         << "A1=Wang contact:ZZ=2024/1/2"
-        << "1 list rows name no customer";
+        << "List rows that name no customer, imported as they are: 1.";
     QTest::newRow("columns by name in any case, unknown named, missing Null, \"\" kept")
         << QStringList() << QByteArrayList{"customer:cust_NAME,Hobby,cid\n\"\",golf,A1\n,,B2\n"}
         << "A1= B2=∅"
@@ -120,9 +116,10 @@ class tst_Import : public QObject {
     QCOMPARE(Dump(), after);
   }
 
-  void failureChangesNothing_data() {
+  // A failing import, or qel --import killed in the middle: qel.db is as it was, or there is none.
+  void interruptedImportChangesNothing_data() {
     QTest::addColumn<QByteArrayList>("files");
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("message");  // none: killed
     const QByteArray ok = "customer:CID,Cust_name\nA1,Wang\n";
     QTest::newRow("broken quote in the last table")
         << QByteArrayList{ok, "contact:CID,Cont_date\nA1,\"open\n"}
@@ -134,8 +131,11 @@ class tst_Import : public QObject {
         << QByteArrayList{ok, "family:CID\nA1,x\n"} << "family.csv, line 2: 2 values";
     QTest::newRow("no customer table")
         << QByteArrayList{"family:CID\nA1\n"} << "The source has no customer table.";
+    QByteArray family = "family:CID,fam_rel\n";
+    for (int i = 0; i < 300000; ++i) family += "A" + QByteArray::number(i % 5000) + ",some words\n";
+    QTest::newRow("killed in the middle") << QByteArrayList{"customer:CID\nA1\n", family} << "";
   }
-  void failureChangesNothing() {
+  void interruptedImportChangesNothing() {
     QFETCH(QByteArrayList, files);
     QFETCH(QString, message);
     for (const bool filled : {true, false}) {
@@ -143,37 +143,33 @@ class tst_Import : public QObject {
       if (filled) Prepare({"customer:B1=Lee", "family:B1=son"});
       const QByteArray bytes = filled ? FileBytes(kDatabaseFile) : QByteArray();
       WriteSource(QStringLiteral("src"), files);
-      try {
-        ImportInto(kDatabaseFile, QStringLiteral("src"));
-        QFAIL("the import did not fail");
-      } catch (const DataError& error) {
-        QVERIFY2(error.message().contains(message), qPrintable(error.message()));
+      if (message.isEmpty()) {
+        QProcess qel;
+        qel.setReadChannel(QProcess::StandardError);
+        qel.start(QStringLiteral(QEL_BINARY), {"--import", "src"});
+        QVERIFY(qel.waitForStarted());
+        // Killed once the import has written into the file (its cache spilled), or, for a new
+        // file, once it is past the customers.
+        while (qel.state() == QProcess::Running &&
+               !(filled ? QFileInfo(kDatabaseFile).size() > bytes.size()
+                        : qel.readAllStandardError().contains("customer: 1 / 1")))
+          qel.waitForReadyRead(20);
+        QCOMPARE(qel.state(), QProcess::Running);
+        ::kill(static_cast<pid_t>(qel.processId()), SIGKILL);
+        qel.waitForFinished();
+      } else {
+        try {
+          ImportInto(kDatabaseFile, QStringLiteral("src"));
+          QFAIL("the import did not fail");
+        } catch (const DataError& error) {
+          QVERIFY2(error.message().contains(message), qPrintable(error.message()));
+        }
+        QCOMPARE(QDir().entryList(QDir::Files), filled ? QStringList{"qel.db"} : QStringList{});
       }
-      QCOMPARE(QDir().entryList(QDir::Files), filled ? QStringList{"qel.db"} : QStringList{});
-      if (filled) QVERIFY(FileBytes(kDatabaseFile) == bytes);
-    }
-  }
-
-  // qel --import killed in the middle: the next opening finds qel.db as it was, or none.
-  void killedImportChangesNothing() {
-    for (const bool filled : {true, false}) {
-      TestEnv env;
-      if (filled) Prepare({"customer:B1=Lee", "family:B1=son"});
-      QByteArray family = "CID,fam_rel,fam_comment\n";
-      for (int i = 0; i < 300000; ++i)
-        family += "A" + QByteArray::number(i % 5000) + ",name,some words to read\n";
-      WriteSource(QStringLiteral("src"), {"customer:CID\nA1\n", "family:" + family});
-      QProcess qel;
-      qel.start(QStringLiteral(QEL_BINARY), {"--import", "src"});
-      QVERIFY(qel.waitForStarted());
-      while (!qel.readAllStandardError().contains("customer: 1 / 1") &&
-             qel.state() == QProcess::Running)
-        qel.waitForReadyRead(100);
-      QCOMPARE(qel.state(), QProcess::Running);
-      ::kill(static_cast<pid_t>(qel.processId()), SIGKILL);
-      qel.waitForFinished();
       QCOMPARE(QFileInfo::exists(kDatabaseFile), filled);
+      // Opening it rolls back what a killed import left in its journal.
       if (filled) QCOMPARE(Dump(), QStringLiteral("B1=Lee family:B1=son"));
+      if (filled) QVERIFY(FileBytes(kDatabaseFile) == bytes);
     }
   }
 
@@ -207,11 +203,8 @@ class tst_Import : public QObject {
       ImportOnFirstStart(kDatabaseFile, QStringLiteral("old"));
       window = Show<frmCust>();
     });
-    QCOMPARE(env.messages.join(QLatin1Char('\n'))
-                 .section(QStringLiteral("\n\n"), 0, 0)
-                 .contains(message),
-             true);
-    QCOMPARE(env.messages.isEmpty(), message.isEmpty());
+    QCOMPARE(env.messages.value(0).section(QStringLiteral("\n\n"), 0, 0).contains(message), true);
+    QCOMPARE(env.messages.size(), message.isEmpty() ? 0 : 1);
     QCOMPARE(QFileInfo::exists(kDatabaseFile), databaseThere || !shownKey.isEmpty());
     if (!shownKey.isEmpty()) QCOMPARE(window->txtCID->text(), shownKey);
     QVERIFY(FileBytes(QStringLiteral("old/customer.csv")) == oldBytes);

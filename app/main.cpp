@@ -74,6 +74,12 @@ std::optional<int> RunJob(const QStringList& arguments) {
         << Qt::endl;
     return 2;
   }
+  if (int(parser.isSet(options.import)) + int(parser.isSet(options.exportTo)) +
+          int(parser.isSet(options.backup)) >
+      1) {
+    err << QStringLiteral("Give one job at a time: --import, --export or --backup.") << Qt::endl;
+    return 2;
+  }
   if (parser.isSet(options.import))
     return ImportCommand(kDatabaseFile, parser.value(options.import), codepage);
   if (parser.isSet(options.exportTo))

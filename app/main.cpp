@@ -12,6 +12,8 @@
 #include "app/firststart.h"
 #include "app/module1.h"
 #include "app/userfolder.h"
+#include "transfer/backup.h"
+#include "transfer/export.h"
 #include "transfer/import.h"
 #include "ui/customer/frmcust.h"
 #include "ui/result/frmsearchresult.h"
@@ -38,6 +40,15 @@ struct Options {
       QStringLiteral("user-folder"),
       QStringLiteral("Keep the data in ~/Qel (created, readable by its owner only, when missing) "
                      "instead of the working folder. The desktop menu starts Qel this way.")};
+  QCommandLineOption exportTo{
+      QStringLiteral("export"),
+      QStringLiteral("Export qel.db of the working folder into FOLDER: the five tables as CSV "
+                     "files and the customers as customers.vcf."),
+      QStringLiteral("FOLDER")};
+  QCommandLineOption backup{QStringLiteral("backup"),
+                            QStringLiteral("Write a consistent copy of qel.db of the working "
+                                           "folder to FILE, also while Qel has it open."),
+                            QStringLiteral("FILE")};
 };
 
 // Runs the job the options name; std::nullopt when there is none (the window program), with
@@ -53,6 +64,8 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
   parser.addOption(options.import);
   parser.addOption(options.codepage);
   parser.addOption(options.userFolder);
+  parser.addOption(options.exportTo);
+  parser.addOption(options.backup);
   QTextStream err(stderr);
   if (!parser.parse(arguments)) {
     err << parser.errorText() << Qt::endl;
@@ -79,8 +92,22 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
         << Qt::endl;
     return 2;
   }
+  if (int(parser.isSet(options.import)) + int(parser.isSet(options.exportTo)) +
+          int(parser.isSet(options.backup)) >
+      1) {
+    err << QStringLiteral("Give one job at a time: --import, --export or --backup.") << Qt::endl;
+    return 2;
+  }
   if (parser.isSet(options.import))
     return ImportCommand(kDatabaseFile, parser.value(options.import), codepage);
+  if (parser.isSet(options.exportTo))
+    return ExportCommand(kDatabaseFile, parser.value(options.exportTo));
+  if (parser.isSet(options.backup))
+    return BackupCommand(kDatabaseFile, parser.value(options.backup));
+  if (parser.isSet(options.codepage)) {
+    err << QStringLiteral("--codepage goes with --import.") << Qt::endl;
+    return 2;
+  }
   userFolder = parser.isSet(options.userFolder);
   return std::nullopt;
 }

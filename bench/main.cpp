@@ -5,7 +5,7 @@
 // windows alone. Whole-process figures come from the qel binary itself, started afresh.
 //
 //   qel_bench [--customers N | --million] [--generate-only] [--dir FOLDER] [--seed S]
-//             [--runs-scale F] [--no-process] [--no-floors]
+//             [--runs-scale F] [--no-process] [--no-floors] [--export]
 
 #include <spawn.h>
 #include <sys/resource.h>
@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "app/module1.h"
+#include "bench/export.h"
 #include "bench/floors.h"
 #include "bench/generate.h"
 #include "bench/stats.h"
@@ -57,13 +58,14 @@ struct Options {
   bool process = true;
   bool floors = true;
   bool generateOnly = false;
+  bool exportOnly = false;
 };
 
 [[noreturn]] void Usage() {
   std::fprintf(stderr,
                "usage: qel_bench [--customers N | --million] [--generate-only] [--dir FOLDER] "
                "[--seed S] [--runs-scale F] "
-               "[--no-process] [--no-floors]\n"
+               "[--no-process] [--no-floors] [--export]\n"
                "  --customers N   customers to generate (default 100000)\n"
                "  --million       the same as --customers 1000000\n"
                "  --generate-only make the database in --dir and end\n"
@@ -71,7 +73,8 @@ struct Options {
                "  --seed S        seed of the generator (default 20261206)\n"
                "  --runs-scale F  multiply every repetition count by F (default 1)\n"
                "  --no-process    skip the whole-process start-up runs of the qel binary\n"
-               "  --no-floors     skip the floors (to profile the windows alone)\n");
+               "  --no-floors     skip the floors (to profile the windows alone)\n"
+               "  --export        measure only qel --export against the sqlite3 shell's CSV\n");
   std::exit(2);
 }
 
@@ -102,6 +105,8 @@ Options Parse(int argc, char** argv) {
       options.customers = 1000000;
     } else if (arg == QLatin1String("--generate-only")) {
       options.generateOnly = true;
+    } else if (arg == QLatin1String("--export")) {
+      options.exportOnly = true;
     } else {
       Usage();
     }
@@ -467,6 +472,8 @@ int main(int argc, char** argv) {
     GenerateInChild(options, file, argc, argv);
   }
   if (options.generateOnly) return 0;
+
+  if (options.exportOnly) return RunExportBench(file, dir, ScaledRuns(options.runsScale, 3));
 
   Measure startup{QStringLiteral("start-up: create the customer window to first customer shown")};
   Measure next{QStringLiteral("navigation: one \"next\"")};

@@ -3,9 +3,9 @@
 set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libqt6svg6
+  qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libqt6svg6 libsqlite3-dev
   fonts-arphic-uming fonts-dejavu-core
-  mdbtools-dev mdbtools libsqlite3-dev
+  mdbtools-dev mdbtools python3-vobject
   sqlite3 xvfb xauth imagemagick xdotool x11-utils
   dpkg-dev file desktop-file-utils appstream groff-base
 )

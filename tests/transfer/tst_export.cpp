@@ -1,0 +1,238 @@
+// Export: the CSV files read back by the import give the same database, the address book read
+// back by an independent vCard parser gives every customer's data, and the window's command
+// group works on what is saved.
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+
+#include "app/module1.h"
+#include "tests/customer/custtest.h"
+#include "transfer/export.h"
+#include "transfer/import.h"
+#include "ui/toolkit/pathdialog.h"
+
+using namespace custtest;
+
+namespace {
+
+// Values a spreadsheet or a careless writer gets wrong, and how each stands in a CSV field.
+struct Awkward {
+  const char* name;
+  Value value;
+  QByteArray field;
+};
+const QList<Awkward> kAwkward = {
+    {"null", std::nullopt, ""},
+    {"empty text", QString(), "\"\""},
+    {"plain", "plain", "plain"},
+    {"comma", "a,b", "\"a,b\""},
+    {"quotes", "say \"hi\"", "\"say \"\"hi\"\"\""},
+    {"CRLF", "two\r\nlines", "\"two\r\nlines\""},
+    {"LF", "one\nbreak", "\"one\nbreak\""},
+    {"tab", "tab\there", "tab\there"},
+    {"blanks around", " padded ", "\" padded \""},
+    {"trailing blank", "end ", "\"end \""},
+    {"CJK", "王小明", "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E"},
+    {"full-width signs", "！／：", "\xEF\xBC\x81\xEF\xBC\x8F\xEF\xBC\x9A"},
+};
+
+// Reads the one card of customers.vcf with python3-vobject: each property[/TYPE] and its value;
+// ADR gives its street part, ORG its units joined by "|".
+const char* kReadCard = R"(
+import json, sys, vobject
+card = vobject.readOne(open(sys.argv[1], encoding='utf-8').read())
+print(json.dumps({p.name + ''.join('/' + t for t in p.params.get('TYPE', [])):
+    p.value.street if p.name == 'ADR' else '|'.join(p.value) if p.name == 'ORG' else p.value
+    for p in card.getChildren()}))
+)";
+
+QString Python() {
+  // The system's Python, where Debian installs python3-vobject.
+  return QFile::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+}
+
+// Every row of every table, in rowid order, of the qel.db in `folder`.
+QVector<QVector<Value>> Dump(const QString& folder) {
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(folder);
+  QVector<QVector<Value>> rows;
+  for (const TableLayout& table : Tables()) {
+    rows << QVector<Value>{table.name};
+    rows += Rows("select * from " + table.name + " order by rowid");
+  }
+  QDir::setCurrent(previous);
+  return rows;
+}
+
+}  // namespace
+
+class TestExport : public QObject {
+  Q_OBJECT
+ private slots:
+  void roundTrip();
+  void vcard_data();
+  void vcard();
+  void commands_data();
+  void commands();
+};
+
+// Every awkward value in every column of every table: family.csv holds each as the import reads
+// it (Null empty, "" quoted, quoting only where needed, UTF-8 after a byte-order mark, CRLF after
+// each record), and importing the files into an empty folder gives back every table, row and
+// value, Null and the empty text kept apart.
+void TestExport::roundTrip() {
+  TestEnv env;
+  CreateDatabase();
+  QByteArray family = "\xEF\xBB\xBF" + Tables()[1].columns.join(',').toUtf8() + "\r\n";
+  for (int i = 0; i < kAwkward.size(); ++i) {
+    const QString key = QStringLiteral("K%1").arg(i);
+    QMap<QString, Value> customer;
+    for (const QString& column : Tables()[0].columns) customer[column] = kAwkward[i].value;
+    InsertCustomer(key, customer);
+    for (const TableLayout& table : Tables().mid(1)) {
+      const QVector<Value> data(DataColumns(table.name).size(), kAwkward[i].value);
+      InsertChild(table.name, key, data);
+    }
+    family += QByteArray::number(i + 1) + ",K" + QByteArray::number(i);
+    for (int c = 0; c < 8; ++c) family += "," + kAwkward[i].field;
+    family += "\r\n";
+  }
+  ExportTo(kDatabaseFile, "out");
+  QCOMPARE(FileBytes("out/family.csv"), family);
+  QVERIFY(QDir().mkdir("copy"));
+  QVERIFY_THROWS_NO_EXCEPTION(ImportInto("copy/" + kDatabaseFile, "out"));
+  QCOMPARE(Dump("copy"), Dump("."));
+}
+
+// One customer with one value (a birthday as "year/month/day"), and the property an independent
+// vCard reader finds on the card (none where `read` is null).
+void CardRow(const char* name, const char* column, const char* property, const QString& stored,
+             const QString& read) {
+  QTest::newRow(name) << QString(column) << QString(property) << stored << read;
+}
+
+void TestExport::vcard_data() {
+  QTest::addColumn<QString>("column");
+  QTest::addColumn<QString>("property");
+  QTest::addColumn<QString>("stored");
+  QTest::addColumn<QString>("read");
+  CardRow("name", "Cust_name", "FN", "王小明", "王小明");
+  CardRow("escapes", "Cust_name", "FN", "a\\b,c;d\r\ne", "a\\b,c;d\ne");
+  CardRow("home phone", "Cust_telhome", "TEL/home", "02-2345 6789", "02-2345 6789");
+  CardRow("mobile", "Cust_cellphone", "TEL/cell", "0912", "0912");
+  CardRow("office phone", "Cust_teloffice", "TEL/work", "02-8", "02-8");
+  CardRow("fax", "Cust_fax", "TEL/fax", "02-9", "02-9");
+  CardRow("e-mail", "Cust_email", "EMAIL", "w@example.tw", "w@example.tw");
+  CardRow("empty e-mail", "Cust_email", "EMAIL", "", QString());
+  CardRow("home address", "Cust_addhome", "ADR/home", "信義區, 7號", "信義區, 7號");
+  CardRow("office address", "Cust_addoffice", "ADR/work", "St; 1", "St; 1");
+  CardRow("long line folded", "Cust_addhome", "ADR/home", QString(60, QChar(0x6771)),
+          QString(60, QChar(0x6771)));
+  CardRow("company", "Cust_company", "ORG", "ACME; Ltd", "ACME; Ltd");
+  CardRow("job title", "Cust_jobtitle", "TITLE", "經理", "經理");
+  CardRow("birthday", "birth", "BDAY", "1980/2/29", "19800229");
+  CardRow("no leap year", "birth", "BDAY", "1981/2/29", "--0229");
+  CardRow("no year", "birth", "BDAY", "/12/5", "--1205");
+  CardRow("typed year", "birth", "BDAY", "民國69/07/ 1 ", "--0701");
+  CardRow("no such day", "birth", "BDAY", "1980/4/31", QString());
+  CardRow("no day", "birth", "BDAY", "1980/4/", QString());
+}
+
+void TestExport::vcard() {
+  QFETCH(QString, column);
+  QFETCH(QString, property);
+  QFETCH(QString, stored);
+  QFETCH(QString, read);
+  TestEnv env;
+  CreateDatabase();
+  const QStringList date = stored.split('/');
+  if (column == "birth")
+    InsertCustomer(
+        "K1",
+        {{"Cust_birthyear", date[0]}, {"Cust_birthmonth", date[1]}, {"Cust_birthday", date[2]}});
+  else
+    InsertCustomer("K1", {{column, stored}});
+  ExportTo(kDatabaseFile, "out");
+  for (const QByteArray& line : FileBytes("out/customers.vcf").split('\n')) {
+    QVERIFY2(line.size() <= 76, line.constData());  // 75 octets and the CR
+    QVERIFY2(QString::fromUtf8(line).toUtf8() == line, "a line ends inside a character");
+  }
+  QProcess python;
+  python.start(Python(), {"-c", kReadCard, "out/customers.vcf"});
+  QVERIFY(python.waitForFinished());
+  QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+  QJsonObject expected{{"VERSION", "4.0"}, {"NOTE", "C_No: K1"}, {"FN", ""}};
+  if (!read.isNull()) expected[property] = read;
+  QCOMPARE(QJsonDocument::fromJson(python.readAllStandardOutput()).toJson(QJsonDocument::Compact),
+           QJsonDocument(expected).toJson(QJsonDocument::Compact));
+}
+
+void TestExport::commands_data() {
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<bool>("modifying");
+  QTest::addColumn<bool>("byShortcut");
+  for (const char* command : {"export", "backup", "import"}) {
+    QTest::addRow("%s browsing", command) << command << false << false;
+    QTest::addRow("%s modifying", command) << command << true << false;
+  }
+  QTest::newRow("export by shortcut") << "export" << false << true;
+}
+
+// From the toolbar: the command asks for its target, writes what is saved (not what is being
+// typed, and says so), reports "Finish" with what it wrote; an import shows the first customer.
+void TestExport::commands() {
+  QFETCH(QString, command);
+  QFETCH(bool, modifying);
+  QFETCH(bool, byShortcut);
+  TestEnv env;
+  CreateDatabase();
+  InsertSimpleCustomer("K1", "Alice");
+  InsertSimpleCustomer("K2", "Bob");
+  QVERIFY(QDir().mkdir("in") && QDir().mkdir("bak"));
+  QFile csv("in/customer.csv");
+  QVERIFY(csv.open(QIODevice::WriteOnly) && csv.write("CID,Cust_name\r\nN1,Imported\r\n") > 0);
+  csv.close();
+  const QString target = env.Dir() + (command == "export"   ? "/out"
+                                      : command == "backup" ? "/bak/qel.db"
+                                                            : "/in/customer.csv");
+  SetPathDialogHook([&](PathKind, const QString&) { return target; });
+  const auto restore = qScopeGuard([] { SetPathDialogHook({}); });
+
+  frmCust* window = OpenWindow();
+  Press(window, modifying ? "modify" : "next");
+  if (modifying) ReplaceText(window->txtName, "Typed");
+  if (byShortcut)
+    QTest::keyClick(window, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+  else
+    QTest::mouseClick(window->Toolbar1->widgetForAction(window->Toolbar1->Buttons(command)),
+                      Qt::LeftButton);
+
+  QCOMPARE(env.messages.size(), 1);
+  QVERIFY2(env.messages[0].startsWith("Finish\n"), qPrintable(env.messages[0]));
+  QCOMPARE(env.messages[0].contains("not saved"), modifying);
+  if (command == "export") {
+    QVERIFY(env.messages[0].contains("customer.csv: 2 rows"));
+    const QByteArray written = FileBytes("out/customer.csv");
+    QVERIFY(written.contains("Alice") && !written.contains("Typed"));
+  } else if (command == "backup") {
+    QVERIFY(env.messages[0].contains(target));
+    QCOMPARE(Dump("bak"), Dump("."));
+  } else {
+    QCOMPARE(Count("select count(*) from customer where Cust_name='Imported'"), 1);
+    // Browsing starts over at the first customer, the imported ones among those paged.
+    if (!modifying) {
+      QCOMPARE(window->txtName->text(), QStringLiteral("Alice"));
+      Press(window, "last");
+    }
+  }
+  QCOMPARE(window->txtName->text(), modifying             ? QStringLiteral("Typed")
+                                    : command == "import" ? QStringLiteral("Imported")
+                                                          : QStringLiteral("Bob"));
+  QCOMPARE(window->ModifyMode, modifying);
+}
+
+QTEST_MAIN(TestExport)
+#include "tst_export.moc"

@@ -1,0 +1,272 @@
+#include "transfer/export.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+#include <memory>
+#include <vector>
+
+#include "data/connection.h"
+#include "data/rowstream.h"
+#include "data/schema.h"
+#include "transfer/outfile.h"
+
+QString ExportSummary::Text() const {
+  QStringList lines{QStringLiteral("Exported to %1:").arg(folder)};
+  for (const File& file : files) {
+    const bool cards = file.name.endsWith(QLatin1String(".vcf"));
+    const QString unit = cards ? QStringLiteral("card") : QStringLiteral("row");
+    lines << QStringLiteral("%1: %2 %3%4")
+                 .arg(file.name)
+                 .arg(file.records)
+                 .arg(unit, file.records == 1 ? QString() : QStringLiteral("s"));
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+namespace {
+
+using Cell = RowStream::Cell;
+
+// One CSV field. Null is nothing at all; a text is quoted when it is empty, holds a comma,
+// quote or line break, or begins or ends with a blank (which spreadsheets would drop).
+void AppendCsvField(QByteArray& out, const Cell& cell) {
+  if (cell.null) return;
+  const char* text = cell.data;
+  const int size = cell.size;
+  bool quote = size == 0 || text[0] == ' ' || text[0] == '\t' || text[size - 1] == ' ' ||
+               text[size - 1] == '\t';
+  bool quotes = false;
+  for (int i = 0; i < size; ++i) {
+    const char c = text[i];
+    if (c == '"') quotes = true;
+    quote = quote || c == ',' || c == '"' || c == '\n' || c == '\r';
+  }
+  if (!quote) {
+    out.append(text, size);
+    return;
+  }
+  out.append('"');
+  if (quotes) {
+    for (int i = 0; i < size; ++i) {
+      if (text[i] == '"') out.append('"');
+      out.append(text[i]);
+    }
+  } else {
+    out.append(text, size);
+  }
+  out.append('"');
+}
+
+// vCard text: backslash, comma, semicolon and line breaks escaped; other control characters,
+// which a card may not hold, left out. UTF-8 sequences pass unchanged (their bytes are >= 0x80).
+void AppendVCardText(QByteArray& out, const char* text, int size) {
+  for (int i = 0; i < size; ++i) {
+    const char c = text[i];
+    switch (c) {
+      case '\\':
+      case ',':
+      case ';':
+        out.append('\\');
+        out.append(c);
+        break;
+      case '\r':
+        if (i + 1 < size && text[i + 1] == '\n') ++i;
+        out.append("\\n");
+        break;
+      case '\n':
+        out.append("\\n");
+        break;
+      default:
+        if ((uchar(c) >= 0x20 && c != 0x7F) || c == '\t') out.append(c);
+    }
+  }
+}
+
+// A content line folded after 75 octets, never inside a UTF-8 sequence; continuation lines
+// begin with a blank.
+void AppendFolded(QByteArray& out, const QByteArray& line) {
+  qsizetype pos = 0;
+  qsizetype room = 75;
+  while (line.size() - pos > room) {
+    qsizetype cut = pos + room;
+    while (cut > pos && (uchar(line[cut]) & 0xC0) == 0x80) --cut;
+    out.append(line.constData() + pos, cut - pos);
+    out.append("\r\n ");
+    pos = cut;
+    room = 74;  // the leading blank takes one octet
+  }
+  out.append(line.constData() + pos, line.size() - pos);
+  out.append("\r\n");
+}
+
+// Strictly a number: digits only (blanks around them allowed), at most `digits` of them.
+int Number(const Value& text, int digits) {
+  if (!text) return -1;
+  const QString trimmed = text->trimmed();
+  if (trimmed.isEmpty() || trimmed.size() > digits) return -1;
+  for (const QChar c : trimmed)
+    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return -1;
+  return trimmed.toInt();
+}
+
+Value ToValue(const Cell& cell) {
+  if (cell.null) return std::nullopt;
+  return cell.Text();
+}
+
+// The customer columns a card is made of, located once in the customer table.
+struct CardColumns {
+  int name, key, year, month, day, email, telhome, cellphone, otherphone, teloffice, fax, addhome,
+      addoffice, company, jobtitle;
+};
+
+int ColumnIndex(const QStringList& names, const char* name) {
+  for (int i = 0; i < names.size(); ++i)
+    if (names[i].compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return i;
+  return -1;
+}
+
+void AppendCard(QByteArray& out, const RowStream& row, const CardColumns& c) {
+  out.append("BEGIN:VCARD\r\nVERSION:4.0\r\n");
+  QByteArray line;
+  // `prefix` and `suffix` frame the escaped value (the other parts of a structured value).
+  auto property = [&](const char* nameAndParameters, int column, bool always = false,
+                      const char* prefix = "", const char* suffix = "") {
+    const Cell cell = row.Value(column);
+    if (!always && (cell.null || cell.size == 0)) return;
+    line = nameAndParameters;
+    line.append(':');
+    line.append(prefix);
+    AppendVCardText(line, cell.data, cell.size);
+    line.append(suffix);
+    AppendFolded(out, line);
+  };
+  property("FN", c.name, true);
+  // Telephone numbers as typed are text, not tel: URIs.
+  property("TEL;VALUE=text;TYPE=home", c.telhome);
+  property("TEL;VALUE=text;TYPE=cell", c.cellphone);
+  property("TEL;VALUE=text;TYPE=voice", c.otherphone);
+  property("TEL;VALUE=text;TYPE=work", c.teloffice);
+  property("TEL;VALUE=text;TYPE=fax", c.fax);
+  property("EMAIL", c.email);
+  // An address is one free text: it goes into the street part of the structured value.
+  property("ADR;TYPE=home", c.addhome, false, ";;", ";;;;");
+  property("ADR;TYPE=work", c.addoffice, false, ";;", ";;;;");
+  const QString birthday = VCardBirthday(ToValue(row.Value(c.year)), ToValue(row.Value(c.month)),
+                                         ToValue(row.Value(c.day)));
+  if (!birthday.isEmpty()) AppendFolded(out, "BDAY:" + birthday.toLatin1());
+  property("ORG", c.company);
+  property("TITLE", c.jobtitle);
+  property("NOTE", c.key, false, "C_No: ");
+  out.append("END:VCARD\r\n");
+}
+
+const QByteArray kBom("\xEF\xBB\xBF");
+
+}  // namespace
+
+QString VCardBirthday(const Value& year, const Value& month, const Value& day) {
+  const int y = Number(year, 4);
+  const int m = Number(month, 2);
+  const int d = Number(day, 2);
+  if (y >= 1 && QDate::isValid(y, m, d))
+    return QStringLiteral("%1%2%3")
+        .arg(y, 4, 10, QLatin1Char('0'))
+        .arg(m, 2, 10, QLatin1Char('0'))
+        .arg(d, 2, 10, QLatin1Char('0'));
+  // Month and day alone: any day that month has in some year (29 February included).
+  if (QDate::isValid(2000, m, d))
+    return QStringLiteral("--%1%2").arg(m, 2, 10, QLatin1Char('0')).arg(d, 2, 10, QLatin1Char('0'));
+  return {};
+}
+
+ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {
+  RequireDatabase(databaseFile);
+  const QString absolute = QDir(folder).absolutePath();
+  if (QFileInfo(absolute).exists() && !QFileInfo(absolute).isDir())
+    throw DataError(
+        QStringLiteral("Cannot export to %1: it is a file, not a folder.").arg(absolute));
+  if (!QDir().mkpath(absolute))
+    throw DataError(
+        QStringLiteral("Cannot export to %1: the folder cannot be made.").arg(absolute));
+
+  ExportSummary summary;
+  summary.folder = absolute;
+  Connection connection;
+  connection.Open(databaseFile);
+  // One read transaction: every file shows the same moment of the database.
+  connection.Execute(QStringLiteral("begin"));
+
+  std::vector<std::unique_ptr<OutFile>> files;
+  qint64 cards = 0;
+  for (const TableLayout& table : Tables()) {
+    files.push_back(std::make_unique<OutFile>(absolute, table.name + QStringLiteral(".csv")));
+    OutFile& csv = *files.back();
+    const bool customers = table.name == QLatin1String("customer");
+    if (customers)
+      files.push_back(std::make_unique<OutFile>(absolute, QStringLiteral("customers.vcf")));
+    OutFile* vcf = customers ? files.back().get() : nullptr;
+
+    // Every column the table has, in table order, also ones the program does not use.
+    RowStream rows(connection, QStringLiteral("select * from %1 order by rowid").arg(table.name));
+    const QStringList& names = rows.ColumnNames();
+    const int count = int(names.size());
+
+    csv.buffer.append(kBom);
+    for (int i = 0; i < count; ++i) {
+      if (i) csv.buffer.append(',');
+      const QByteArray name = names[i].toUtf8();
+      AppendCsvField(csv.buffer, {name.constData(), int(name.size()), false});
+    }
+    csv.buffer.append("\r\n");
+
+    CardColumns card{};
+    if (vcf) {
+      card = {ColumnIndex(names, "Cust_name"),       ColumnIndex(names, "CID"),
+              ColumnIndex(names, "Cust_birthyear"),  ColumnIndex(names, "Cust_birthmonth"),
+              ColumnIndex(names, "Cust_birthday"),   ColumnIndex(names, "Cust_email"),
+              ColumnIndex(names, "Cust_telhome"),    ColumnIndex(names, "Cust_cellphone"),
+              ColumnIndex(names, "Cust_otherphone"), ColumnIndex(names, "Cust_teloffice"),
+              ColumnIndex(names, "Cust_fax"),        ColumnIndex(names, "Cust_addhome"),
+              ColumnIndex(names, "Cust_addoffice"),  ColumnIndex(names, "Cust_company"),
+              ColumnIndex(names, "Cust_jobtitle")};
+    }
+    qint64 written = 0;
+    while (rows.Next()) {
+      for (int i = 0; i < count; ++i) {
+        if (i) csv.buffer.append(',');
+        AppendCsvField(csv.buffer, rows.Value(i));
+      }
+      csv.buffer.append("\r\n");
+      csv.Spill();
+      if (vcf) {
+        AppendCard(vcf->buffer, rows, card);
+        vcf->Spill();
+      }
+      ++written;
+    }
+    summary.files.append({table.name + QStringLiteral(".csv"), written});
+    if (vcf) cards = written;
+  }
+  summary.files.append({QStringLiteral("customers.vcf"), cards});
+  connection.Execute(QStringLiteral("commit"));
+  connection.Close();
+
+  for (auto& file : files) file->Finish();
+  for (auto& file : files) file->Commit();
+  SyncFolder(absolute);
+  return summary;
+}
+
+int ExportCommand(const QString& databaseFile, const QString& folder) {
+  try {
+    const ExportSummary summary = ExportTo(databaseFile, folder);
+    QTextStream(stdout) << summary.Text() << Qt::endl;
+    return 0;
+  } catch (const DataError& error) {
+    QTextStream(stderr) << error.message() << Qt::endl;
+    return 1;
+  }
+}

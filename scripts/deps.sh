@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libqt6svg6
   fonts-arphic-uming fonts-dejavu-core
   sqlite3 xvfb xauth imagemagick xdotool x11-utils
+  python3
 )
 missing=()
 for package in "${packages[@]}"; do

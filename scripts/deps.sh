@@ -8,6 +8,7 @@ packages=(
   mdbtools-dev mdbtools python3-vobject
   sqlite3 xvfb xauth imagemagick xdotool x11-utils
   dpkg-dev file desktop-file-utils appstream groff-base
+  python3
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -207,8 +207,13 @@ void UnloadAllWindows() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-QVector<QString> ResultKeys(const QStringList& keys) {
-  return QVector<QString>{QString()} + QVector<QString>(keys.begin(), keys.end());
+void HandOver(const QStringList& keys) {
+  ResultCIDs = QVector<QString>{QString()} + QVector<QString>(keys.begin(), keys.end());
+  ResultCount = int(keys.size());
+}
+
+QStringList HandedOver() {
+  return ResultCIDs.mid(1, ResultCount).toList();
 }
 
 void ClickButton(QAbstractButton* button) {

@@ -70,8 +70,9 @@ QStringList Headings(const ListGrid* grid);
 // Destroys every loaded window at once (between tests).
 void UnloadAllWindows();
 
-// The keys as a search hands them over (ResultCIDs: entry 0 unused).
-QVector<QString> ResultKeys(const QStringList& keys);
+// Hands these keys over as a search does, and the keys the last search handed over.
+void HandOver(const QStringList& keys);
+QStringList HandedOver();
 // A left mouse click on a button.
 void ClickButton(QAbstractButton* button);
 // Replaces the text of a line edit or an editable combo box as the agent does: select all,

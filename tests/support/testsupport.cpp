@@ -131,7 +131,7 @@ void InsertChild(const QString& table, const QString& cid, const QVector<Value>&
     if (layout.name == table) columns = layout.columns.mid(2, data.size());
   if (columns.size() != data.size()) qFatal("bad child row for %s", qPrintable(table));
   QStringList marks(data.size() + 1, QStringLiteral("?"));
-  QVariantList values{cid};
+  QVariantList values{ToVariant(cid)};
   for (const Value& v : data) values << ToVariant(v);
   Sql(QStringLiteral("insert into %1 (CID,%2) values (%3)")
           .arg(table, columns.join(','), marks.join(',')),

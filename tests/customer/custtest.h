@@ -1,13 +1,11 @@
 #pragma once
 
-// Helpers shared by the customer window's test programs: opening the window as the program
-// does, pressing its buttons, clicking and typing into its inputs and grids, reading what it
-// shows, and writing customers.
+// The customer window as the tests drive it: opened as the program opens it, its buttons
+// pressed, its inputs typed into, its grids clicked, and what it shows read back.
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
@@ -22,8 +20,7 @@
 
 namespace custtest {
 
-// Shows the customer window the way start-up does (inside the error boundary) and waits until
-// it is on screen and active.
+// Shows the customer window the way start-up does (inside the error boundary), active.
 inline frmCust* OpenWindow() {
   frmCust* window = nullptr;
   Guard([&] { window = Show<frmCust>(); });
@@ -44,8 +41,7 @@ inline void Press(frmCust* window, const QStringList& keys) {
 // "EEDD"-style states of buttons: E enabled, D disabled.
 inline QString States(frmCust* window, const QStringList& keys) {
   QString states;
-  for (const QString& key : keys)
-    states += window->Toolbar1->Buttons(key)->isEnabled() ? QLatin1Char('E') : QLatin1Char('D');
+  for (const QString& key : keys) states += window->Toolbar1->Buttons(key)->isEnabled() ? 'E' : 'D';
   return states;
 }
 
@@ -78,21 +74,14 @@ inline List ListOf(frmCust* w, const QString& key) {
   qFatal("no list %s", qPrintable(key));
 }
 
-// The 24 inputs of the first tab, found as controls (not through the window's own tables).
+// The 24 inputs of the first tab, found as controls.
 inline QList<QWidget*> Inputs(frmCust* w) {
   QList<QWidget*> inputs;
-  for (QWidget* child : w->SSTab1->widget(0)->findChildren<QWidget*>()) {
+  for (QWidget* child : w->SSTab1->widget(0)->findChildren<QWidget*>())
     if (qobject_cast<QComboBox*>(child) ||
         (qobject_cast<QLineEdit*>(child) && !qobject_cast<QComboBox*>(child->parentWidget())))
       inputs << child;
-  }
   return inputs;
-}
-
-inline QStringList GridLine(ListGrid* grid, int row) {
-  QStringList cells;
-  for (int col = 0; col < grid->Cols(); ++col) cells << grid->TextMatrix(row, col);
-  return cells;
 }
 
 // The entries shown in a grid (rows 1 to Rows - 2), each as its cells joined by '|'.
@@ -109,53 +98,31 @@ inline QStringList Snapshot(frmCust* w) {
                     EditStates(w) + NavigationStates(w)};
   for (QWidget* input : Inputs(w))
     state << input->objectName() + (input->isEnabled() ? "=" : "#") + ShownText(input);
-  for (const List& list : Lists(w)) {
-    state << GridLines(list.grid);
-    state << list.key + (list.editor->isVisible() ? " editor shown" : " editor hidden");
-  }
+  for (const List& list : Lists(w))
+    state << GridLines(list.grid) << list.key + (list.editor->isVisible() ? " shown" : " hidden");
   return state;
 }
 
 // Brings the widget's tab to the front, as the agent does before clicking into it.
 inline void ShowTabOf(QWidget* widget) {
   auto* window = static_cast<frmCust*>(widget->window());
-  for (int i = 0; i < window->SSTab1->count(); ++i) {
+  for (int i = 0; i < window->SSTab1->count(); ++i)
     if (window->SSTab1->widget(i)->isAncestorOf(widget)) window->SSTab1->setCurrentIndex(i);
-  }
   QApplication::processEvents();
 }
 
-// The cell's rectangle in the grid's viewport.
+// A data cell's rectangle in the grid's viewport.
 inline QRect CellRect(ListGrid* grid, int row, int col) {
   return grid->visualRect(grid->model()->index(row - 1, col));
 }
 
-// A mouse click on a data cell of the grid.
 inline void ClickCell(ListGrid* grid, int row, int col) {
   ShowTabOf(grid);
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CellRect(grid, row, col).center());
 }
 
-// Types the text key by key; characters beyond ASCII arrive as an input method delivers them.
-inline void TypeText(QWidget* widget, const QString& text) {
-  for (const char32_t c : text.toUcs4()) {
-    if (c < 0x7f) {
-      QTest::keyClick(widget, char(c));
-    } else {
-      QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString::fromUcs4(&c, 1),
-                          Qt::NoModifier);
-    }
-  }
-}
-
-// Replaces the text of an enabled input (or an editor) by typing, as the agent does.
 inline void TypeInto(QWidget* input, const QString& text) {
-  QLineEdit* edit = qobject_cast<QLineEdit*>(input);
-  if (auto* combo = qobject_cast<QComboBox*>(input)) edit = combo->lineEdit();
-  edit->setFocus();
-  edit->selectAll();
-  QTest::keyClick(edit, Qt::Key_Delete);
-  TypeText(edit, text);
+  ReplaceText(input, text);
 }
 
 // Clicks a cell and types the text into the editor that opens over it.
@@ -176,7 +143,7 @@ inline QMap<QString, Value> FullCustomer(const QString& cid, const QString& name
   return row;
 }
 
-// Customers with these keys and names (every other column from FullCustomer), each with one
+// A new file with these customers (every other column from FullCustomer), each with one
 // family row "rel of <name>" / "kin".
 inline void CustomersWithKin(const QList<std::pair<QString, QString>>& customers) {
   CreateDatabase();

@@ -34,23 +34,13 @@ inline void Press(frmCust* window, const QString& key) {
   window->Toolbar1->Press(key);
 }
 
-inline void Press(frmCust* window, const QStringList& keys) {
-  for (const QString& key : keys) Press(window, key);
-}
-
-// "EEDD"-style states of buttons: E enabled, D disabled.
-inline QString States(frmCust* window, const QStringList& keys) {
+// The states of the navigation and the editing buttons, "EEDD|EEDEE": E enabled, D disabled.
+inline QString ButtonStates(frmCust* window) {
   QString states;
-  for (const QString& key : keys) states += window->Toolbar1->Buttons(key)->isEnabled() ? 'E' : 'D';
+  for (const char* key :
+       {"first", "previous", "next", "last", "|", "new", "modify", "save", "delete", "exit"})
+    states += *key == '|' ? '|' : window->Toolbar1->Buttons(key)->isEnabled() ? 'E' : 'D';
   return states;
-}
-
-inline QString NavigationStates(frmCust* window) {
-  return States(window, {"first", "previous", "next", "last"});
-}
-
-inline QString EditStates(frmCust* window) {
-  return States(window, {"new", "modify", "save", "delete", "exit"});
 }
 
 // One list tab: its key in ShowCellEditor, its table, its grid and the grid's editor.
@@ -95,7 +85,7 @@ inline QStringList GridEntries(ListGrid* grid) {
 // grids and which editors are shown. Two equal snapshots mean nothing visible changed.
 inline QStringList Snapshot(frmCust* w) {
   QStringList state{QStringLiteral("new=%1 modify=%2").arg(w->NewMode).arg(w->ModifyMode),
-                    EditStates(w) + NavigationStates(w)};
+                    ButtonStates(w)};
   for (QWidget* input : Inputs(w))
     state << input->objectName() + (input->isEnabled() ? "=" : "#") + ShownText(input);
   for (const List& list : Lists(w))

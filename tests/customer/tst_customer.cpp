@@ -48,9 +48,8 @@ QString State(frmCust* w) {
   for (QWidget* input : Inputs(w)) open += input->isEnabled();
   const QString lock = open == 0 ? "L" : open == Inputs(w).size() ? "U" : "M";
   const QString mode = w->NewMode ? "new" : w->ModifyMode ? "modify" : "browse";
-  QString state = QStringLiteral("%1:%2|%3 %4|%5|%6|fam %7 %8")
-                      .arg(w->txtCID->text(), w->txtName->text(), mode, lock, NavigationStates(w),
-                           EditStates(w))
+  QString state = QStringLiteral("%1:%2|%3 %4|%5|fam %6 %7")
+                      .arg(w->txtCID->text(), w->txtName->text(), mode, lock, ButtonStates(w))
                       .arg(w->msfgFamily->Rows())
                       .arg(w->msfgFamily->TextMatrix(1, 0));
   if (!w->txtInput->isHidden())
@@ -106,8 +105,6 @@ void TestCustomer::stories_data() {
       "A001:Alice|browse L|DDEE|EEDEE|fam 4 rel of Alice");
   row("next onto the last row and past it", {"next", "next", "next"},
       "A003:Carol|browse L|EEDD|EEDEE|fam 3 rel of Carol");
-  row("last, then previous", {"last", "previous"}, bob);
-  row("first after running off the end", {"last", "next", "first"}, alice);
   row("next after running off the start", {"previous", "next"}, bob);
   row("an empty table disables paging", {"!delete from customer", "next"},
       ":|browse L|DDDD|EEDEE|fam 2 ", "", "orphans 6");
@@ -262,7 +259,8 @@ void TestCustomer::everyFieldInItsControl() {
   }
   QCOMPARE(GridEntries(w->msfgInsurlife), QStringList{"Cathay||100||||||||"});
   QCOMPARE(GridEntries(w->msfgCompenlife), QStringList{"2003/3/3|flu|||||"});
-  Press(w, {"modify", "save"});
+  Press(w, "modify");
+  Press(w, "save");
   QCOMPARE(CustomerRow("A001"), FullCustomer("A001", "陳大文"));
   QCOMPARE(ChildRows("insurance", "A001").value(0).value(1), Value());  // Null stays Null
 }
@@ -276,8 +274,8 @@ void TestCustomer::editorOverItsCell_data() {
   QTest::addColumn<bool>("scrolled");
   QTest::newRow("family, first cell") << "fam" << 1 << 0 << false;
   QTest::newRow("insurance, second entry, column 3") << "insur" << 2 << 3 << false;
-  for (const char* list : {"fam", "insur", "com", "con"})
-    QTest::addRow("%s, scrolled down and right", list) << list << 0 << -1 << true;
+  QTest::newRow("compensation, scrolled down and right") << "com" << 0 << -1 << true;
+  QTest::newRow("contact, scrolled down and right") << "con" << 0 << -1 << true;
 }
 
 void TestCustomer::editorOverItsCell() {

@@ -1,7 +1,6 @@
 // The search window and the result window: the statement of the worked examples, what each
 // criterion finds, the result's positions and paging, and the ways back to the other windows.
 
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -13,7 +12,6 @@
 #include <QTest>
 
 #include "app/module1.h"
-#include "data/connection.h"
 #include "data/schema.h"
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/guard.h"
@@ -30,10 +28,9 @@ QVector<QMap<QString, Value>> Query(const QString& sql, const QVariantList& boun
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(QDir::current().filePath(kDatabaseFile));
     QSqlQuery q(db);
-    if (!db.open() || !q.prepare(sql))
-      qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    bool ok = db.open() && q.prepare(sql);
     for (const QVariant& v : bound) q.addBindValue(v);
-    if (!q.exec()) qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    if (!ok || !q.exec()) qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
     while (q.next()) {
       QMap<QString, Value> row;
       for (int i = 0; i < q.record().count(); ++i)
@@ -94,17 +91,12 @@ void InsertCustomer(const QMap<QString, Value>& columns) {
       values);
 }
 
-void InsertCustomer(const QString& cid, const QMap<QString, Value>& columns) {
-  QMap<QString, Value> row = columns;
-  row[QStringLiteral("CID")] = cid;
-  InsertCustomer(row);
-}
-
 void InsertSimpleCustomer(const QString& cid, const QString& name) {
   QMap<QString, Value> row;
   for (const QString& column : Tables().at(0).columns) row[column] = QString();
+  row[QStringLiteral("CID")] = cid;
   row[QStringLiteral("Cust_name")] = name;
-  InsertCustomer(cid, row);
+  InsertCustomer(row);
 }
 
 QStringList AddNumberedCustomers(int count) {

@@ -38,10 +38,8 @@ void CreateDatabase();
 void Sql(const QString& statement, const QVariantList& bound = {});
 // Adds a customer row; columns by name, the rest Null.
 void InsertCustomer(const QMap<QString, Value>& columns);
-void InsertCustomer(const QString& cid, const QMap<QString, Value>& columns);
 // Adds a customer with the given key and name and every other column "".
 void InsertSimpleCustomer(const QString& cid, const QString& name);
-// Adds customers K1 .. Kn named "Customer 1" .. "Customer n"; returns their keys.
 QStringList AddNumberedCustomers(int count);
 // Adds a list row: data columns from position 2 on, in table order, the rest Null.
 void InsertChild(const QString& table, const QString& cid, const QVector<Value>& data);
@@ -51,7 +49,6 @@ QVector<QVector<Value>> Rows(const QString& query, const QVariantList& bound = {
 QVector<QVector<Value>> ChildRows(const QString& table, const QString& cid);
 // A customer's row by column name (empty map when there is none).
 QMap<QString, Value> CustomerRow(const QString& cid);
-// The first value of a query as a number (-1 when there is none).
 int Count(const QString& query, const QVariantList& bound = {});
 QByteArray FileBytes(const QString& path);
 
@@ -70,7 +67,6 @@ void TypeText(QWidget* widget, const QString& text);
 void ReplaceText(QWidget* input, const QString& text);
 // Picks an entry from a combo box's list (ends the run when there is no such entry).
 void PickEntry(QWidget* combo, const QString& entry);
-// The text a line edit or combo box shows.
 QString ShownText(const QWidget* input);
 
 template <class T>

@@ -122,8 +122,7 @@ inline void TypeIntoCell(ListGrid* grid, CellEditor* editor, int row, int col,
   TypeInto(editor, text);
 }
 
-// Every customer column with a distinct value derived from the key ("Cust_email" ->
-// "<key>-email"), the name given.
+// Every customer column "<key>-<column>" ("A001-email"), the name given.
 inline QMap<QString, Value> FullCustomer(const QString& cid, const QString& name) {
   QMap<QString, Value> row;
   for (const QString& column : Tables().at(0).columns)
@@ -133,8 +132,7 @@ inline QMap<QString, Value> FullCustomer(const QString& cid, const QString& name
   return row;
 }
 
-// A new file with these customers (every other column from FullCustomer), each with one
-// family row "rel of <name>" / "kin".
+// A new file with these customers, each with one family row "rel of <name>" / "kin".
 inline void CustomersWithKin(const QList<std::pair<QString, QString>>& customers) {
   CreateDatabase();
   for (const auto& [key, name] : customers) {

@@ -40,13 +40,18 @@ QString Dump() {
   return (lines << "orphans " + QString::number(Count("select " + orphans.join('+')))).join(',');
 }
 
-// Key and name shown, mode and input locks (L all locked, U all open), the navigation and editing
-// buttons, the family grid's rows and first cell, and the cell its editor serves when shown.
+// Key and name shown, mode, input locks (L all locked, U all open) and how many inputs show a
+// text, the navigation and editing buttons, the family grid's rows and first cell, and the cell its
+// editor serves when shown.
 QString State(frmCust* w) {
   if (!w) return QStringLiteral("gone");
-  int open = 0;
-  for (QWidget* input : Inputs(w)) open += input->isEnabled();
-  const QString lock = open == 0 ? "L" : open == Inputs(w).size() ? "U" : "M";
+  int open = 0, filled = 0;
+  for (QWidget* input : Inputs(w))
+    open += input->isEnabled(), filled += !ShownText(input).isEmpty();
+  const QString lock = (open == 0                  ? "L"
+                        : open == Inputs(w).size() ? "U"
+                                                   : "M") +
+                       QString::number(filled);
   const QString mode = w->NewMode ? "new" : w->ModifyMode ? "modify" : "browse";
   QString state = QStringLiteral("%1:%2|%3 %4|%5|fam %6 %7")
                       .arg(w->txtCID->text(), w->txtName->text(), mode, lock, ButtonStates(w))
@@ -94,29 +99,29 @@ void TestCustomer::stories_data() {
                 const char* messages = "", const char* file = "") {
     QTest::newRow(name) << steps << shown << messages << file;
   };
-  const char* alice = "A001:Alice|browse L|EEEE|EEDEE|fam 4 rel of Alice";
-  const char* bob = "A002:Bob|browse L|EEEE|EEDEE|fam 3 rel of Bob";
-  const char* aliceModify = "A001:Alice|modify U|EEEE|DDEDE|fam 4 rel of Alice";
-  const char* fresh = ":|new U|EEEE|DDEDE|fam 2 ";
+  const char* alice = "A001:Alice|browse L24|EEEE|EEDEE|fam 4 rel of Alice";
+  const char* bob = "A002:Bob|browse L24|EEEE|EEDEE|fam 3 rel of Bob";
+  const char* aliceModify = "A001:Alice|modify U24|EEEE|DDEDE|fam 4 rel of Alice";
+  const char* fresh = ":|new U0|EEEE|DDEDE|fam 2 ";
   const char* trigger = "!create trigger refuse before %1 begin select raise(abort, '%2'); end";
 
   row("start-up shows the first customer, locked", {}, alice);
   row("previous on the first row", {"previous"},
-      "A001:Alice|browse L|DDEE|EEDEE|fam 4 rel of Alice");
+      "A001:Alice|browse L24|DDEE|EEDEE|fam 4 rel of Alice");
   row("next onto the last row and past it", {"next", "next", "next"},
-      "A003:Carol|browse L|EEDD|EEDEE|fam 3 rel of Carol");
+      "A003:Carol|browse L24|EEDD|EEDEE|fam 3 rel of Carol");
   row("next after running off the start", {"previous", "next"}, bob);
   row("an empty table disables paging", {"!delete from customer", "next"},
-      ":|browse L|DDDD|EEDEE|fam 2 ", "", "orphans 6");
+      ":|browse L0|DDDD|EEDEE|fam 2 ", "", "orphans 6");
 
   row("Page Down is next", {"^PgDown"}, bob);
   row("Ctrl+End is last, Page Up previous", {"^Ctrl+End", "^PgUp"}, bob);
   row("Ctrl+Home while first is disabled", {"previous", "^Ctrl+Home"},
-      "A001:Alice|browse L|DDEE|EEDEE|fam 4 rel of Alice");
+      "A001:Alice|browse L24|DDEE|EEDEE|fam 4 rel of Alice");
   row("a focused grid keeps Page Down", {"^fam:PgDown"}, alice);
   row("Ctrl+N is new", {"^Ctrl+N"}, fresh);
   row("Ctrl+E is modify, Ctrl+S save", {"^Ctrl+E", "txtName=Alicia", "^Ctrl+S"},
-      "A001:Alicia|browse L|EEEE|EEDEE|fam 4 rel of Alice", "Finish",
+      "A001:Alicia|browse L24|EEEE|EEDEE|fam 4 rel of Alice", "Finish",
       "A001:Alicia 2001,A002:Bob 1000,A003:Carol 1001,orphans 0");
   row("Ctrl+N while modifying does nothing", {"modify", "^Ctrl+N"}, aliceModify);
   row("keys typed in the search window stay there",
@@ -124,30 +129,30 @@ void TestCustomer::stories_data() {
 
   row("paging while modifying shows the next one and writes nothing",
       {"modify", "txtName=Typed", "fam:1:1=typed", "next"},
-      "A002:Bob|modify U|EEEE|DDEDE|fam 3 rel of Bob");
+      "A002:Bob|modify U24|EEEE|DDEDE|fam 3 rel of Bob");
   row("the entry row's second field opens a new entry row", {"modify", "fam:3:0=Ann", "@fam:3:1"},
-      "A001:Alice|modify U|EEEE|DDEDE|fam 5 rel of Alice [3,1]");
+      "A001:Alice|modify U24|EEEE|DDEDE|fam 5 rel of Alice [3,1]");
   row("its third field opens none", {"modify", "fam:3:0=Ann", "@fam:3:2"},
-      "A001:Alice|modify U|EEEE|DDEDE|fam 4 rel of Alice [3,2]");
+      "A001:Alice|modify U24|EEEE|DDEDE|fam 4 rel of Alice [3,2]");
   row("an empty first field opens none", {"modify", "@fam:3:0", "@fam:3:1"},
-      "A001:Alice|modify U|EEEE|DDEDE|fam 4 rel of Alice [3,1]");
+      "A001:Alice|modify U24|EEEE|DDEDE|fam 4 rel of Alice [3,1]");
   row("a row above the entry row opens none", {"modify", "@fam:2:1"},
-      "A001:Alice|modify U|EEEE|DDEDE|fam 4 rel of Alice [2,1]");
+      "A001:Alice|modify U24|EEEE|DDEDE|fam 4 rel of Alice [2,1]");
   row("a click while browsing opens no editor", {"@fam:3:1"}, alice);
 
   row("a new customer is stored with its entry rows and stays current",
       {"new", "txtCID=C9", "txtName=Cy", "fam:1:0=son", "con:1:3=phone", "save"},
-      "C9:Cy|browse L|EEEE|EEDEE|fam 2 son", "Finish",
+      "C9:Cy|browse L2|EEEE|EEDEE|fam 2 son", "Finish",
       "A001:Alice 2001,A002:Bob 1000,A003:Carol 1001,C9:Cy 1001,orphans 0");
   row("deleting the customer just saved removes only it",
       {"new", "txtCID=C9", "fam:1:0=son", "con:1:3=phone", "save", "delete"}, alice,
       "Finish/Finish");
   row("the second customer modified twice",
       {"next", "modify", "txtName=Bobby", "save", "modify", "txtEmail=b@x", "save"},
-      "A002:Bobby|browse L|EEEE|EEDEE|fam 3 rel of Bob", "Finish/Finish",
+      "A002:Bobby|browse L24|EEEE|EEDEE|fam 3 rel of Bob", "Finish/Finish",
       "A001:Alice 2001,A002:Bobby 1000,A003:Carol 1001,orphans 0");
   row("a filled entry row is stored", {"modify", "fam:3:0=niece", "save"},
-      "A001:Alice|browse L|EEEE|EEDEE|fam 4 rel of Alice", "Finish",
+      "A001:Alice|browse L24|EEEE|EEDEE|fam 4 rel of Alice", "Finish",
       "A001:Alice 3001,A002:Bob 1000,A003:Carol 1001,orphans 0");
   row("delete removes that customer and its lists", {"next", "delete"}, alice, "Finish",
       "A001:Alice 2001,A003:Carol 1001,orphans 0");
@@ -155,21 +160,21 @@ void TestCustomer::stories_data() {
       {"!insert into customer (CID, Cust_name) values ('A001', 'Twin')", "delete"}, bob, "Finish",
       "A002:Bob 1000,A003:Carol 1001,A001:Twin 2001,orphans 0");
   row("a taken key is refused", {"new", "txtCID=A002", "txtName=X", "snap", "save", "same"},
-      "A002:X|new U|EEEE|DDEDE|fam 2 ", "C_No already exists！");
+      "A002:X|new U2|EEEE|DDEDE|fam 2 ", "C_No already exists！");
   row("renaming onto a taken key is refused", {"modify", "txtCID=A003", "save"},
-      "A003:Alice|modify U|EEEE|DDEDE|fam 4 rel of Alice", "C_No already exists！");
+      "A003:Alice|modify U24|EEEE|DDEDE|fam 4 rel of Alice", "C_No already exists！");
   row("renaming takes the lists along", {"modify", "txtCID=Z1", "save"},
-      "Z1:Alice|browse L|EEEE|EEDEE|fam 4 rel of Alice", "Finish",
+      "Z1:Alice|browse L24|EEEE|EEDEE|fam 4 rel of Alice", "Finish",
       "Z1:Alice 2001,A002:Bob 1000,A003:Carol 1001,orphans 0");
   row("a failing list row undoes the whole save; the retry stores once",
       {QString(trigger).arg("insert on contact", "disk trouble"), "modify", "txtName=Typed",
        "fam:3:0=niece", "con:1:1=10:00", "snap", "save", "same", "!drop trigger refuse", "save"},
-      "A001:Typed|browse L|EEEE|EEDEE|fam 4 rel of Alice", "[^/]*disk trouble[^/]*/Finish",
+      "A001:Typed|browse L24|EEEE|EEDEE|fam 4 rel of Alice", "[^/]*disk trouble[^/]*/Finish",
       "A001:Typed 3001,A002:Bob 1000,A003:Carol 1001,orphans 0");
   row("a failing customer row undoes a new customer",
       {QString(trigger).arg("insert on customer", "no room"), "new", "txtCID=N1", "fam:1:0=x",
        "snap", "save", "same", "!drop trigger refuse", "save"},
-      "N1:|browse L|EEEE|EEDEE|fam 2 x", "[^/]*no room[^/]*/Finish",
+      "N1:|browse L1|EEEE|EEDEE|fam 2 x", "[^/]*no room[^/]*/Finish",
       "A001:Alice 2001,A002:Bob 1000,A003:Carol 1001,N1: 1000,orphans 0");
   row("a refused delete keeps everything",
       {QString(trigger).arg("delete on customer", "locked"), "snap", "delete", "same",
@@ -177,7 +182,7 @@ void TestCustomer::stories_data() {
       bob, "[^/]*locked[^/]*/Finish", "A002:Bob 1000,A003:Carol 1001,orphans 0");
   row("saving a customer another program deleted",
       {"modify", "!delete from customer where CID='A001'", "txtName=Ghost", "snap", "save", "same"},
-      "A001:Ghost|modify U|EEEE|DDEDE|fam 4 rel of Alice", ".*deleted.*",
+      "A001:Ghost|modify U24|EEEE|DDEDE|fam 4 rel of Alice", ".*deleted.*",
       "A002:Bob 1000,A003:Carol 1001,orphans 3");
   row("deleting a customer another program deleted",
       {"first", "!delete from customer where CID='A001'", "snap", "delete", "same"}, alice,
@@ -185,7 +190,7 @@ void TestCustomer::stories_data() {
   row("the last delete empties the window; modify then stores a new customer",
       {"!delete from customer where CID<>'A001'", "delete", "delete", "modify", "txtCID=M1",
        "txtName=Em", "save"},
-      "M1:Em|browse L|EEEE|EEDEE|fam 2 ", "Finish/Finish", "M1:Em 0000,orphans 3");
+      "M1:Em|browse L2|EEEE|EEDEE|fam 2 ", "Finish/Finish", "M1:Em 0000,orphans 3");
   row("exit leaves without saving", {"modify", "txtName=unsaved", "exit"}, "gone");
   row("search leaves the window as it was", {"modify", "snap", "search", "same"}, aliceModify);
 }

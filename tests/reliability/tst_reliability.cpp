@@ -96,8 +96,7 @@ void StartDriver(QProcess& driver, const QString& prefix, quint32 seed, int comm
   driver.waitForStarted();
 }
 
-// A customer as the file holds it: "<customer rows>:<distinct values of its row and lists>:<rows
-// of each list>", or "gone" when neither it nor any list row with its key is left.
+// A customer as the file holds it, "<rows>:<distinct values>:<rows of each list>", or "gone".
 QString Describe(const QString& key) {
   QStringList values, counts;
   const auto customers = Rows("select * from customer where CID=?", {key});
@@ -337,7 +336,6 @@ void TestReliability::fileTrouble() {
   QCOMPARE(env.messages.value(1), QStringLiteral("Finish"));
   QCOMPARE(Count("select count(*) from customer where CID in ('C001', 'Z9')"), 1);
   QCOMPARE(ChildRows("family", "C001").size(), 1);
-  QCOMPARE(env.fatalStatus, 0);
 }
 
 // The program itself on an X server of its own: the customer window is drawn, photographed

@@ -134,11 +134,6 @@ QStringList Replay(QMap<QString, QString>& known) {
   return pending;
 }
 
-int Warn(const QString& text) {
-  qWarning("%s", qPrintable(text));
-  return 1;
-}
-
 quint32 Seed(const char* name) {
   const quint32 seed = qEnvironmentVariableIsSet("QEL_SEED")
                            ? quint32(qEnvironmentVariableIntValue("QEL_SEED"))
@@ -170,6 +165,7 @@ void TestReliability::killDuringSaves() {
   const quint32 seed = Seed("crash");
   QRandomGenerator random(seed);
   QMap<QString, QString> known;
+  auto Warn = [](const QString& text) { return qWarning("%s", qPrintable(text)), 1; };
   int kills = 0, failures = 0, checks = 0, inFlight = 0;
   for (int round = 0; round < 12; ++round) {
     QProcess driver;

@@ -31,18 +31,18 @@ void Customers() {
       "null, null, null), ('K4', 'O''Brien Nash', 'female', null, null, null, null, null, null, "
       "null), ('K5', null, 'NA', null, null, null, null, null, null, null), ('K6', null, "
       "'female', null, null, null, null, null, null, null)");
-  InsertChild("family", "K2", {"husband", "Gao"});
-  InsertChild("family", "K", {"stranger"});
+  InsertChild("family", "K2", {"husband", "Gao", "male"});
+  InsertChild("family", "K1_", {"x", "Stranger"});
 }
 
-// Position, name and first family member shown, and the states of first/previous/next/last.
+// Position, name, first family member (only two columns show) and first/previous/next/last.
 QString Shown(frmSearchResult* w) {
   QString states;
   for (QPushButton* b : {w->cmdFirst, w->cmdPrevious, w->cmdNext, w->cmdLast})
     states += b->isEnabled() ? 'E' : 'D';
   return QStringLiteral("%1 ／ %2 %3 (%4) %5")
       .arg(w->lblCurrent->text(), w->lblTotal->text(), w->lblName->text(),
-           w->msfgFamily->TextMatrix(1, 1), states);
+           w->msfgFamily->TextMatrix(1, 1) + w->msfgFamily->TextMatrix(1, 2), states);
 }
 
 }  // namespace
@@ -201,6 +201,9 @@ void TestSearch::waysBack() {
   QVERIFY(!Loaded<frmSearchResult>());
   QVERIFY(search->Command1->isEnabled() && search->cmdEnd->isEnabled());
   QVERIFY(!search->cmdStart->isEnabled());
+  ClickButton(search->Command1);  // Reset: every criterion open again
+  ClickButton(search->cmdStart);
+  QCOMPARE(env.messages.last(), QStringLiteral(" 5 items has be found！"));
   searchByTitleBar ? (void)search->close() : ClickButton(search->cmdEnd);
   QVERIFY(!Loaded<frmSearch>());
   cust = Loaded<frmCust>();

@@ -1,6 +1,5 @@
-// The customer window driven as the agent drives it. Each row of the stories table is a list of
-// steps (toolbar keys, typing, clicks, shortcuts, statements run by another program), what the
-// window then shows, the messages it showed and what the file then holds.
+// The customer window driven as the agent drives it: each story is a list of steps (keys, typing,
+// clicks, another program's statements), what the window then shows and the file then holds.
 
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -62,13 +61,14 @@ QString State(frmCust* w) {
   return state;
 }
 
-// The keys go to the customer window's tab bar, its family grid ("fam:") or the search window
-// ("search:"), each made the active window first.
+// The keys go to the customer window's tab bar, its family grid ("fam:"), a combo box ("combo:")
+// or the search window ("search:"), each made the active window first.
 void Keys(frmCust* w, const QString& step) {
   const QString where = step.section(':', 0, -2);
   QWidget* target = w->SSTab1->tabBar();
   if (where == "fam") target = w->msfgFamily;
   if (where == "search") target = Loaded<frmSearch>()->txtCustname;
+  if (where == "combo") target = w->cmbBlood->lineEdit();
   ShowTabOf(target == w->msfgFamily ? target : w->txtName);
   QApplication::setActiveWindow(target->window());
   QVERIFY(QTest::qWaitForWindowActive(target->window()));
@@ -119,6 +119,7 @@ void TestCustomer::stories_data() {
   row("Ctrl+Home while first is disabled", {"previous", "^Ctrl+Home"},
       "A001:Alice|browse L24|DDEE|EEDEE|fam 4 rel of Alice");
   row("a focused grid keeps Page Down", {"^fam:PgDown"}, alice);
+  row("a focused combo box keeps Page Down", {"modify", "^combo:PgDown"}, aliceModify);
   row("Ctrl+N is new", {"^Ctrl+N"}, fresh);
   row("Ctrl+E is modify, Ctrl+S save", {"^Ctrl+E", "txtName=Alicia", "^Ctrl+S"},
       "A001:Alicia|browse L24|EEEE|EEDEE|fam 4 rel of Alice", "Finish",

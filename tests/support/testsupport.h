@@ -65,7 +65,6 @@ void TypeText(QWidget* widget, const QString& text);
 // Replaces the text of a line edit or an editable combo box as the agent does: select all,
 // delete, type.
 void ReplaceText(QWidget* input, const QString& text);
-// Picks an entry from a combo box's list (ends the run when there is no such entry).
 void PickEntry(QWidget* combo, const QString& entry);
 QString ShownText(const QWidget* input);
 

@@ -34,12 +34,6 @@ QString KeyList::value(qsizetype number) const {
   return m_text.mid(start, m_ends[number - 1] - start);
 }
 
-QVector<QString> KeyList::toVector() const {
-  QVector<QString> keys{QString()};
-  for (qsizetype number = 1; number <= count(); ++number) keys << value(number);
-  return keys;
-}
-
 namespace {
 
 // Shows what an older file is being prepared for once that takes more than half a second.

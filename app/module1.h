@@ -30,8 +30,6 @@ class KeyList {
   void append(QStringView key);
   qsizetype count() const { return m_ends.size(); }
   QString value(qsizetype number) const;
-  // Entry 0 (empty) and every key, for comparisons.
-  QVector<QString> toVector() const;
 
  private:
   QString m_text;

@@ -1,13 +1,11 @@
 #pragma once
 
-// Helpers shared by the customer window's test programs: opening the window as the program
-// does, pressing its buttons, clicking and typing into its inputs and grids, reading what it
-// shows, and writing customers.
+// The customer window as the tests drive it: opened as the program opens it, its buttons
+// pressed, its inputs typed into, its grids clicked, and what it shows read back.
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
@@ -22,8 +20,7 @@
 
 namespace custtest {
 
-// Shows the customer window the way start-up does (inside the error boundary) and waits until
-// it is on screen and active.
+// Shows the customer window the way start-up does (inside the error boundary), active.
 inline frmCust* OpenWindow() {
   frmCust* window = nullptr;
   Guard([&] { window = Show<frmCust>(); });
@@ -37,24 +34,13 @@ inline void Press(frmCust* window, const QString& key) {
   window->Toolbar1->Press(key);
 }
 
-inline void Press(frmCust* window, const QStringList& keys) {
-  for (const QString& key : keys) Press(window, key);
-}
-
-// "EEDD"-style states of buttons: E enabled, D disabled.
-inline QString States(frmCust* window, const QStringList& keys) {
+// The states of the navigation and the editing buttons, "EEDD|EEDEE": E enabled, D disabled.
+inline QString ButtonStates(frmCust* window) {
   QString states;
-  for (const QString& key : keys)
-    states += window->Toolbar1->Buttons(key)->isEnabled() ? QLatin1Char('E') : QLatin1Char('D');
+  for (const char* key :
+       {"first", "previous", "next", "last", "|", "new", "modify", "save", "delete", "exit"})
+    states += *key == '|' ? '|' : window->Toolbar1->Buttons(key)->isEnabled() ? 'E' : 'D';
   return states;
-}
-
-inline QString NavigationStates(frmCust* window) {
-  return States(window, {"first", "previous", "next", "last"});
-}
-
-inline QString EditStates(frmCust* window) {
-  return States(window, {"new", "modify", "save", "delete", "exit"});
 }
 
 // One list tab: its key in ShowCellEditor, its table, its grid and the grid's editor.
@@ -78,21 +64,14 @@ inline List ListOf(frmCust* w, const QString& key) {
   qFatal("no list %s", qPrintable(key));
 }
 
-// The 24 inputs of the first tab, found as controls (not through the window's own tables).
+// The 24 inputs of the first tab, found as controls.
 inline QList<QWidget*> Inputs(frmCust* w) {
   QList<QWidget*> inputs;
-  for (QWidget* child : w->SSTab1->widget(0)->findChildren<QWidget*>()) {
+  for (QWidget* child : w->SSTab1->widget(0)->findChildren<QWidget*>())
     if (qobject_cast<QComboBox*>(child) ||
         (qobject_cast<QLineEdit*>(child) && !qobject_cast<QComboBox*>(child->parentWidget())))
       inputs << child;
-  }
   return inputs;
-}
-
-inline QStringList GridLine(ListGrid* grid, int row) {
-  QStringList cells;
-  for (int col = 0; col < grid->Cols(); ++col) cells << grid->TextMatrix(row, col);
-  return cells;
 }
 
 // The entries shown in a grid (rows 1 to Rows - 2), each as its cells joined by '|'.
@@ -106,56 +85,34 @@ inline QStringList GridEntries(ListGrid* grid) {
 // grids and which editors are shown. Two equal snapshots mean nothing visible changed.
 inline QStringList Snapshot(frmCust* w) {
   QStringList state{QStringLiteral("new=%1 modify=%2").arg(w->NewMode).arg(w->ModifyMode),
-                    EditStates(w) + NavigationStates(w)};
+                    ButtonStates(w)};
   for (QWidget* input : Inputs(w))
     state << input->objectName() + (input->isEnabled() ? "=" : "#") + ShownText(input);
-  for (const List& list : Lists(w)) {
-    state << GridLines(list.grid);
-    state << list.key + (list.editor->isVisible() ? " editor shown" : " editor hidden");
-  }
+  for (const List& list : Lists(w))
+    state << GridLines(list.grid) << list.key + (list.editor->isVisible() ? " shown" : " hidden");
   return state;
 }
 
 // Brings the widget's tab to the front, as the agent does before clicking into it.
 inline void ShowTabOf(QWidget* widget) {
   auto* window = static_cast<frmCust*>(widget->window());
-  for (int i = 0; i < window->SSTab1->count(); ++i) {
+  for (int i = 0; i < window->SSTab1->count(); ++i)
     if (window->SSTab1->widget(i)->isAncestorOf(widget)) window->SSTab1->setCurrentIndex(i);
-  }
   QApplication::processEvents();
 }
 
-// The cell's rectangle in the grid's viewport.
+// A data cell's rectangle in the grid's viewport.
 inline QRect CellRect(ListGrid* grid, int row, int col) {
   return grid->visualRect(grid->model()->index(row - 1, col));
 }
 
-// A mouse click on a data cell of the grid.
 inline void ClickCell(ListGrid* grid, int row, int col) {
   ShowTabOf(grid);
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CellRect(grid, row, col).center());
 }
 
-// Types the text key by key; characters beyond ASCII arrive as an input method delivers them.
-inline void TypeText(QWidget* widget, const QString& text) {
-  for (const char32_t c : text.toUcs4()) {
-    if (c < 0x7f) {
-      QTest::keyClick(widget, char(c));
-    } else {
-      QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString::fromUcs4(&c, 1),
-                          Qt::NoModifier);
-    }
-  }
-}
-
-// Replaces the text of an enabled input (or an editor) by typing, as the agent does.
 inline void TypeInto(QWidget* input, const QString& text) {
-  QLineEdit* edit = qobject_cast<QLineEdit*>(input);
-  if (auto* combo = qobject_cast<QComboBox*>(input)) edit = combo->lineEdit();
-  edit->setFocus();
-  edit->selectAll();
-  QTest::keyClick(edit, Qt::Key_Delete);
-  TypeText(edit, text);
+  ReplaceText(input, text);
 }
 
 // Clicks a cell and types the text into the editor that opens over it.
@@ -165,8 +122,7 @@ inline void TypeIntoCell(ListGrid* grid, CellEditor* editor, int row, int col,
   TypeInto(editor, text);
 }
 
-// Every customer column with a distinct value derived from the key ("Cust_email" ->
-// "<key>-email"), the name given.
+// Every customer column "<key>-<column>" ("A001-email"), the name given.
 inline QMap<QString, Value> FullCustomer(const QString& cid, const QString& name) {
   QMap<QString, Value> row;
   for (const QString& column : Tables().at(0).columns)
@@ -176,8 +132,7 @@ inline QMap<QString, Value> FullCustomer(const QString& cid, const QString& name
   return row;
 }
 
-// Customers with these keys and names (every other column from FullCustomer), each with one
-// family row "rel of <name>" / "kin".
+// A new file with these customers, each with one family row "rel of <name>" / "kin".
 inline void CustomersWithKin(const QList<std::pair<QString, QString>>& customers) {
   CreateDatabase();
   for (const auto& [key, name] : customers) {

@@ -2,11 +2,11 @@
 // headings and position line, what a screen reader announces, and page keys while typing.
 
 #include <QAccessible>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollBar>
 
-#include "app/module1.h"
 #include "custtest.h"
 #include "ui/result/frmsearchresult.h"
 
@@ -77,7 +77,7 @@ void TestUsability::listsShowTheirFirstCell() {
   for (QScrollBar* bar : {grid->horizontalScrollBar(), grid->verticalScrollBar()})
     bar->setValue(bar->maximum());
   QVERIFY(grid->columnAt(0) > 0);
-  Press(window, presses);
+  for (const QString& key : presses) Press(window, key);
   QCOMPARE(grid->columnAt(0), 0);
   QCOMPARE(grid->rowAt(0), 0);
 }
@@ -85,10 +85,8 @@ void TestUsability::listsShowTheirFirstCell() {
 void TestUsability::resultWindow() {
   TestEnv env;
   CreateDatabase();
-  InsertCustomer("A001", {{"Cust_name", "Alice"}});
-  ResultCIDs.clear();  // handed over as a search does
-  ResultCIDs.append(u"A001");
-  ResultCount = 1;
+  InsertCustomer({{"CID", "A001"}, {"Cust_name", "Alice"}});
+  HandOver({"A001"});
   auto* result = Show<frmSearchResult>();
   // The heading row in the grid's own font, as in the customer window.
   const auto grids = result->findChildren<ListGrid*>();
@@ -149,7 +147,8 @@ void TestUsability::pageKeysWhileTyping() {
   TestEnv env;
   CustomersWithLongLists();
   frmCust* window = OpenWindow();
-  Press(window, {"next", mode});
+  Press(window, "next");
+  Press(window, mode);
   QWidget* target = Control<QWidget>(window, input);
   if (auto* editor = qobject_cast<CellEditor*>(target))
     TypeIntoCell(editor->Grid(), editor, 1, 0, "Typed");

@@ -65,10 +65,10 @@ void TestLargeTable::navigation() {
   TestEnv env;
   GappedCustomers();
   frmCust* window = OpenWindow();
-  Press(window, presses);
+  for (const QString& key : presses) Press(window, key);
   QCOMPARE(window->txtCID->text(), shown);
   QCOMPARE(window->txtName->text(), "N" + shown);
-  QCOMPARE(NavigationStates(window), buttons);
+  QCOMPARE(ButtonStates(window).left(4), buttons);
 }
 
 void TestLargeTable::writesKeepPosition_data() {
@@ -105,14 +105,14 @@ void TestLargeTable::writesKeepPosition() {
   TestEnv env;
   GappedCustomers();
   frmCust* window = OpenWindow();
-  Press(window, before);
+  for (const QString& key : before) Press(window, key);
   Press(window, command);
   if (command == "new") ReplaceText(window->txtCID, "K7");
   if (command != "delete") ReplaceText(window->txtName, "N" + shownAfter);
   if (command != "delete") Press(window, "save");
   QCOMPARE(env.messages, QStringList{"Finish"});
   QCOMPARE(window->txtCID->text(), shownAfter);
-  Press(window, then);
+  for (const QString& key : then) Press(window, key);
   QCOMPARE(window->txtCID->text(), shownThen);
   QCOMPARE(window->txtName->text(), "N" + shownThen);
   QStringList stored;

@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
-#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -14,7 +12,6 @@
 #include <QTest>
 
 #include "app/module1.h"
-#include "data/connection.h"
 #include "data/schema.h"
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/guard.h"
@@ -23,29 +20,28 @@
 
 namespace {
 
-class CheckDb {
- public:
-  CheckDb() : m_name(QStringLiteral("qel-test-check")) {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+// Runs a statement on qel.db through a connection of its own; the rows by column name.
+QVector<QMap<QString, Value>> Query(const QString& sql, const QVariantList& bound) {
+  const QString name = QStringLiteral("qel-test-check");
+  QVector<QMap<QString, Value>> rows;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(QDir::current().filePath(kDatabaseFile));
-    if (!db.open()) qFatal("cannot open check connection: %s", qPrintable(db.lastError().text()));
-  }
-  ~CheckDb() {
-    { QSqlDatabase::database(m_name).close(); }
-    QSqlDatabase::removeDatabase(m_name);
-  }
-  QSqlQuery Query(const QString& sql, const QVariantList& bound) {
-    QSqlQuery q(QSqlDatabase::database(m_name));
-    if (!q.prepare(sql))
-      qFatal("prepare failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    QSqlQuery q(db);
+    bool ok = db.open() && q.prepare(sql);
     for (const QVariant& v : bound) q.addBindValue(v);
-    if (!q.exec()) qFatal("exec failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-    return q;
+    if (!ok || !q.exec()) qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    while (q.next()) {
+      QMap<QString, Value> row;
+      for (int i = 0; i < q.record().count(); ++i)
+        row[QStringLiteral("%1 %2").arg(i, 3).arg(q.record().fieldName(i))] =
+            q.value(i).isNull() ? Value() : Value(q.value(i).toString());
+      rows << row;
+    }
   }
-
- private:
-  QString m_name;
-};
+  QSqlDatabase::removeDatabase(name);
+  return rows;
+}
 
 // Qt SQL binds a null QString as Null; an empty text must stay an empty text.
 QVariant ToVariant(const Value& v) {
@@ -58,16 +54,15 @@ QVariant ToVariant(const Value& v) {
 TestEnv::TestEnv() : m_previous(QDir::currentPath()) {
   if (!m_dir.isValid()) qFatal("no temporary folder");
   QDir::setCurrent(m_dir.path());
-  SetMsgBoxHook([this](const QString& text) {
-    messages << text;
-    if (onMessage) onMessage(text);
-  });
+  SetMsgBoxHook([this](const QString& text) { messages << text; });
   SetFatalHandler([this](int status) { fatalStatus = status; });
   SetEndHandler([this] { ++ended; });
 }
 
 TestEnv::~TestEnv() {
-  UnloadAllWindows();
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (auto* form = qobject_cast<Form*>(widget); form && form->IsLoaded()) form->Unload();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   CreateDataObjects();  // releases the program-wide connection on this folder's file
   SetMsgBoxHook({});
   SetFatalHandler({});
@@ -85,26 +80,22 @@ void CreateDatabase() {
 }
 
 void Sql(const QString& statement, const QVariantList& bound) {
-  CheckDb db;
-  db.Query(statement, bound);
+  Query(statement, bound);
 }
 
 void InsertCustomer(const QMap<QString, Value>& columns) {
-  QStringList names;
-  QStringList marks;
   QVariantList values;
-  for (auto it = columns.begin(); it != columns.end(); ++it) {
-    names << it.key();
-    marks << QStringLiteral("?");
-    values << ToVariant(it.value());
-  }
-  Sql(QStringLiteral("insert into customer (%1) values (%2)").arg(names.join(','), marks.join(',')),
+  for (const Value& value : columns) values << ToVariant(value);
+  Sql(QStringLiteral("insert into customer (%1) values (%2)")
+          .arg(columns.keys().join(','), QStringList(columns.size(), "?").join(',')),
       values);
 }
 
-void InsertCustomer(const QString& cid, const QMap<QString, Value>& columns) {
-  QMap<QString, Value> row = columns;
+void InsertSimpleCustomer(const QString& cid, const QString& name) {
+  QMap<QString, Value> row;
+  for (const QString& column : Tables().at(0).columns) row[column] = QString();
   row[QStringLiteral("CID")] = cid;
+  row[QStringLiteral("Cust_name")] = name;
   InsertCustomer(row);
 }
 
@@ -117,37 +108,18 @@ QStringList AddNumberedCustomers(int count) {
   return keys;
 }
 
-void InsertSimpleCustomer(const QString& cid, const QString& name) {
-  QMap<QString, Value> row;
-  for (const QString& column : Tables().at(0).columns) row[column] = QString();
-  row[QStringLiteral("CID")] = cid;
-  row[QStringLiteral("Cust_name")] = name;
-  InsertCustomer(row);
-}
-
 void InsertChild(const QString& table, const QString& cid, const QVector<Value>& data) {
-  QStringList columns;
-  for (const TableLayout& layout : Tables())
-    if (layout.name == table) columns = layout.columns.mid(2, data.size());
-  if (columns.size() != data.size()) qFatal("bad child row for %s", qPrintable(table));
-  QStringList marks(data.size() + 1, QStringLiteral("?"));
-  QVariantList values{cid};
+  const QStringList columns = DataColumns(table).mid(0, data.size());
+  QVariantList values{ToVariant(cid)};
   for (const Value& v : data) values << ToVariant(v);
   Sql(QStringLiteral("insert into %1 (CID,%2) values (%3)")
-          .arg(table, columns.join(','), marks.join(',')),
+          .arg(table, columns.join(','), QStringList(values.size(), "?").join(',')),
       values);
 }
 
 QVector<QVector<Value>> Rows(const QString& query, const QVariantList& bound) {
-  CheckDb db;
-  QSqlQuery q = db.Query(query, bound);
   QVector<QVector<Value>> rows;
-  while (q.next()) {
-    QVector<Value> row;
-    for (int i = 0; i < q.record().count(); ++i)
-      row << (q.value(i).isNull() ? Value() : Value(q.value(i).toString()));
-    rows << row;
-  }
+  for (const auto& row : Query(query, bound)) rows << row.values().toVector();
   return rows;
 }
 
@@ -159,25 +131,21 @@ QVector<QVector<Value>> ChildRows(const QString& table, const QString& cid) {
 }
 
 QMap<QString, Value> CustomerRow(const QString& cid) {
-  CheckDb db;
-  QSqlQuery q = db.Query(QStringLiteral("select * from customer where CID=?"), {cid});
   QMap<QString, Value> row;
-  if (q.next()) {
-    for (int i = 0; i < q.record().count(); ++i)
-      row[q.record().fieldName(i)] = q.value(i).isNull() ? Value() : Value(q.value(i).toString());
-  }
+  const auto rows = Query(QStringLiteral("select * from customer where CID=?"), {cid});
+  if (!rows.isEmpty())
+    for (auto it = rows[0].begin(); it != rows[0].end(); ++it) row[it.key().mid(4)] = *it;
   return row;
 }
 
 int Count(const QString& query, const QVariantList& bound) {
-  QVector<QVector<Value>> rows = Rows(query, bound);
-  return rows.isEmpty() || rows[0].isEmpty() || !rows[0][0] ? -1 : rows[0][0]->toInt();
+  const Value value = Rows(query, bound).value(0).value(0);
+  return value ? value->toInt() : -1;
 }
 
 QByteArray FileBytes(const QString& path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList GridLines(const ListGrid* grid) {
@@ -190,45 +158,38 @@ QStringList GridLines(const ListGrid* grid) {
   return lines;
 }
 
-QStringList Headings(const ListGrid* grid) {
-  QStringList texts;
-  for (int col = 0; col < grid->Cols(); ++col) texts << grid->TextMatrix(0, col);
-  return texts;
+void HandOver(const QStringList& keys) {
+  ResultCIDs.clear();
+  for (const QString& key : keys) ResultCIDs.append(key);
+  ResultCount = int(keys.size());
 }
 
-void UnloadAllWindows() {
-  const auto widgets = QApplication::topLevelWidgets();
-  for (QWidget* widget : widgets) {
-    if (auto* form = qobject_cast<Form*>(widget)) {
-      if (form->IsLoaded()) form->Unload();
-    }
-  }
-  // Run the deferred deletions now.
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-QVector<QString> ResultKeys(const QStringList& keys) {
-  return QVector<QString>{QString()} + QVector<QString>(keys.begin(), keys.end());
+QStringList HandedOver() {
+  QStringList keys;
+  for (int number = 1; number <= ResultCount; ++number) keys << ResultCIDs.value(number);
+  return keys;
 }
 
 void ClickButton(QAbstractButton* button) {
   QTest::mouseClick(button, Qt::LeftButton);
 }
 
+void TypeText(QWidget* widget, const QString& text) {
+  for (const char32_t c : text.toUcs4()) {
+    if (c < 0x7f) QTest::keyClick(widget, char(c));
+    if (c >= 0x7f)
+      QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString::fromUcs4(&c, 1),
+                          Qt::NoModifier);
+  }
+}
+
 void ReplaceText(QWidget* input, const QString& text) {
-  auto* box = qobject_cast<QLineEdit*>(input);
-  if (auto* combo = qobject_cast<QComboBox*>(input)) box = combo->lineEdit();
-  if (!box) qFatal("no text input");
+  auto* combo = qobject_cast<QComboBox*>(input);
+  QLineEdit* box = combo ? combo->lineEdit() : qobject_cast<QLineEdit*>(input);
   box->setFocus();
   box->selectAll();
   QTest::keyClick(box, Qt::Key_Delete);
-  if (text.toLatin1() == text.toUtf8()) {
-    QTest::keyClicks(box, text);
-  } else {
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(box, &event);
-  }
+  TypeText(box, text);
 }
 
 void PickEntry(QWidget* input, const QString& entry) {

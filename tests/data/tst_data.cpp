@@ -1,0 +1,190 @@
+// The data layer: the cursor's moves, ends and writes, Null against empty text, and which
+// database files the program takes and which it refuses untouched.
+
+#include <QtTest>
+
+#include "app/module1.h"
+#include "data/connection.h"
+#include "data/recordset.h"
+#include "data/schema.h"
+#include "support/testsupport.h"
+
+namespace {
+
+// What a step of a cursor story gives: the key at the cursor, BOF, EOF, "empty", "ok" for a
+// write that went through and "!" for any step that threw.
+QString Where(Recordset& set) {
+  if (set.Bof() && set.Eof()) return QStringLiteral("empty");
+  if (set.Bof()) return QStringLiteral("BOF");
+  if (set.Eof()) return QStringLiteral("EOF");
+  return set.Field(QStringLiteral("CID")).value_or(QStringLiteral("~"));
+}
+
+QString Step(Recordset& set, const QString& step) {
+  try {
+    const QChar op = step.at(0);
+    if (op == 'F') set.MoveFirst();
+    if (op == 'P') set.MovePrevious();
+    if (op == 'N') set.MoveNext();
+    if (op == 'L') set.MoveLast();
+    if (op == 'R') set.Requery();
+    if (op == 'X') Sql(QStringLiteral("delete from customer where CID=?"), {step.mid(1)});
+    if (op == 'X') return QStringLiteral("-");
+    if (op == 'U') set.SetField(QStringLiteral("cust_NAME"), QStringLiteral("x"));
+    if (op == 'U') set.Update();
+    if (op == 'D') set.Delete();
+    if (op == 'U' || op == 'D') return QStringLiteral("ok");
+    return Where(set);
+  } catch (const DataError&) {
+    set.CancelUpdate();
+    return QStringLiteral("!");
+  }
+}
+
+}  // namespace
+
+class TestData : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cursor_data();
+  void cursor();
+  void nullAndEmptyTextStayApart();
+  void files_data();
+  void files();
+};
+
+void TestData::cursor_data() {
+  QTest::addColumn<int>("customers");  // K1 .. Kn
+  QTest::addColumn<QString>("steps");  // F P N L first/previous/next/last, R requery, D delete,
+                                       // U write the name, Xkey another program deletes key
+  QTest::addColumn<QString>("results");
+  QTest::addColumn<QString>("names");  // the names in the file afterwards, by number
+  auto row = [](const char* name, int n, const char* steps, const char* results,
+                const char* names) { QTest::newRow(name) << n << steps << results << names; };
+  row("empty table", 0, "N F L", "! ! !", "");
+  row("forward past the end", 3, "N N N N", "K2 K3 EOF !", "1,2,3");
+  row("back from EOF", 3, "L N P", "K3 EOF K3", "1,2,3");
+  row("back past the start", 3, "P P N", "BOF ! K1", "1,2,3");
+  row("last, then first", 1, "L F P", "K1 K1 BOF", "1");
+  row("a write stores the current row only", 3, "N U L", "K2 ok K3", "1,x,3");
+  row("delete the middle row", 3, "N D P N N", "K2 ok K1 K3 EOF", "1,3");
+  row("nothing to write or delete on a deleted row", 3, "N D U D N", "K2 ok ! ! K3", "1,3");
+  row("delete the first row, then requery", 3, "D P R", "ok BOF K2", "2,3");
+  row("a row another program deleted", 3, "N XK2 U D R", "K2 - ! ! K1", "1,3");
+}
+
+void TestData::cursor() {
+  QFETCH(int, customers);
+  QFETCH(QString, steps);
+  QFETCH(QString, results);
+  QFETCH(QString, names);
+  TestEnv env;
+  CreateDatabase();
+  AddNumberedCustomers(customers);
+  Connection db;
+  db.Open(kDatabaseFile);
+  Recordset set;
+  set.Open(QStringLiteral("customer"), db);
+  QCOMPARE(Where(set), customers ? "K1" : "empty");
+  QStringList seen;
+  for (const QString& step : steps.split(' ')) seen << Step(set, step);
+  QCOMPARE(seen.join(' '), results);
+  QStringList inFile;
+  for (const auto& row : Rows("select Cust_name from customer order by rowid"))
+    inFile << QString(*row[0]).remove("Customer ");
+  QCOMPARE(inFile.join(','), names);
+}
+
+// Null, the empty text and the text "NULL" are stored and read back as three values.
+void TestData::nullAndEmptyTextStayApart() {
+  TestEnv env;
+  CreateDatabase();
+  Connection db;
+  db.Open(kDatabaseFile);
+  Recordset set;
+  set.Open(QStringLiteral("family"), db);
+  const QVector<Value> values{Value(), QString(), QStringLiteral("NULL")};
+  for (const Value& value : values) {
+    set.AddNew();
+    set.SetField(QStringLiteral("cid"), QStringLiteral("A"));
+    set.SetField(3, value);
+    set.Update();
+  }
+  QVector<Value> stored, read;
+  for (const auto& row : ChildRows("family", "A")) stored << row[1];
+  for (set.Requery(); !set.Eof(); set.MoveNext()) read << set.Field(QStringLiteral("FAM_NAME"));
+  QCOMPARE(stored, values);
+  QCOMPARE(read, values);
+}
+
+void TestData::files_data() {
+  QTest::addColumn<QString>("file");   // a change to a new file, or how the file is made
+  QTest::addColumn<QString>("cause");  // "" when the file is taken
+  auto row = [](const char* name, const QString& file, const QString& cause) {
+    QTest::newRow(name) << file << cause;
+  };
+  row("no file: created for its owner only", "none", "");
+  row("zero bytes: tables created", "zero", "");
+  row("customer key in lower case", "alter table customer rename column CID to cid", "");
+  row("customer name in upper case", "alter table customer rename Cust_name to CUST_NAME", "");
+  row("list column in other case", "alter table insurance rename Insur_type to INSUR_TYPE", "");
+  row("row number named otherwise", "alter table family rename column ID to No", "");
+  row("family without CID", "alter table family rename column CID to Owner", "family");
+  row("contact with CID renamed", "alter table contact rename column CID to Cont_x", "contact");
+  row("customer without e-mail", "alter table customer drop column Cust_email", "Cust_email");
+  for (const TableLayout& table : Tables())
+    QTest::addRow("no table %s", qPrintable(table.name))
+        << "drop table " + table.name << table.name;
+  row("only a foreign table", "foreign", "customer");
+  row("a text file", "text", "not a database");
+}
+
+void TestData::files() {
+  QFETCH(QString, file);
+  QFETCH(QString, cause);
+  TestEnv env;
+  QFile out(env.DbPath());
+  if (file == "zero" || file == "text") {
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(file == "text" ? "C_No;Name\nA001;Alice\n" : "");
+    out.close();
+  } else if (file == "foreign") {
+    Sql("create table notes (line text)");
+  } else if (file != "none") {
+    CreateDatabase();
+    Sql(file);
+  }
+  const QByteArray before = FileBytes(env.DbPath());
+  Connection db;
+  try {
+    OpenDatabase(db, kDatabaseFile);
+    QVERIFY2(cause.isEmpty(), "the file was taken");
+  } catch (const DataError& error) {
+    QVERIFY2(!cause.isEmpty(), qPrintable(error.message()));
+    QVERIFY2(error.message().contains(kDatabaseFile) && error.message().contains(cause),
+             qPrintable(error.message()));
+    QVERIFY(!db.IsOpen());
+    QCOMPARE(FileBytes(env.DbPath()), before);
+    QVERIFY(!QFile::exists(env.DbPath() + "-journal"));
+    return;
+  }
+  if (file == "none")
+    QCOMPARE(QFile::permissions(env.DbPath()), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                   QFileDevice::ReadUser | QFileDevice::WriteUser);
+  // The lists are written by position and the customer by name, whatever the names' case.
+  Recordset family, customer;
+  family.Open(QStringLiteral("family"), db);
+  family.AddNew();
+  for (int k = 1; k < 10; ++k) family.SetField(k, QStringLiteral("c%1").arg(k));
+  family.Update();
+  QCOMPARE(ChildRows("family", "c1").value(0).value(7), Value("c9"));
+  customer.Open(QStringLiteral("customer"), db);
+  customer.AddNew();
+  customer.SetField(QStringLiteral("Cust_name"), QStringLiteral("Anna"));
+  customer.Update();
+  QCOMPARE(Count("select count(*) from customer where Cust_name='Anna'"), 1);
+}
+
+QTEST_MAIN(TestData)
+#include "tst_data.moc"

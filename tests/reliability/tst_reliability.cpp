@@ -1,0 +1,425 @@
+// The program under rough conditions: killed while saving, two programs on one file, random
+// texts full of quotes, files it cannot write, unexpected errors, a real X display.
+// "tst_reliability driver <folder> <key prefix> <seed> <commands>" is the second program: it saves
+// and deletes customers of its own through the real customer window, <commands> times or until
+// killed (0), noting "<key> <tag>" ("-" deletes) before and "done" after each in journal.txt.
+
+#include <unistd.h>
+
+#include <QFileInfo>
+#include <QImage>
+#include <QMessageBox>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
+#include <stdexcept>
+
+#include "app/module1.h"
+#include "data/sqltext.h"
+#include "tests/customer/custtest.h"
+#include "ui/search/searchstatement.h"
+#include "ui/toolkit/msgbox.h"
+
+using namespace custtest;
+
+namespace {
+
+// A tag "t<seq>'n<rows>": each of the four lists gets <rows> rows.
+int RowsOf(const QString& tag) {
+  return tag.section('n', -1).toInt();
+}
+
+int Driver(const QStringList& args) {
+  QDir::setCurrent(args[2]);
+  QStringList messages;
+  SetMsgBoxHook([&](const QString& text) { messages << text; });
+  SetFatalHandler([](int) { ::_exit(3); });
+  SetEndHandler([] {});
+  const auto release = qScopeGuard([] { ReleaseDataObjects(); });
+  frmCust* w = nullptr;
+  Guard([&] { w = Show<frmCust>(); });
+  QFile journal(QStringLiteral("journal.txt"));
+  if (!w || !journal.open(QIODevice::Append)) return 2;
+  auto note = [&](const QString& line) {
+    journal.write(line.toUtf8() + '\n');
+    journal.flush();
+    ::fsync(journal.handle());
+  };
+  QRandomGenerator random(args[4].toUInt());
+  QSet<QString> mine;  // its customers already in the file
+  Press(w, "first");
+  for (int i = 0; i < 100 && w->Toolbar1->Buttons("next")->isEnabled(); ++i, Press(w, "next"))
+    if (w->txtCID->text().startsWith(args[3])) mine << w->txtCID->text();
+  for (int seq = 0; args[5].toInt() == 0 || seq < args[5].toInt(); ++seq) {
+    const QString key = args[3] + QString::number(random.bounded(5));
+    const bool exists = mine.contains(key);
+    const QString tag = exists && random.bounded(4) == 0
+                            ? QStringLiteral("-")
+                            : QStringLiteral("t%1'n%2").arg(seq).arg(random.bounded(4));
+    Press(w, "first");
+    for (int i = 0; exists && i < 100 && w->txtCID->text() != key; ++i) Press(w, "next");
+    note(key + ' ' + tag);
+    messages.clear();
+    if (tag == "-") {
+      Press(w, "delete");
+      mine.remove(key);
+    } else {
+      Press(w, exists ? "modify" : "new");
+      for (const auto& [column, input] : w->CustomerFields()) {
+        auto* combo = qobject_cast<QComboBox*>(input);
+        (combo ? combo->lineEdit() : static_cast<QLineEdit*>(input))
+            ->setText(input == w->txtCID ? key : tag);
+      }
+      for (const List& list : Lists(w)) {
+        list.grid->SetRows(RowsOf(tag) + 2);
+        for (int col = 0; col < list.grid->Cols(); ++col) {
+          list.grid->SetTextMatrix(list.grid->Rows() - 1, col, QString());
+          for (int row = 1; row <= RowsOf(tag); ++row) {
+            w->ShowCellEditor(row, col, list.key);
+            list.editor->setText(tag);
+          }
+        }
+      }
+      Press(w, "save");
+      mine.insert(key);
+    }
+    if (messages != QStringList{"Finish"}) return 2;
+    note(QStringLiteral("done"));
+  }
+  return 0;
+}
+
+void StartDriver(QProcess& driver, const QString& prefix, quint32 seed, int commands) {
+  driver.start(
+      QCoreApplication::applicationFilePath(),
+      {"driver", QDir::currentPath(), prefix, QString::number(seed), QString::number(commands)});
+  driver.waitForStarted();
+}
+
+// A customer as the file holds it, "<rows>:<distinct values>:<rows of each list>", or "gone".
+QString Describe(const QString& key) {
+  QStringList values, counts;
+  const auto customers = Rows("select * from customer where CID=?", {key});
+  for (const auto& row : customers)
+    for (const Value& value : row) values << value.value_or("~");
+  for (const char* table : {"family", "insurance", "compensate", "contact"}) {
+    const auto rows = Rows(QStringLiteral("select * from %1 where CID=?").arg(table), {key});
+    counts << QString::number(rows.size());
+    for (const auto& row : rows)
+      for (const Value& value : row.mid(2)) values << value.value_or("~");
+  }
+  if (customers.isEmpty() && counts.join("") == "0000") return QStringLiteral("gone");
+  values.removeAll(key);
+  values.removeDuplicates();
+  return QStringLiteral("%1:%2:%3").arg(customers.size()).arg(values.join('+'), counts.join(' '));
+}
+
+QString Expected(const QString& tag) {
+  return tag == "-" ? QStringLiteral("gone")
+                    : QStringLiteral("1:%1:%2").arg(
+                          tag, QStringList(4, QString::number(RowsOf(tag))).join(' '));
+}
+
+// Applies the finished commands of the journal to `known`; the unfinished one, if any, is given
+// back as key and tag.
+QStringList Replay(QMap<QString, QString>& known) {
+  QFile file(QStringLiteral("journal.txt"));
+  file.open(QIODevice::ReadOnly);
+  QStringList pending;
+  for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
+    if (line == "done" && !pending.isEmpty()) known[pending[0]] = Expected(pending[1]);
+    pending = line == "done" ? QStringList() : line.split(' ');
+  }
+  QFile::remove(file.fileName());
+  return pending;
+}
+
+quint32 Seed(const char* name) {
+  const quint32 seed = qEnvironmentVariableIsSet("QEL_SEED")
+                           ? quint32(qEnvironmentVariableIntValue("QEL_SEED"))
+                           : QRandomGenerator::global()->generate();
+  qInfo("%s: seed %u (QEL_SEED repeats it)", name, seed);
+  return seed;
+}
+
+}  // namespace
+
+class TestReliability : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void killDuringSaves();
+  void twoProgramsOnOneFile();
+  void quotingOnRandomTexts();
+  void fileTrouble_data();
+  void fileTrouble();
+  void realDisplay();
+  void unexpectedErrorShownAndEnds();
+};
+
+// After each kill the file is intact and every customer is exactly as its last finished command
+// left it, or, for the command that was running, as that command meant to leave it.
+void TestReliability::killDuringSaves() {
+  TestEnv env;
+  CreateDatabase();
+  const quint32 seed = Seed("crash");
+  QRandomGenerator random(seed);
+  QMap<QString, QString> known;
+  auto Warn = [](const QString& text) { return qWarning("%s", qPrintable(text)), 1; };
+  int kills = 0, failures = 0, checks = 0, inFlight = 0;
+  for (int round = 0; round < 12; ++round) {
+    QProcess driver;
+    StartDriver(driver, QStringLiteral("R%1-").arg(round), seed + round, 0);
+    QThread::msleep(random.bounded(100, 400));
+    // Strike within a command: once the journal announces one, within the time a save takes.
+    QFile journal(QStringLiteral("journal.txt"));
+    for (int polls = 0; polls < 20000 && driver.state() == QProcess::Running; ++polls) {
+      const QByteArray text = journal.open(QIODevice::ReadOnly) ? journal.readAll() : "";
+      journal.close();
+      if (text.endsWith('\n') && !text.endsWith("done\n")) break;
+      QThread::usleep(100);
+    }
+    QThread::usleep(random.bounded(0, 1500));
+    if (driver.state() != QProcess::Running) failures += Warn("the driver ended by itself");
+    driver.kill();
+    driver.waitForFinished();
+    ++kills;
+    QCOMPARE(Rows("pragma integrity_check").value(0).value(0), Value("ok"));
+    const QStringList pending = Replay(known);
+    checks += int(known.size());
+    for (auto it = known.begin(); it != known.end(); ++it) {
+      if (!pending.isEmpty() && it.key() == pending[0]) continue;
+      if (const QString is = Describe(it.key()); is != it.value())
+        failures += Warn(it.key() + " is " + is + ", not " + it.value());
+    }
+    if (pending.isEmpty()) continue;
+    ++inFlight;
+    const QString is = Describe(pending[0]);
+    if (is != known.value(pending[0], "gone") && is != Expected(pending[1]))
+      failures += Warn(pending.join(' ') + " is " + is);
+    known[pending[0]] = is;
+  }
+  std::printf("crash: %d kills, %d customer checks, %d failures (%d kills while a command ran)\n",
+              kills, checks, failures, inFlight);
+  QCOMPARE(failures, 0);
+}
+
+// Saves of both programs at the same time all arrive, and the window open all along shows what
+// the other program saved or deleted.
+void TestReliability::twoProgramsOnOneFile() {
+  TestEnv env;
+  CreateDatabase();
+  for (const char* key : {"A001", "B0", "B1", "B2", "B3", "B4"}) InsertSimpleCustomer(key, "Old");
+  frmCust* w = OpenWindow();
+  QProcess other;
+  StartDriver(other, "B", Seed("two programs"), 30);
+  for (int i = 0; i < 30; ++i) {
+    Press(w, "modify");
+    w->txtName->setText(QStringLiteral("mine %1").arg(i));
+    Press(w, "save");
+  }
+  QVERIFY(other.waitForFinished(60000));
+  QCOMPARE(other.exitCode(), 0);
+  QCOMPARE(env.messages, QStringList(30, "Finish"));
+  QMap<QString, QString> known;
+  QVERIFY(Replay(known).isEmpty());
+  for (auto it = known.begin(); it != known.end(); ++it) QCOMPARE(Describe(it.key()), it.value());
+  Press(w, "first");
+  for (int i = 0; i < 6; ++i, Press(w, "next")) {
+    const auto row =
+        Rows("select Cust_name from customer where rowid=?", {CustomerSet->Bookmark()});
+    QCOMPARE(w->txtName->text(), row.isEmpty() ? QString() : *row[0][0]);
+  }
+  QCOMPARE(*CustomerRow("A001")["Cust_name"], QStringLiteral("mine 29"));
+}
+
+// Keys and criteria made of quotes, wildcards, backslashes, NULs and CJK reach exactly the rows
+// whose text is theirs: "=" compares exactly, nothing breaks a statement.
+void TestReliability::quotingOnRandomTexts() {
+  TestEnv env;
+  CreateDatabase();
+  QRandomGenerator random(Seed("quoting"));
+  const QString odd = QStringLiteral("'\"%_\\;- aA王") + QChar(0);
+  auto text = [&] {
+    QString t;
+    for (int i = random.bounded(6); i > 0; --i) t += odd[random.bounded(int(odd.size()))];
+    return t;
+  };
+  QStringList keys, sexes;
+  for (int i = 0; i < 40; ++i) {
+    const QString t = StripNul(text());
+    keys << t << t.toUpper() << t + ' ';
+    sexes << t;
+  }
+  keys.removeDuplicates();
+  QMap<QString, QString> sexOf;
+  for (const QString& key : keys) {
+    sexOf[key] = sexes[random.bounded(int(sexes.size()))];
+    InsertCustomer({{"CID", key}, {"Cust_name", "n"}, {"Cust_sex", sexOf[key]}});
+    InsertChild("family", key, {key});
+  }
+  Connection db;
+  db.Open(kDatabaseFile);
+  for (int i = 0; i < 200; ++i) {
+    const QString t = random.bounded(2) ? keys[random.bounded(int(keys.size()))] : text();
+    const QString meant = StripNul(t);
+    QVERIFY2(db.Execute("update family set fam_name=fam_name where CID=" + SqlQuote(t)) ==
+                 int(keys.contains(meant)),
+             qPrintable(SqlQuote(t) + " / " + keys.join("|")));
+    Recordset found;
+    found.Open(BuildSearchStatement({"NA", t, "NA", "NA", "NA", "NA", "NA", "NA", "NA"}).sql, db,
+               Recordset::Cursor::Static);
+    QStringList foundKeys, wanted;
+    for (; !found.Eof(); found.MoveNext()) foundKeys << *found.Field(0);
+    for (const QString& key : keys)
+      if (sexOf[key] == meant) wanted << key;
+    QCOMPARE(foundKeys, wanted);
+  }
+}
+
+// A file the program cannot use or write: a message naming the file and the cause, the file left
+// byte for byte, the typing kept; once the cause is gone the same save stores the customer once.
+void TestReliability::fileTrouble_data() {
+  QTest::addColumn<QString>("cause");
+  QTest::newRow("damaged at start-up") << "malformed";
+  QTest::newRow("locked by another program") << "another program";
+  QTest::newRow("disk full") << "full";
+}
+
+void TestReliability::fileTrouble() {
+  QFETCH(QString, cause);
+  TestEnv env;
+  CustomersWithKin({{"A001", "Alice"}});
+  const QString path = QFileInfo(env.DbPath()).absoluteFilePath();
+  if (cause == "malformed") {
+    Sql("insert into contact (CID, Cont_detail) with recursive n(i) as (select 1 union all select "
+        "i + 1 from n where i < 300) select 'A001', hex(randomblob(300)) from n");
+    QFile file(path);
+    QVERIFY(file.resize(file.size() / 3 + 77));
+  }
+  const QByteArray before = FileBytes(path);
+  frmCust* w = OpenWindow();
+  if (cause == "malformed") {
+    QVERIFY(env.fatalStatus != 0);
+    QVERIFY2(env.messages.value(0).contains(path) && env.messages[0].contains(cause),
+             qPrintable(env.messages.value(0)));
+    QCOMPARE(FileBytes(path), before);
+    return;
+  }
+  QProcess other;
+  if (cause == "another program") {
+    other.start("sqlite3", {path});
+    other.write("begin immediate;\ninsert into customer (CID) values ('Z9');\nselect 'held';\n");
+    while (!other.readAllStandardOutput().contains("held") && other.waitForReadyRead(5000)) {
+    }
+  }
+  if (cause == "full")
+    DbConnection->Execute("pragma max_page_count=" + *Rows("pragma page_count")[0][0]);
+  Press(w, "new");
+  TypeInto(w->txtCID, "C001");
+  TypeIntoCell(w->msfgFamily, w->txtInput, 1, 0, "husband");
+  w->txtAddHome->setText(QString(20000, 'x'));  // needs new pages
+  const QStringList typed = Snapshot(w);
+  Press(w, "save");
+  QCOMPARE(env.messages.size(), 1);
+  QVERIFY2(env.messages[0].contains(path) && env.messages[0].contains(cause),
+           qPrintable(env.messages[0]));
+  QCOMPARE(Snapshot(w), typed);
+  QCOMPARE(FileBytes(path), before);
+  other.closeWriteChannel();
+  other.waitForFinished();
+  DbConnection->Execute(QStringLiteral("pragma max_page_count=1000000"));
+  Press(w, "save");
+  QCOMPARE(env.messages.value(1), QStringLiteral("Finish"));
+  QCOMPARE(Count("select count(*) from customer where CID in ('C001', 'Z9')"), 1);
+  QCOMPARE(ChildRows("family", "C001").size(), 1);
+}
+
+// The program itself on an X server of its own: the customer window is drawn, photographed
+// beside the test program, and closed with a click on exit: status 0, the file unchanged.
+void TestReliability::realDisplay() {
+  if (QStandardPaths::findExecutable("Xvfb").isEmpty()) QSKIP("no Xvfb (scripts/deps.sh)");
+  TestEnv env;
+  CustomersWithKin({{"A001", "Alice"}});
+  const QByteArray before = FileBytes(env.DbPath());
+  QPoint exit;
+  {
+    frmCust probe;  // laid out offscreen with the same fonts, style and 96 dpi
+    probe.show();
+    QApplication::processEvents();
+    QWidget* button = probe.Toolbar1->widgetForAction(probe.Toolbar1->Buttons("exit"));
+    exit = button->mapTo(&probe, button->rect().center());
+  }
+  QProcess x;
+  x.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+  QVERIFY(x.waitForReadyRead(30000));
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("DISPLAY", ":" + x.readLine().trimmed());
+  environment.insert("QT_QPA_PLATFORM", "xcb");
+  auto run = [&](const QString& tool, const QStringList& args) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(tool, args);
+    process.waitForFinished();
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+  };
+  QProcess program;
+  program.setProcessEnvironment(environment);
+  program.start(QStringLiteral(QEL_BINARY));
+  QString window;
+  for (int waited = 0; window.isEmpty() && waited < 600; ++waited) {
+    QThread::msleep(100);
+    window =
+        run("xdotool", {"search", "--onlyvisible", "--name", "^MAIN MENU$"}).section('\n', 0, 0);
+  }
+  QVERIFY2(!window.isEmpty(), program.readAllStandardError().constData());
+  const QString shot = QCoreApplication::applicationDirPath() + "/realdisplay-mainmenu.png";
+  run("import", {"-window", "root", shot});
+  QImage image(shot);
+  QSet<QRgb> colours;
+  for (int y = 0; y < 400; y += 4)
+    for (int x = 0; x < 600; x += 4) colours << image.pixel(x, y);
+  QVERIFY(colours.size() > 20);
+  run("xdotool", {"mousemove", "--sync", "--window", window, QString::number(exit.x()),
+                  QString::number(exit.y()), "click", "1"});
+  QVERIFY(program.waitForFinished(60000));
+  QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(program.exitCode(), 0);
+  QCOMPARE(FileBytes(env.DbPath()), before);
+  x.kill();
+  x.waitForFinished();
+}
+
+// A data error, a standard exception or anything else in a handler: its text shown in the plain
+// message box titled "Qel", then the end of the program.
+void TestReliability::unexpectedErrorShownAndEnds() {
+  for (const char* text : {"disk image is malformed", "vector::_M_range_check", ""}) {
+    TestEnv env;
+    SetMsgBoxHook({});
+    QString seen;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      seen = box->windowTitle() + ": " + box->text();
+      box->accept();
+    });
+    Guard([&] {
+      if (*text == 'd') throw DataError(QString::fromLatin1(text));
+      if (*text == 'v') throw std::out_of_range(text);
+      throw 42;
+    });
+    QVERIFY2(seen.startsWith(QStringLiteral("Qel: ") + text) && seen.size() > 5, qPrintable(seen));
+    QVERIFY(env.fatalStatus != 0 && env.ended == 0);
+  }
+}
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (app.arguments().value(1) == "driver") return Driver(app.arguments());
+  TestReliability test;
+  QTEST_SET_MAIN_SOURCE_PATH
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_reliability.moc"

@@ -19,7 +19,9 @@
 #include "data/recordset.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
+#include "ui/customer/customercard.h"
 #include "ui/listheadings.h"
+#include "ui/schedule/frmschedule.h"
 #include "ui/search/frmsearch.h"
 #include "ui/toolkit/celleditor.h"
 #include "ui/toolkit/clearcontrols.h"
@@ -248,6 +250,9 @@ void frmCust::BuildToolbar() {
       {"delete", {}},
       {nullptr, {}},
       {"exit", {}},
+      {nullptr, {}},
+      {"schedule", {}},
+      {"print", QKeySequence(Qt::CTRL | Qt::Key_P)},
   };
   for (const Button& button : buttons) {
     if (!button.key) {
@@ -523,6 +528,10 @@ void frmCust::Toolbar1_ButtonClick(const QString& key) {
     ExitCommand();
   } else if (key == QLatin1String("search")) {
     SearchCommand();
+  } else if (key == QLatin1String("schedule")) {
+    ScheduleCommand();
+  } else if (key == QLatin1String("print")) {
+    PrintCommand();
   }
 }
 
@@ -874,4 +883,34 @@ void frmCust::SearchCommand() {
   const QRect screen = this->screen()->availableGeometry();
   const QRect beside(frameGeometry().topRight() + QPoint(8, 0), search->frameGeometry().size());
   if (screen.contains(beside)) search->move(beside.topLeft());
+}
+
+void frmCust::ScheduleCommand() {
+  Show<frmSchedule>();
+}
+
+void frmCust::PrintCommand() {
+  // The card shows what the file holds: the customer the window stands on, as saved.
+  if (CustomerSet->Bof() || CustomerSet->Eof()) {
+    MsgBox(QStringLiteral("There is no saved customer to print."));
+    return;
+  }
+  const std::optional<CustomerCard> card = ReadCustomerCard(*DbConnection, CustomerSet->Bookmark());
+  if (!card) {
+    MsgBox(QStringLiteral("This customer is no longer in the file."));
+    return;
+  }
+  CustomerCard printed = *card;
+  if (NewMode || ModifyMode) {
+    const QString note = NewMode
+                             ? QStringLiteral(
+                                   "The new customer is not saved yet: the card shows the customer "
+                                   "shown before, as saved.")
+                             : QStringLiteral(
+                                   "The card shows the customer as saved: changes not saved yet "
+                                   "are not printed.");
+    MsgBox(note);
+    printed.note += QStringLiteral(" — ") + note;
+  }
+  ShowPrintPreview(this, printed);
 }

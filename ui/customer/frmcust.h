@@ -128,6 +128,9 @@ class frmCust : public Form {
   void DeleteCommand();
   void ExitCommand();
   void SearchCommand();
+  void ScheduleCommand();
+  // Prints the shown customer as saved (print preview, print dialog, PDF).
+  void PrintCommand();
 
   QList<QWidget*> Inputs() const;
   std::vector<List> m_lists;

@@ -13,40 +13,35 @@
 
 namespace {
 
-// Birthdays: name, key, year, month, day, home and mobile telephone.
-void Customer(const char* name, const char* cid, const char* year, const char* month,
-              const char* day, const char* tel = "", const char* mobile = "") {
-  InsertCustomer(QString::fromUtf8(cid), {{"Cust_name", QString::fromUtf8(name)},
-                                          {"Cust_birthyear", QString::fromUtf8(year)},
-                                          {"Cust_birthmonth", QString(month)},
-                                          {"Cust_birthday", QString(day)},
-                                          {"Cust_telhome", QString(tel)},
-                                          {"Cust_cellphone", QString(mobile)}});
-}
-
-// A policy: insurer, product, number, effective date, anniversary.
-void Policy(const char* cid, const char* insurer, const char* product, const char* number,
-            const char* buydate, const char* anniver) {
-  InsertChild(
-      "insurance", cid,
-      {QString::fromUtf8(insurer), QString::fromUtf8(product), Value(), Value(), QString(number),
-       Value(), Value(), Value(), Value(), QString::fromUtf8(buydate), QString::fromUtf8(anniver)});
+template <size_t N>
+QVariantList Bound(const char* const (&row)[N]) {
+  QVariantList values;
+  for (const char* text : row) values << QString::fromUtf8(text);
+  return values;
 }
 
 void Fill() {
   CreateDatabase();
-  Customer("王小明", "K1", "1980", "12", "25", "02-1", "09-1");
-  Customer("Chen", "K2", "民國90", "1", "5", "", "09-2");
-  Customer("Leap", "K3", "2000", "2", "29");
-  Customer("NoYear", "K4", "", "12", "21");
-  Customer("Bad", "K5", "1980", "2", "30");
-  Customer("Future", "K6", "2030", "12", "22");
-  Policy("K1", "國泰人壽", "終身壽險", "P1", "2015/12/22", "");
-  Policy("K1", "Fubon", "Term", "P0", "2026/12/23", "");  // in force from this year on
-  Policy("K2", "Fubon", "Term", "P2", "2020/01/02", "1/3");
-  Policy("K4", "AIA", "Health", "P3", "113.12.30", "");
-  Policy("K5", "Allianz", "Annuity", "P5", "someday", "");
-  Policy("K9", "Orphan", "Life", "P9", "2020/12/24", "");  // no customer row
+  const char* customers[][7] = {{"王小明", "K1", "1980", "12", "25", "02-1", "09-1"},
+                                {"Chen", "K2", "民國90", "1", "5", "", "09-2"},
+                                {"Leap", "K3", "2000", "2", "29", "", ""},
+                                {"NoYear", "K4", "", "12", "21", "", ""},
+                                {"Bad", "K5", "1980", "2", "30", "", ""},
+                                {"Future", "K6", "2030", "12", "22", "", ""}};
+  for (const auto& row : customers)
+    Sql("insert into customer (Cust_name, CID, Cust_birthyear, Cust_birthmonth, Cust_birthday, "
+        "Cust_telhome, Cust_cellphone) values (?, ?, ?, ?, ?, ?, ?)",
+        Bound(row));
+  const char* policies[][6] = {{"K1", "國泰人壽", "終身壽險", "P1", "2015/12/22", ""},
+                               {"K1", "Fubon", "Term", "P0", "2026/12/23", ""},  // from this year
+                               {"K2", "Fubon", "Term", "P2", "2020/01/02", "1/3"},
+                               {"K4", "AIA", "Health", "P3", "113.12.30", ""},
+                               {"K5", "Allianz", "Annuity", "P5", "someday", ""},
+                               {"K9", "Orphan", "Life", "P9", "2020/12/24", ""}};  // no customer
+  for (const auto& row : policies)
+    Sql("insert into insurance (CID, Insur_company, Insur_type, Insur_num, Insur_buydate, "
+        "Insur_anniver) values (?, ?, ?, ?, ?, ?)",
+        Bound(row));
 }
 
 QStringList Lines(QTableView* view) {
@@ -116,37 +111,29 @@ class ScheduleWindowTest : public QObject {
   void openLine_data() {
     QTest::addColumn<int>("row");
     QTest::addColumn<bool>("doubleClick");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("position");
-    QTest::newRow("double click") << 2 << true << "王小明"
-                                  << "2";
-    QTest::newRow("Enter") << 5 << false << "Chen"
-                           << "3";
-    QTest::newRow("first line") << 0 << true << "NoYear"
-                                << "1";
+    QTest::addColumn<QStringList>("shown");  // name, position, total
+    QTest::newRow("double click") << 2 << true << QStringList{"王小明", "2", "3"};
+    QTest::newRow("Enter") << 5 << false << QStringList{"Chen", "3", "3"};
   }
   void openLine() {
     QFETCH(int, row);
     QFETCH(bool, doubleClick);
-    QFETCH(QString, name);
-    QFETCH(QString, position);
+    QFETCH(QStringList, shown);
     TestEnv env;
     Fill();
     frmSchedule* schedule = OpenSchedule(QDate(2026, 12, 20), 30);
     QTableView* view = schedule->grdSchedule;
-    const QRect cell = view->visualRect(view->model()->index(row, 3));
-    if (doubleClick) {
-      QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-      QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-    } else {
-      QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    const QPoint cell = view->visualRect(view->model()->index(row, 3)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
+    if (doubleClick)
+      QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell);
+    else
       QTest::keyClick(view, Qt::Key_Enter);
-    }
     frmSearchResult* result = Loaded<frmSearchResult>();
     QVERIFY(result);
-    QCOMPARE(result->lblName->text(), name);
-    QCOMPARE(result->lblCurrent->text(), position);
-    QCOMPARE(result->lblTotal->text(), QStringLiteral("3"));
+    QCOMPARE((QStringList{result->lblName->text(), result->lblCurrent->text(),
+                          result->lblTotal->text()}),
+             shown);
     QVERIFY(!Loaded<frmCust>());
 
     ClickButton(result->cmdExit);

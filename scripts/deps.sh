@@ -5,6 +5,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libqt6svg6
   fonts-arphic-uming fonts-dejavu-core
+  mdbtools-dev mdbtools python3-vobject
   sqlite3 xvfb xauth imagemagick xdotool x11-utils poppler-utils
 )
 missing=()

@@ -2,6 +2,9 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -19,6 +22,9 @@
 #include "data/recordset.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
+#include "transfer/backup.h"
+#include "transfer/export.h"
+#include "transfer/import.h"
 #include "ui/customer/customercard.h"
 #include "ui/listheadings.h"
 #include "ui/schedule/frmschedule.h"
@@ -31,6 +37,7 @@
 #include "ui/toolkit/listgrid.h"
 #include "ui/toolkit/look.h"
 #include "ui/toolkit/msgbox.h"
+#include "ui/toolkit/pathdialog.h"
 #include "ui/toolkit/twips.h"
 
 // One list of the customer: its grid, editor, record set, last query and row counter.
@@ -250,9 +257,6 @@ void frmCust::BuildToolbar() {
       {"delete", {}},
       {nullptr, {}},
       {"exit", {}},
-      {nullptr, {}},
-      {"schedule", {}},
-      {"print", QKeySequence(Qt::CTRL | Qt::Key_P)},
   };
   for (const Button& button : buttons) {
     if (!button.key) {
@@ -262,6 +266,22 @@ void frmCust::BuildToolbar() {
     const QString key = QLatin1String(button.key);
     Toolbar1->AddButton(key, SvgIcon(key), button.shortcut);
   }
+  Toolbar1->AddSeparator();
+  for (const Command& command : Commands()) {
+    const QString key = QLatin1String(command.key);
+    Toolbar1->AddButton(key, SvgIcon(key), command.shortcut);
+  }
+}
+
+const QList<frmCust::Command>& frmCust::Commands() {
+  static const QList<Command> commands = {
+      {"import", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I), &frmCust::ImportFiles},
+      {"export", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), &frmCust::ExportFiles},
+      {"backup", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B), &frmCust::BackupDatabase},
+      {"schedule", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), &frmCust::ScheduleCommand},
+      {"print", QKeySequence(Qt::CTRL | Qt::Key_P), &frmCust::PrintCommand},
+  };
+  return commands;
 }
 
 void frmCust::BuildIndividualTab(QWidget* page, const QPoint& pageOffset) {
@@ -528,10 +548,9 @@ void frmCust::Toolbar1_ButtonClick(const QString& key) {
     ExitCommand();
   } else if (key == QLatin1String("search")) {
     SearchCommand();
-  } else if (key == QLatin1String("schedule")) {
-    ScheduleCommand();
-  } else if (key == QLatin1String("print")) {
-    PrintCommand();
+  } else {
+    for (const Command& command : Commands())
+      if (key == QLatin1String(command.key)) (this->*command.run)();
   }
 }
 
@@ -884,6 +903,81 @@ void frmCust::SearchCommand() {
   const QRect beside(frameGeometry().topRight() + QPoint(8, 0), search->frameGeometry().size());
   if (screen.contains(beside)) search->move(beside.topLeft());
 }
+
+// ---------------------------------------------------------------------------------------------
+// The command group: import, export, backup. They work on the database file as it is saved;
+// what the window holds unsaved stays as it is.
+
+void frmCust::ReportJob(const QString& what) {
+  QString text = QStringLiteral("Finish\n\n") + what;
+  if (NewMode || ModifyMode) {
+    text += QStringLiteral(
+        "\n\nOnly what is saved was used: the customer being edited is not saved yet.");
+  }
+  MsgBox(text);
+}
+
+void frmCust::ImportFiles() {
+  const QString chosen =
+      AskPath(this, PathKind::OpenFile, QStringLiteral("Import"), QDir::currentPath(),
+              QStringLiteral("Access or CSV files (*.mdb *.accdb *.csv)"));
+  if (chosen.isEmpty()) return;
+  // A CSV file stands for the folder of the five table files it belongs to.
+  const QFileInfo info(chosen);
+  const QString source = info.suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0
+                             ? info.absolutePath()
+                             : chosen;
+  ImportSummary summary;
+  try {
+    summary = ImportInto(kDatabaseFile, source);
+  } catch (const DataError& error) {
+    MsgBox(error.message());
+    return;
+  }
+  if (!NewMode && !ModifyMode) {
+    // The imported customers join the ones browsed; the window starts over at the first.
+    try {
+      CustomerSet->Requery();
+    } catch (const DataError& error) {
+      MsgBox(error.message());
+    }
+    UpdateNavigationButtons();
+    ClearControls(this);
+    ShowCustomer();
+  }
+  ReportJob(summary.Text());
+}
+
+void frmCust::ExportFiles() {
+  const QString folder =
+      AskPath(this, PathKind::Folder, QStringLiteral("Export to folder"), QDir::currentPath());
+  if (folder.isEmpty()) return;
+  try {
+    ReportJob(ExportTo(kDatabaseFile, folder).Text());
+  } catch (const DataError& error) {
+    MsgBox(error.message());
+  }
+}
+
+void frmCust::BackupDatabase() {
+  const QString start = QDir::current().absoluteFilePath(
+      QStringLiteral("qel-backup-%1.db").arg(QDate::currentDate().toString(Qt::ISODate)));
+  const QString target = AskPath(this, PathKind::SaveFile, QStringLiteral("Back up to file"), start,
+                                 QStringLiteral("Qel databases (*.db)"));
+  if (target.isEmpty()) return;
+  try {
+    const qint64 bytes = BackupTo(kDatabaseFile, target);
+    ReportJob(QStringLiteral("Backed up to %1 (%2 bytes).\nTo restore it, close Qel and put the "
+                             "copy in place as qel.db.")
+                  .arg(QFileInfo(target).absoluteFilePath())
+                  .arg(bytes));
+  } catch (const DataError& error) {
+    MsgBox(error.message());
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Schedule and printed card
 
 void frmCust::ScheduleCommand() {
   Show<frmSchedule>();

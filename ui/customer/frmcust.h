@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QList>
 #include <QString>
 #include <vector>
@@ -19,7 +20,7 @@ class Recordset;
 // The customer window: one customer at a time with its personal and company data on the first
 // tab and its four lists (family, insurance, compensation, contact) in grids on the others.
 // The toolbar pages through the customers and runs the commands new, modify, save, delete,
-// exit and search.
+// exit and search; a group of further commands (import, export, backup) stands right of them.
 class frmCust : public Form {
   Q_OBJECT
  public:
@@ -93,6 +94,15 @@ class frmCust : public Form {
 
   // Event handlers.
   void Toolbar1_ButtonClick(const QString& key);
+
+  // The command group right of the documented buttons, left to right: each button's key, its
+  // shortcut and the routine it runs. A further button is one more entry here.
+  struct Command {
+    const char* key;
+    QKeySequence shortcut;
+    void (frmCust::*run)();
+  };
+  static const QList<Command>& Commands();
   void msfgFamily_Click();
   void msfgInsurlife_Click();
   void msfgCompenlife_Click();
@@ -131,6 +141,11 @@ class frmCust : public Form {
   void ScheduleCommand();
   // Prints the shown customer as saved (print preview, print dialog, PDF).
   void PrintCommand();
+  void ImportFiles();
+  void ExportFiles();
+  void BackupDatabase();
+  // The "Finish" report of a command group job, saying so when the window holds unsaved input.
+  void ReportJob(const QString& what);
 
   QList<QWidget*> Inputs() const;
   std::vector<List> m_lists;

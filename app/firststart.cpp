@@ -1,0 +1,27 @@
+#include "app/firststart.h"
+
+#include <QFileInfo>
+
+#include "transfer/import.h"
+#include "ui/toolkit/msgbox.h"
+
+void ImportOnFirstStart(const QString& databaseFile, const QString& oldFile, int codepage) {
+  if (QFileInfo::exists(databaseFile) || !QFileInfo::exists(oldFile)) return;
+  ImportOptions options;
+  options.codepage = codepage;
+  ImportSummary summary;
+  try {
+    summary = ImportInto(databaseFile, oldFile, options);
+  } catch (const DataError& error) {
+    throw DataError(QStringLiteral("The card index in %1 could not be taken over; nothing was "
+                                   "changed.\n%2")
+                        .arg(QFileInfo(oldFile).fileName(), error.message()));
+  }
+  MsgBox(QStringLiteral("The card index in %1 was taken over: %2 customers and %3 list rows "
+                        "came over, %4 needed attention.\n\n%5")
+             .arg(QFileInfo(oldFile).fileName())
+             .arg(summary.Imported(QStringLiteral("customer")))
+             .arg(summary.ListRows())
+             .arg(summary.Attention())
+             .arg(summary.Text()));
+}

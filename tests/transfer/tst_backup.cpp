@@ -1,0 +1,135 @@
+// Backup: a copy taken while another program writes is whole and opens; a target that cannot
+// take the copy is left as it was, with nothing half-written beside it.
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "app/module1.h"
+#include "data/connection.h"
+#include "data/schema.h"
+#include "tests/support/testsupport.h"
+#include "transfer/backup.h"
+
+class TestBackup : public QObject {
+  Q_OBJECT
+ private slots:
+  void whileWriting();
+  void failingTarget_data();
+  void failingTarget();
+};
+
+// Another program adds a customer and its family row in one transaction after another; copies
+// taken meanwhile each hold whole transactions only, pass SQLite's integrity check, open as a
+// qel.db and are readable by their owner only. Each copy replaces the previous one.
+void TestBackup::whileWriting() {
+  const QString shell = QStandardPaths::findExecutable("sqlite3");
+  if (shell.isEmpty()) QSKIP("no sqlite3 shell");
+  TestEnv env;
+  CreateDatabase();
+  QByteArray script = ".timeout 20000\npragma synchronous=off;\n";
+  for (int i = 0; i < 3000; ++i) {
+    script += QStringLiteral(
+                  "begin; insert into customer (CID, Cust_addhome) values ('W%1', '%2');"
+                  " insert into family (CID, fam_name) values ('W%1', 'f');commit;\n")
+                  .arg(i)
+                  .arg(QString(i % 50 * 40, QLatin1Char('x')))
+                  .toUtf8();
+  }
+  QVERIFY(QDir().mkdir("backup"));
+  QProcess writer;
+  writer.start(shell, {kDatabaseFile});
+  QVERIFY(writer.waitForStarted());
+  writer.write(script);
+  writer.closeWriteChannel();
+
+  int copies = 0;
+  int seen = -1;
+  while (writer.state() == QProcess::Running || copies < 3) {
+    QVERIFY_THROWS_NO_EXCEPTION(BackupTo(kDatabaseFile, "backup/qel.db"));
+    ++copies;
+    QCOMPARE(QDir("backup").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"qel.db"});
+    const QFileDevice::Permissions mode = QFile::permissions("backup/qel.db");
+    QVERIFY(mode.testFlags(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QVERIFY(!(mode & (QFileDevice::ReadGroup | QFileDevice::ReadOther)));
+    QVERIFY(QDir::setCurrent("backup"));
+    QCOMPARE(Rows("pragma integrity_check"), QVector<QVector<Value>>{{"ok"}});
+    const int customers = Count("select count(*) from customer");
+    QCOMPARE(Count("select count(*) from family"), customers);
+    QVERIFY(customers >= seen);
+    seen = customers;
+    Connection connection;
+    QVERIFY_THROWS_NO_EXCEPTION(OpenDatabase(connection, kDatabaseFile));
+    connection.Close();
+    QVERIFY(QDir::setCurrent(env.Dir()));
+    writer.waitForFinished(20);
+  }
+  QCOMPARE(writer.exitCode(), 0);
+  qInfo("%d copies", copies);
+  QVERIFY2(copies >= 3, "the writer finished before three copies were taken");
+}
+
+void TestBackup::failingTarget_data() {
+  QTest::addColumn<QString>("target");
+  QTest::addColumn<QString>("cause");
+  QTest::addColumn<bool>("fileSizeLimit");
+  QTest::newRow("target is a folder") << "old"
+                                      << "it is a folder" << false;
+  QTest::newRow("folder missing") << "gone/qel.db"
+                                  << "does not exist" << false;
+  QTest::newRow("folder is a file") << "old.db/qel.db"
+                                    << "is not a folder" << false;
+  QTest::newRow("the database itself") << "qel.db"
+                                       << "the database itself" << false;
+  QTest::newRow("disk full, old copy kept") << "old.db"
+                                            << "cannot be written" << true;
+}
+
+// `qel --backup` refuses a target that cannot take the copy: a non-zero status, a message
+// naming the target and the cause, every file as it was and no temporary file left.
+void TestBackup::failingTarget() {
+  QFETCH(QString, target);
+  QFETCH(QString, cause);
+  QFETCH(bool, fileSizeLimit);
+  TestEnv env;
+  CreateDatabase();
+  // More than the file size limit below allows the copy to grow to.
+  InsertCustomer("K1", {{"Cust_addhome", QString(100000, QLatin1Char('x'))}});
+  QVERIFY(QDir().mkdir("old"));
+  QFile old("old.db");
+  QVERIFY(old.open(QIODevice::WriteOnly) && old.write("an older copy") > 0);
+  old.close();
+  const QStringList before =
+      QDir(".").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+  const QByteArray database = FileBytes(kDatabaseFile);
+
+  QProcess qel;
+  if (fileSizeLimit) {
+    // A disk that fills up: no file of this process may grow beyond 64 KiB.
+    qel.setChildProcessModifier([] {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{64 * 1024, 64 * 1024};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+  }
+  qel.start(QEL_BINARY, {"--backup", target});
+  QVERIFY(qel.waitForFinished());
+  const QString message = QString::fromUtf8(qel.readAllStandardError());
+  QCOMPARE(qel.exitStatus(), QProcess::NormalExit);
+  QVERIFY2(qel.exitCode() != 0, qPrintable(message));
+  QVERIFY2(message.contains(QFileInfo(target).absoluteFilePath()), qPrintable(message));
+  QVERIFY2(message.contains(cause), qPrintable(message));
+  QCOMPARE(QDir(".").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+  QCOMPARE(QDir("old").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+           QStringList());
+  QCOMPARE(FileBytes("old.db"), QByteArray("an older copy"));
+  QCOMPARE(FileBytes(kDatabaseFile), database);
+}
+
+QTEST_MAIN(TestBackup)
+#include "tst_backup.moc"

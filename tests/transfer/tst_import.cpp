@@ -1,0 +1,222 @@
+// Importing a card index: the rules for keys, merges and re-runs, all-or-nothing on failure and
+// on a kill, and the first start beside an old file.
+#include <signal.h>
+
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTest>
+
+#include "app/firststart.h"
+#include "app/module1.h"
+#include "data/schema.h"
+#include "tests/support/testsupport.h"
+#include "transfer/import.h"
+#include "ui/customer/frmcust.h"
+#include "ui/toolkit/form.h"
+#include "ui/toolkit/guard.h"
+
+namespace {
+
+// Writes "table:content" entries as table.csv into the folder.
+void WriteSource(const QString& folder, const QByteArrayList& files) {
+  QDir().mkpath(folder);
+  for (const QByteArray& entry : files) {
+    const qsizetype colon = entry.indexOf(':');
+    QFile file(folder + QLatin1Char('/') + QString::fromUtf8(entry.left(colon)) +
+               QStringLiteral(".csv"));
+    if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write the source");
+    file.write(entry.mid(colon + 1));
+  }
+}
+
+QString Shown(const Value& value) {
+  return value.value_or(QStringLiteral("∅"));
+}
+
+// Customers as CID=name, then list rows as table:CID=first data column, in rowid order.
+QString Dump() {
+  QStringList out;
+  for (const auto& row : Rows(QStringLiteral("select CID, Cust_name from customer order by rowid")))
+    out << Shown(row[0]) + QLatin1Char('=') + Shown(row[1]);
+  for (const QString table : {"family", "insurance", "compensate", "contact"}) {
+    for (const auto& row : Rows(QStringLiteral("select CID, %1 from %2 order by rowid")
+                                    .arg(DataColumns(table).first(), table)))
+      out << table + QLatin1Char(':') + Shown(row[0]) + QLatin1Char('=') + Shown(row[1]);
+  }
+  return out.join(QLatin1Char(' '));
+}
+
+// "customer:A1=Wang" or "family:A1=father" rows put into a new qel.db before the import.
+void Prepare(const QStringList& rows) {
+  CreateDatabase();
+  for (const QString& row : rows) {
+    const QStringList parts = row.split(QRegularExpression(QStringLiteral("[:=]")));
+    if (parts[0] == QLatin1String("customer"))
+      InsertCustomer(parts[1], {{QStringLiteral("Cust_name"), parts[2]}});
+    else
+      InsertChild(parts[0], parts[1], {parts[2]});
+  }
+}
+
+}  // namespace
+
+class tst_Import : public QObject {
+  Q_OBJECT
+ private slots:
+  void rules_data() {
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QByteArrayList>("files");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("summary");
+    const QByteArray a1Wang = "customer:CID,Cust_name\nA1,Wang\n";
+    QTest::newRow("two customers with one key: the second renamed, the lists stay with the first")
+        << QStringList()
+        << QByteArrayList{"customer:CID,Cust_name\nA1,Wang\nA1,Lee\n",
+                          "family:ID,CID,fam_rel\n7,A1,father\n"}
+        << "A1=Wang A1 (2)=Lee family:A1=father"
+        << "\"A1\" is now \"A1 (2)\"";
+    QTest::newRow("list row of no customer kept and counted")
+        << QStringList() << QByteArrayList{a1Wang, "contact:CID,Cont_date\nZZ,2024/1/2\n"}
+        << "A1=Wang contact:ZZ=2024/1/2"
+        << "1 list rows name no customer";
+    QTest::newRow("columns by name in any case, unknown named, missing Null, \"\" kept")
+        << QStringList() << QByteArrayList{"customer:cust_NAME,Hobby,cid\n\"\",golf,A1\n,,B2\n"}
+        << "A1= B2=∅"
+        << "Columns not known, ignored: customer.Hobby.";
+    QTest::newRow("merge: the same customer with the same lists is skipped")
+        << QStringList{"customer:A1=Wang", "family:A1=father"}
+        << QByteArrayList{a1Wang, "family:CID,fam_rel\nA1,father\n"} << "A1=Wang family:A1=father"
+        << "Already present, not imported again: 1 customers";
+    QTest::newRow("merge: other data under a taken key comes with its lists under a new key")
+        << QStringList{"customer:A1=Wang"}
+        << QByteArrayList{"customer:CID,Cust_name\nA1,Chen\n", "family:CID,fam_rel\nA1,mother\n"}
+        << "A1=Wang A1 (2)=Chen family:A1 (2)=mother"
+        << "\"A1\" is now \"A1 (2)\"";
+    QTest::newRow("merge: the same customer with other lists comes under a new key")
+        << QStringList{"customer:A1=Wang", "family:A1=father"}
+        << QByteArrayList{a1Wang, "family:CID,fam_rel\nA1,mother\n"}
+        << "A1=Wang A1 (2)=Wang family:A1=father family:A1 (2)=mother"
+        << "\"A1\" is now \"A1 (2)\"";
+    QTest::newRow("a new key passes over keys in use")
+        << QStringList{"customer:A1=Wang", "customer:A1 (2)=Lee", "contact:A1 (3)=x"}
+        << QByteArrayList{"customer:CID,Cust_name\nA1,Chen\n"}
+        << "A1=Wang A1 (2)=Lee A1 (4)=Chen contact:A1 (3)=x"
+        << "\"A1\" is now \"A1 (4)\"";
+  }
+  void rules() {
+    QFETCH(QStringList, before);
+    QFETCH(QByteArrayList, files);
+    QFETCH(QString, after);
+    QFETCH(QString, summary);
+    TestEnv env;
+    if (!before.isEmpty()) Prepare(before);
+    WriteSource(QStringLiteral("src"), files);
+    const ImportSummary result = ImportInto(kDatabaseFile, QStringLiteral("src"));
+    QVERIFY2(result.Text().contains(summary), qPrintable(result.Text()));
+    QCOMPARE(Dump(), after);
+    // The same import again adds nothing.
+    ImportInto(kDatabaseFile, QStringLiteral("src"));
+    QCOMPARE(Dump(), after);
+  }
+
+  void failureChangesNothing_data() {
+    QTest::addColumn<QByteArrayList>("files");
+    QTest::addColumn<QString>("message");
+    const QByteArray ok = "customer:CID,Cust_name\nA1,Wang\n";
+    QTest::newRow("broken quote in the last table")
+        << QByteArrayList{ok, "contact:CID,Cont_date\nA1,\"open\n"}
+        << "contact.csv, line 2: a quoted field is not closed";
+    QTest::newRow("text that is not UTF-8")
+        << QByteArrayList{"customer:CID,Cust_name\nA1,\xb3\xaf\n"}
+        << "customer.csv, line 2: field 2 is not UTF-8";
+    QTest::newRow("more values than columns")
+        << QByteArrayList{ok, "family:CID\nA1,x\n"} << "family.csv, line 2: 2 values";
+    QTest::newRow("no customer table")
+        << QByteArrayList{"family:CID\nA1\n"} << "The source has no customer table.";
+  }
+  void failureChangesNothing() {
+    QFETCH(QByteArrayList, files);
+    QFETCH(QString, message);
+    for (const bool filled : {true, false}) {
+      TestEnv env;
+      if (filled) Prepare({"customer:B1=Lee", "family:B1=son"});
+      const QByteArray bytes = filled ? FileBytes(kDatabaseFile) : QByteArray();
+      WriteSource(QStringLiteral("src"), files);
+      try {
+        ImportInto(kDatabaseFile, QStringLiteral("src"));
+        QFAIL("the import did not fail");
+      } catch (const DataError& error) {
+        QVERIFY2(error.message().contains(message), qPrintable(error.message()));
+      }
+      QCOMPARE(QDir().entryList(QDir::Files), filled ? QStringList{"qel.db"} : QStringList{});
+      if (filled) QVERIFY(FileBytes(kDatabaseFile) == bytes);
+    }
+  }
+
+  // qel --import killed in the middle: the next opening finds qel.db as it was, or none.
+  void killedImportChangesNothing() {
+    for (const bool filled : {true, false}) {
+      TestEnv env;
+      if (filled) Prepare({"customer:B1=Lee", "family:B1=son"});
+      QByteArray family = "CID,fam_rel,fam_comment\n";
+      for (int i = 0; i < 300000; ++i)
+        family += "A" + QByteArray::number(i % 5000) + ",name,some words to read\n";
+      WriteSource(QStringLiteral("src"), {"customer:CID\nA1\n", "family:" + family});
+      QProcess qel;
+      qel.start(QStringLiteral(QEL_BINARY), {"--import", "src"});
+      QVERIFY(qel.waitForStarted());
+      while (!qel.readAllStandardError().contains("customer: 1 / 1") &&
+             qel.state() == QProcess::Running)
+        qel.waitForReadyRead(100);
+      QCOMPARE(qel.state(), QProcess::Running);
+      ::kill(static_cast<pid_t>(qel.processId()), SIGKILL);
+      qel.waitForFinished();
+      QCOMPARE(QFileInfo::exists(kDatabaseFile), filled);
+      if (filled) QCOMPARE(Dump(), QStringLiteral("B1=Lee family:B1=son"));
+    }
+  }
+
+  void firstStartBesideAnOldFile_data() {
+    QTest::addColumn<bool>("databaseThere");
+    QTest::addColumn<QByteArrayList>("files");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shownKey");
+    const QByteArrayList files = {"customer:CID\nB2\nA1\n", "family:CID\nA1\nZZ\n"};
+    QTest::newRow("imported, counted, first customer shown")
+        << false << files << "2 customers and 2 list rows came over, 1 needed attention"
+        << "B2";
+    QTest::newRow("database there: nothing imported") << true << files << ""
+                                                      << "";
+    QTest::newRow("unreadable old file: cause shown, no database")
+        << false << QByteArrayList{"family:CID\nA1\n"}
+        << "could not be taken over; nothing was changed.\nThe source has no customer table."
+        << "";
+  }
+  void firstStartBesideAnOldFile() {
+    QFETCH(bool, databaseThere);
+    QFETCH(QByteArrayList, files);
+    QFETCH(QString, message);
+    QFETCH(QString, shownKey);
+    TestEnv env;
+    if (databaseThere) CreateDatabase();
+    const QByteArray oldBytes =
+        (WriteSource(QStringLiteral("old"), files), FileBytes(QStringLiteral("old/customer.csv")));
+    frmCust* window = nullptr;
+    Guard([&] {
+      ImportOnFirstStart(kDatabaseFile, QStringLiteral("old"));
+      window = Show<frmCust>();
+    });
+    QCOMPARE(env.messages.join(QLatin1Char('\n'))
+                 .section(QStringLiteral("\n\n"), 0, 0)
+                 .contains(message),
+             true);
+    QCOMPARE(env.messages.isEmpty(), message.isEmpty());
+    QCOMPARE(QFileInfo::exists(kDatabaseFile), databaseThere || !shownKey.isEmpty());
+    if (!shownKey.isEmpty()) QCOMPARE(window->txtCID->text(), shownKey);
+    QVERIFY(FileBytes(QStringLiteral("old/customer.csv")) == oldBytes);
+  }
+};
+
+QTEST_MAIN(tst_Import)
+#include "tst_import.moc"

@@ -1,0 +1,100 @@
+#include "transfer/backup.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTextStream>
+
+#include "data/connection.h"
+#include "transfer/outfile.h"
+
+namespace {
+
+// SQLite's primary result code for a full disk.
+constexpr int kSqliteFull = 13;
+
+[[noreturn]] void Refuse(const QString& target, const QString& cause) {
+  throw DataError(QStringLiteral("The backup %1 cannot be written: %2.").arg(target, cause));
+}
+
+QString Cause(const QSqlError& error) {
+  const int code = error.nativeErrorCode().toInt() & 0xff;
+  if (code == kSqliteFull) return QStringLiteral("the disk is full");
+  return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+}
+
+// The copy must be a sound database before it replaces anything.
+void Check(const QString& copy, const QString& target) {
+  const QString name = QStringLiteral("qel-backup-check");
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(copy);
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    QString problem;
+    if (!db.open()) {
+      problem = Cause(db.lastError());
+    } else {
+      QSqlQuery query(db);
+      if (!query.exec(QStringLiteral("pragma quick_check")) || !query.next())
+        problem = Cause(query.lastError());
+      else if (query.value(0).toString() != QLatin1String("ok"))
+        problem = QStringLiteral("the copy is damaged (%1)").arg(query.value(0).toString());
+    }
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name);
+    if (!problem.isEmpty()) Refuse(target, problem);
+  }
+}
+
+}  // namespace
+
+qint64 BackupTo(const QString& databaseFile, const QString& target) {
+  const QFileInfo info(target);
+  const QString absolute = info.absoluteFilePath();
+  if (info.isDir()) Refuse(absolute, QStringLiteral("it is a folder"));
+  const QFileInfo folder(info.absolutePath());
+  if (folder.exists() && !folder.isDir())
+    Refuse(absolute, QStringLiteral("%1 is not a folder").arg(info.absolutePath()));
+  if (!folder.isDir())
+    Refuse(absolute, QStringLiteral("the folder %1 does not exist").arg(info.absolutePath()));
+  if (QFileInfo(databaseFile).absoluteFilePath() == absolute)
+    Refuse(absolute, QStringLiteral("it is the database itself"));
+
+  Connection connection;
+  connection.Open(databaseFile);
+  // An empty file made beside the target: VACUUM INTO fills an empty file and keeps its mode.
+  OutFile copy(info.absolutePath(), info.fileName());
+  copy.Finish();
+  {
+    QSqlQuery query(connection.Database());
+    if (!query.prepare(QStringLiteral("vacuum into ?")))
+      throw DataError(connection.Explain(query.lastError()));
+    query.addBindValue(copy.TempPath());
+    if (!query.exec()) Refuse(absolute, Cause(query.lastError()));
+  }
+  connection.Close();
+  Check(copy.TempPath(), absolute);
+  // VACUUM INTO writes without syncing: the copy reaches the disk before it takes the name.
+  OutFile::Sync(copy.TempPath(), absolute);
+  copy.Commit();
+  SyncFolder(info.absolutePath());
+  return QFileInfo(absolute).size();
+}
+
+int BackupCommand(const QString& databaseFile, const QString& target) {
+  try {
+    const qint64 bytes = BackupTo(databaseFile, target);
+    QTextStream(stdout) << QStringLiteral("Backed up %1 to %2 (%3 bytes).")
+                               .arg(QFileInfo(databaseFile).absoluteFilePath(),
+                                    QFileInfo(target).absoluteFilePath())
+                               .arg(bytes)
+                        << Qt::endl;
+    return 0;
+  } catch (const DataError& error) {
+    QTextStream(stderr) << error.message() << Qt::endl;
+    return 1;
+  }
+}

@@ -1,0 +1,515 @@
+#include "transfer/import.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTextStream>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "data/connection.h"
+#include "data/schema.h"
+#include "data/sqltext.h"
+#include "transfer/source.h"
+
+namespace {
+
+const QString kCustomer = QStringLiteral("customer");
+constexpr qint64 kProgressStep = 4096;
+
+using Row = QList<Value>;
+
+// The columns an import writes: every column of the customer table; CID and the data columns of
+// a list table (its row numbers are the database's own).
+QStringList Targets(const TableLayout& layout) {
+  return layout.name == kCustomer ? layout.columns : layout.columns.mid(1);
+}
+
+// Qt's SQL drivers take a null QString for Null: the empty text is bound as a non-null one.
+QVariant Bind(const Value& value) {
+  if (!value) return QVariant(QMetaType::fromType<QString>());
+  if (value->isEmpty()) return QVariant(QStringLiteral(""));
+  return QVariant(StripNul(*value));
+}
+
+Value Read(const QSqlQuery& query, int column) {
+  if (query.isNull(column)) return std::nullopt;
+  const QString text = query.value(column).toString();
+  return text.isNull() ? QStringLiteral("") : text;
+}
+
+class Importer {
+ public:
+  Importer(Connection& db, ImportSource& source, const ImportOptions& options,
+           ImportSummary& summary)
+      : m_db(db), m_source(source), m_options(options), m_summary(summary) {}
+
+  void Run() {
+    for (const TableLayout& layout : Tables()) {
+      const QStringList targets = Targets(layout);
+      m_maxRowid[layout.name] = MaxRowid(layout.name);
+      const QString columns = targets.join(QStringLiteral(", "));
+      m_db.Execute(QStringLiteral("create temp table pending_%1 (%2)").arg(layout.name, columns));
+      m_db.Execute(
+          QStringLiteral("create index temp.pending_%1_CID on pending_%1 (CID)").arg(layout.name));
+      if (layout.name == kCustomer) {
+        m_db.Execute(QStringLiteral("create temp table duplicate_customer (%1)").arg(columns));
+      } else {
+        m_db.Execute(
+            QStringLiteral("create temp table used_%1 (r integer primary key)").arg(layout.name));
+      }
+      m_summary.imported.append({layout.name, 0});
+    }
+    for (const TableLayout& layout : Tables()) ReadTable(layout);
+    ResolvePending();
+    PlaceDuplicates();
+  }
+
+ private:
+  qint64 MaxRowid(const QString& table) {
+    QSqlQuery& query = m_db.Prepared(QStringLiteral("select max(rowid) from %1").arg(table));
+    m_db.Run(query);
+    const qint64 max = query.next() ? query.value(0).toLongLong() : 0;
+    query.finish();
+    return max;
+  }
+
+  // Runs a prepared statement with these values bound in order.
+  QSqlQuery& Exec(const QString& sql, const Row& values) {
+    QSqlQuery& query = m_db.Prepared(sql);
+    for (int i = 0; i < values.size(); ++i) query.bindValue(i, Bind(values[i]));
+    m_db.Run(query);
+    return query;
+  }
+  bool Exists(const QString& sql, const Value& key) {
+    QSqlQuery& query = Exec(sql, {key});
+    const bool found = query.next();
+    query.finish();
+    return found;
+  }
+  // The largest rowid of a customer with this key, 0 when there is none.
+  qint64 CustomerRowid(const Value& key) {
+    QSqlQuery& query = Exec(QStringLiteral("select max(rowid) from customer where CID = ?"), {key});
+    const qint64 rowid = query.next() ? query.value(0).toLongLong() : 0;
+    query.finish();
+    return rowid;
+  }
+
+  // An insert into a table, or into the waiting table of the layout's shape.
+  QString InsertStatement(const QString& table, const QString& layout = QString()) {
+    const QStringList targets = Targets(TableOf(layout.isEmpty() ? table : layout));
+    return QStringLiteral("insert into %1 (%2) values (%3)")
+        .arg(table, targets.join(QStringLiteral(", ")),
+             QStringList(targets.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
+  }
+  void Store(const QString& table, const Row& values) {
+    Exec(InsertStatement(table), values);
+    for (ImportSummary::TableCount& count : m_summary.imported)
+      if (count.table == table) ++count.imported;
+  }
+
+  static const TableLayout& TableOf(const QString& table) {
+    for (const TableLayout& layout : Tables())
+      if (layout.name == table) return layout;
+    throw DataError(QStringLiteral("no such table: %1").arg(table));
+  }
+
+  void ReadTable(const TableLayout& layout) {
+    std::unique_ptr<SourceTable> table = m_source.Open(layout.name);
+    if (!table) {
+      if (layout.name == kCustomer)
+        throw DataError(QStringLiteral("The source has no customer table."));
+      m_summary.missingTables << layout.name;
+      return;
+    }
+    // Source columns by name, case-insensitively; the rest are named in the summary.
+    const QStringList targets = Targets(layout);
+    QList<int> from(targets.size(), -1);
+    const QStringList& columns = table->Columns();
+    for (int c = 0; c < columns.size(); ++c) {
+      qsizetype target = -1;
+      for (qsizetype t = 0; t < targets.size() && target < 0; ++t)
+        if (targets[t].compare(columns[c], Qt::CaseInsensitive) == 0) target = t;
+      if (target >= 0 && from[target] < 0)
+        from[target] = c;
+      else if (layout.name == kCustomer ||
+               columns[c].compare(QLatin1String("ID"), Qt::CaseInsensitive) != 0)
+        m_summary.ignoredColumns << layout.name + QLatin1Char('.') + columns[c];
+    }
+    const qint64 total = table->Total();
+    Report(layout.name, 0, total);
+    Row source;
+    Row values(targets.size());
+    qint64 done = 0;
+    while (table->Next(source)) {
+      for (int t = 0; t < targets.size(); ++t)
+        values[t] = from[t] >= 0 && from[t] < source.size() ? source[from[t]] : Value();
+      if (layout.name == kCustomer)
+        PlaceCustomer(values);
+      else
+        PlaceListRow(layout.name, values);
+      if (++done % kProgressStep == 0) Report(layout.name, done, total);
+    }
+    Report(layout.name, done, total);
+    m_lastKey.reset();
+  }
+
+  void Report(const QString& table, qint64 done, qint64 total) {
+    if (m_options.progress) m_options.progress(table, done, std::max(total, done));
+  }
+
+  int CustomerKeyColumn() const { return Tables().first().columns.indexOf(QStringLiteral("CID")); }
+
+  void PlaceCustomer(const Row& values) {
+    const Value& key = values[CustomerKeyColumn()];
+    if (!key) {
+      Store(kCustomer, values);
+      return;
+    }
+    const qint64 rowid = CustomerRowid(key);
+    if (rowid == 0) {
+      Store(kCustomer, values);
+    } else if (rowid > m_maxRowid[kCustomer] ||
+               Exists(QStringLiteral("select 1 from pending_customer where CID = ?"), key)) {
+      // The source has this key twice: the later customer gets a new key at the end.
+      Exec(InsertStatement(QStringLiteral("duplicate_customer"), kCustomer), values);
+    } else {
+      // The database held this key before: decided once its list rows are known.
+      Exec(InsertStatement(QStringLiteral("pending_customer"), kCustomer), values);
+    }
+  }
+
+  enum class Owner { Pending, Imported, Other };
+
+  void PlaceListRow(const QString& table, const Row& values) {
+    const Value& key = values[0];
+    if (!m_lastKey || *m_lastKey != key) {
+      m_lastKey = key;
+      if (!key)
+        m_lastOwner = Owner::Other;
+      else if (Exists(QStringLiteral("select 1 from pending_customer where CID = ?"), key))
+        m_lastOwner = Owner::Pending;
+      else
+        m_lastOwner = CustomerRowid(key) > m_maxRowid[kCustomer] ? Owner::Imported : Owner::Other;
+    }
+    if (m_lastOwner == Owner::Pending) {
+      Exec(InsertStatement(QStringLiteral("pending_") + table, table), values);
+      return;
+    }
+    if (m_lastOwner == Owner::Imported) {
+      Store(table, values);
+      return;
+    }
+    // No customer of the source owns this row: it is stored unless the database held the very
+    // same row before (an import run again), each held row answering for one source row.
+    const QStringList targets = Targets(TableOf(table));
+    QStringList same;
+    for (const QString& column : targets) same << column + QStringLiteral(" is ?");
+    QSqlQuery& match = Exec(QStringLiteral("select rowid from %1 where %2 and rowid <= %3 and "
+                                           "rowid not in (select r from used_%1) limit 1")
+                                .arg(table, same.join(QStringLiteral(" and ")))
+                                .arg(m_maxRowid[table]),
+                            values);
+    const qint64 held = match.next() ? match.value(0).toLongLong() : 0;
+    match.finish();
+    if (held > 0) {
+      m_db.Execute(QStringLiteral("insert into used_%1 values (?)").arg(table), {held});
+      ++m_summary.listRowsPresent;
+      return;
+    }
+    Store(table, values);
+    if (!key || CustomerRowid(key) == 0) ++m_summary.orphans;
+  }
+
+  std::vector<Row> Rows(const QString& sql, const Value& key, int width) {
+    std::vector<Row> rows;
+    QSqlQuery& query = Exec(sql, {key});
+    while (query.next()) {
+      Row row;
+      for (int c = 0; c < width; ++c) row.append(Read(query, c));
+      rows.push_back(row);
+    }
+    query.finish();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+  }
+
+  using Lists = QList<QPair<QString, std::vector<Row>>>;
+
+  // A customer whose key the database held before: skipped when the database holds exactly
+  // this customer with these list rows, else stored with its list rows under a new key.
+  void ResolvePending() {
+    const QStringList customerColumns = Targets(Tables().first());
+    const std::vector<Row> pending =
+        AllRows(QStringLiteral("select %1 from pending_customer order by rowid")
+                    .arg(customerColumns.join(QStringLiteral(", "))),
+                customerColumns.size());
+    for (const Row& customer : pending) {
+      const Value key = customer[CustomerKeyColumn()];
+      Lists lists;
+      for (const TableLayout& layout : Tables().mid(1)) {
+        const QStringList targets = Targets(layout);
+        lists.append({layout.name, Rows(QStringLiteral("select %1 from pending_%2 where CID = ?")
+                                            .arg(targets.join(QStringLiteral(", ")), layout.name),
+                                        key, targets.size())});
+      }
+      Settle(customer, lists);
+    }
+  }
+
+  // A second customer with a key the source already gave: stored under a new key; the list rows
+  // of the key stay with the first, as the old program showed them.
+  void PlaceDuplicates() {
+    const QStringList customerColumns = Targets(Tables().first());
+    const std::vector<Row> duplicates =
+        AllRows(QStringLiteral("select %1 from duplicate_customer order by rowid")
+                    .arg(customerColumns.join(QStringLiteral(", "))),
+                customerColumns.size());
+    Lists none;
+    for (const TableLayout& layout : Tables().mid(1)) none.append({layout.name, {}});
+    for (const Row& customer : duplicates) Settle(customer, none);
+  }
+
+  void Settle(const Row& customer, Lists lists) {
+    const QString key = *customer[CustomerKeyColumn()];
+    if (Held(key, customer, lists)) {
+      ++m_summary.alreadyPresent;
+      return;
+    }
+    const QString newKey = FreeKey(key);
+    Row renamed = customer;
+    renamed[CustomerKeyColumn()] = newKey;
+    Store(kCustomer, renamed);
+    for (auto& [table, rows] : lists) {
+      for (Row& row : rows) {
+        row[0] = newKey;
+        Store(table, row);
+      }
+    }
+    m_summary.renamed.append({key, newKey});
+  }
+
+  // Whether the database held this customer and exactly these list rows before the import,
+  // under its key or under a new key an earlier import gave it ("key (2)", ...). Each held
+  // customer answers for one source customer only.
+  bool Held(const QString& key, const Row& customer, Lists lists) {
+    const QStringList customerColumns = Targets(Tables().first());
+    const int cid = CustomerKeyColumn();
+    QSqlQuery& query = Exec(QStringLiteral("select rowid, %1 from customer where rowid <= %2 and "
+                                           "(CID = ? or (CID >= ? and CID < ?))")
+                                .arg(customerColumns.join(QStringLiteral(", ")))
+                                .arg(m_maxRowid[kCustomer]),
+                            {key, key + QStringLiteral(" ("), key + QStringLiteral(" )")});
+    QList<QPair<qint64, Row>> candidates;
+    while (query.next()) {
+      Row row;
+      for (int c = 0; c < customerColumns.size(); ++c) row.append(Read(query, c + 1));
+      candidates.append({query.value(0).toLongLong(), row});
+    }
+    query.finish();
+    const QRegularExpression renamed(
+        QStringLiteral("^%1 \\((\\d+)\\)$").arg(QRegularExpression::escape(key)));
+    for (auto& [rowid, held] : candidates) {
+      if (m_matched.contains(rowid)) continue;
+      const QString heldKey = held[cid].value_or(QString());
+      if (heldKey != key && !renamed.match(heldKey).hasMatch()) continue;
+      Row probe = customer;
+      probe[cid] = heldKey;
+      if (probe != held) continue;
+      bool same = true;
+      for (auto& [table, rows] : lists) {
+        const QStringList targets = Targets(TableOf(table));
+        for (Row& row : rows) row[0] = heldKey;
+        std::sort(rows.begin(), rows.end());
+        same = same && rows == Rows(QStringLiteral("select %1 from %2 where CID = ? and "
+                                                   "rowid <= %3")
+                                        .arg(targets.join(QStringLiteral(", ")), table)
+                                        .arg(m_maxRowid[table]),
+                                    heldKey, targets.size());
+        if (!same) break;
+      }
+      if (same) {
+        m_matched.insert(rowid);
+        return true;
+      }
+    }
+    return false;
+  }
+
+  std::vector<Row> AllRows(const QString& sql, int width) {
+    std::vector<Row> rows;
+    QSqlQuery query(m_db.Database());
+    query.setForwardOnly(true);
+    if (!query.exec(sql)) throw DataError(m_db.Explain(query.lastError()));
+    while (query.next()) {
+      Row row;
+      for (int c = 0; c < width; ++c) row.append(Read(query, c));
+      rows.push_back(row);
+    }
+    return rows;
+  }
+
+  // The key plus " (2)", " (3)", ...: the first that no customer, list row or waiting customer
+  // uses.
+  QString FreeKey(const QString& key) {
+    for (int n = 2;; ++n) {
+      const QString candidate = QStringLiteral("%1 (%2)").arg(key).arg(n);
+      bool used = Exists(QStringLiteral("select 1 from pending_customer where CID = ?"), candidate);
+      for (const TableLayout& layout : Tables()) {
+        if (used) break;
+        used = Exists(QStringLiteral("select 1 from %1 where CID = ?").arg(layout.name), candidate);
+      }
+      if (!used) return candidate;
+    }
+  }
+
+  Connection& m_db;
+  ImportSource& m_source;
+  const ImportOptions& m_options;
+  ImportSummary& m_summary;
+  QHash<QString, qint64> m_maxRowid;
+  std::optional<Value> m_lastKey;
+  QSet<qint64> m_matched;
+  Owner m_lastOwner = Owner::Other;
+};
+
+// A name beside the database file for building a new one, so that no half-made database file
+// is ever seen under its real name.
+QString BuildingName(const QString& databaseFile) {
+  return databaseFile + QStringLiteral(".import-%1")
+                            .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+}
+
+[[noreturn]] void FailFile(const QString& what, const QString& file) {
+  throw DataError(
+      QStringLiteral("%1 %2: %3").arg(what, file, QString::fromLocal8Bit(strerror(errno))));
+}
+
+}  // namespace
+
+qint64 ImportSummary::Imported(const QString& table) const {
+  for (const TableCount& count : imported)
+    if (count.table == table) return count.imported;
+  return 0;
+}
+
+qint64 ImportSummary::ListRows() const {
+  qint64 rows = 0;
+  for (const TableCount& count : imported)
+    if (count.table != kCustomer) rows += count.imported;
+  return rows;
+}
+
+QString ImportSummary::Text() const {
+  QStringList lines;
+  lines << QStringLiteral("%1 customers and %2 list rows imported.")
+               .arg(Imported(kCustomer))
+               .arg(ListRows());
+  QStringList tables;
+  for (const TableCount& count : imported)
+    tables << QStringLiteral("%1 %2").arg(count.table).arg(count.imported);
+  lines << QStringLiteral("Rows per table: %1.").arg(tables.join(QStringLiteral(", ")));
+  if (alreadyPresent > 0 || listRowsPresent > 0)
+    lines << QStringLiteral("Already present, not imported again: %1 customers, %2 list rows.")
+                 .arg(alreadyPresent)
+                 .arg(listRowsPresent);
+  if (!renamed.isEmpty()) {
+    lines << QStringLiteral("%1 customers came under a new key, their key being taken:")
+                 .arg(renamed.size());
+    for (const auto& [from, to] : renamed)
+      lines << QStringLiteral("  \"%1\" is now \"%2\"").arg(from, to);
+  }
+  if (orphans > 0)
+    lines << QStringLiteral("%1 list rows name no customer; they were imported as they are.")
+                 .arg(orphans);
+  if (!ignoredColumns.isEmpty())
+    lines << QStringLiteral("Columns not known, ignored: %1.")
+                 .arg(ignoredColumns.join(QStringLiteral(", ")));
+  if (!missingTables.isEmpty())
+    lines << QStringLiteral("Tables not in the source: %1.")
+                 .arg(missingTables.join(QStringLiteral(", ")));
+  return lines.join(QLatin1Char('\n'));
+}
+
+ImportSummary ImportInto(const QString& databaseFile, const QString& source,
+                         const ImportOptions& options) {
+  // The source is opened first: a wrong path changes nothing.
+  std::unique_ptr<ImportSource> input = OpenImportSource(source, options.codepage);
+  const QFileInfo info(databaseFile);
+  const bool fresh = !info.exists();
+  const bool empty = !fresh && info.size() == 0;
+  const QString target = fresh ? BuildingName(databaseFile) : databaseFile;
+  ImportSummary summary;
+  Connection db;
+  try {
+    OpenDatabase(db, target);
+    // A new file is thrown away on any failure: it needs no journal of its own.
+    if (fresh) {
+      db.Execute(QStringLiteral("pragma journal_mode = off"));
+      db.Execute(QStringLiteral("pragma synchronous = off"));
+    }
+    db.BeginTrans();
+    Importer(db, *input, options, summary).Run();
+    db.CommitTrans();
+    db.Close();
+    if (fresh) {
+      const QByteArray building = QFile::encodeName(target);
+      const int fd = ::open(building.constData(), O_RDONLY);
+      if (fd < 0 || ::fsync(fd) != 0) FailFile(QStringLiteral("Cannot write"), target);
+      ::close(fd);
+      // link, not rename: a database file made meanwhile by someone else is never replaced.
+      if (::link(building.constData(), QFile::encodeName(databaseFile).constData()) != 0)
+        FailFile(QStringLiteral("Cannot create"), databaseFile);
+      ::unlink(building.constData());
+    }
+  } catch (const DataError&) {
+    try {
+      if (db.IsOpen() && db.InTransaction()) db.RollbackTrans();
+    } catch (const DataError&) {
+    }
+    db.Close();
+    if (fresh) QFile::remove(target);
+    // An empty file was given its tables on opening; it goes back to empty.
+    if (empty) QFile::resize(databaseFile, 0);
+    throw;
+  }
+  return summary;
+}
+
+int ImportCommand(const QString& databaseFile, const QString& source, int codepage) {
+  QTextStream err(stderr);
+  const bool terminal = ::isatty(STDERR_FILENO);
+  ImportOptions options;
+  options.codepage = codepage;
+  options.progress = [&](const QString& table, qint64 done, qint64 total) {
+    // On a terminal one line per table counts up; in a log only the finished tables appear.
+    const bool finished = done == total;
+    if (!terminal && !finished) return;
+    err << QStringLiteral("%1%2: %3 / %4 rows")
+               .arg(terminal ? QStringLiteral("\r") : QString(), table)
+               .arg(done)
+               .arg(total);
+    if (finished) err << '\n';
+    err.flush();
+  };
+  try {
+    const ImportSummary summary = ImportInto(databaseFile, source, options);
+    err << summary.Text() << Qt::endl;
+    return 0;
+  } catch (const DataError& error) {
+    if (terminal) err << '\n';
+    err << QStringLiteral("Import failed, %1 is unchanged: %2")
+               .arg(QFileInfo(databaseFile).fileName(), error.message())
+        << Qt::endl;
+    return 1;
+  }
+}

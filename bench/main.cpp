@@ -4,7 +4,7 @@
 // in child processes first, so the peak memory of this process is that of the windows alone.
 //
 //   qel_bench [--customers N] [--dir FOLDER] [--seed S] [--runs-scale F] [--no-process]
-//             [--no-floors]
+//             [--no-floors] [--schedule]
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -31,6 +31,7 @@
 #include "app/module1.h"
 #include "bench/floors.h"
 #include "bench/generate.h"
+#include "bench/schedule.h"
 #include "bench/stats.h"
 #include "ui/customer/frmcust.h"
 #include "ui/result/frmsearchresult.h"
@@ -50,18 +51,20 @@ struct Options {
   double runsScale = 1.0;
   bool process = true;
   bool floors = true;
+  bool schedule = false;
 };
 
 [[noreturn]] void Usage() {
   std::fprintf(stderr,
                "usage: qel_bench [--customers N] [--dir FOLDER] [--seed S] [--runs-scale F] "
-               "[--no-process] [--no-floors]\n"
+               "[--no-process] [--no-floors] [--schedule]\n"
                "  --customers N   customers to generate (default 100000)\n"
                "  --dir FOLDER    keep the database in FOLDER (made once, reused by later runs)\n"
                "  --seed S        seed of the generator (default 20261206)\n"
                "  --runs-scale F  multiply every repetition count by F (default 1)\n"
                "  --no-process    skip the whole-process start-up runs of the qel binary\n"
-               "  --no-floors     skip the floors (to profile the windows alone)\n");
+               "  --no-floors     skip the floors (to profile the windows alone)\n"
+               "  --schedule      measure only the schedule window against raw SQL\n");
   std::exit(2);
 }
 
@@ -88,6 +91,8 @@ Options Parse(int argc, char** argv) {
       options.process = false;
     } else if (arg == QLatin1String("--no-floors")) {
       options.floors = false;
+    } else if (arg == QLatin1String("--schedule")) {
+      options.schedule = true;
     } else {
       Usage();
     }
@@ -360,6 +365,7 @@ int main(int argc, char** argv) {
                 options.customers, static_cast<unsigned long long>(options.seed));
     GenerateInChild(options, file, argc, argv);
   }
+  if (options.schedule) return RunScheduleBench(dir, Runs(options, 10), argc, argv);
 
   Measure startup{QStringLiteral("start-up: create the customer window to first customer shown")};
   Measure next{QStringLiteral("navigation: one \"next\"")};

@@ -170,7 +170,8 @@ void TestCustomerDisplay::layout_toolbar() {
   const auto actions = window->Toolbar1->actions();
   for (QAction* action : actions) entries << (action->isSeparator() ? "|" : action->text());
   QCOMPARE(entries, (QStringList{"first", "previous", "next", "last", "search", "|", "new",
-                                 "modify", "save", "delete", "|", "exit"}));
+                                 "modify", "save", "delete", "|", "exit", "|", "import", "export",
+                                 "backup", "schedule", "print"}));
   // The tool tips name the shortcuts; the buttons show their pictures.
   const QStringList tips{"first (Ctrl+Home)",
                          "previous (Page Up)",

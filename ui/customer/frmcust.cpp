@@ -989,7 +989,14 @@ void frmCust::PrintCommand() {
     MsgBox(QStringLiteral("There is no saved customer to print."));
     return;
   }
-  const std::optional<CustomerCard> card = ReadCustomerCard(*DbConnection, CustomerSet->Bookmark());
+  std::optional<CustomerCard> card;
+  try {
+    card = ReadCustomerCard(*DbConnection, CustomerSet->Bookmark());
+  } catch (const DataError& error) {
+    // A row another program deleted, or a file it keeps locked: nothing is printed.
+    MsgBox(error.message());
+    return;
+  }
   if (!card) {
     MsgBox(QStringLiteral("This customer is no longer in the file."));
     return;

@@ -20,6 +20,7 @@
 #include "ui/toolkit/clearcontrols.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/look.h"
+#include "ui/toolkit/msgbox.h"
 
 // A read-only table over rows the window keeps; cells are made when they are painted, so a
 // long schedule costs only its lines.
@@ -227,10 +228,17 @@ void frmSchedule::Form_Load() {
 
 void frmSchedule::Refresh() {
   // A connection of its own, open only while reading, as the search window keeps one.
-  Connection connection;
-  OpenDatabase(connection, kDatabaseFile);
-  Schedule schedule = ReadSchedule(connection, Today(), spnDays->value());
-  connection.Close();
+  Schedule schedule;
+  try {
+    Connection connection;
+    OpenDatabase(connection, kDatabaseFile);
+    schedule = ReadSchedule(connection, Today(), spnDays->value());
+  } catch (const DataError& error) {
+    // The file could not be read now (another program holds it locked): the window keeps what
+    // it listed and says why.
+    MsgBox(error.message());
+    return;
+  }
 
   m_schedule = std::move(schedule);
   m_lines->Reset(int(m_schedule.lines.size()));

@@ -79,13 +79,10 @@ std::optional<int> SmallNumber(QStringView text, QChar mark, int last) {
 
 bool IsRealDay(int year, int month, int day) {
   if (month < 1 || month > 12 || day < 1) return false;
+  static const int kDays[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   // Without a year, 29 February is a real day (of a leap year).
-  return day <= QDate(year > 0 ? year : 2000, month, 1).daysInMonth();
-}
-
-QDate YearlyOccurrence(int year, int month, int day) {
-  if (month == 2 && day == 29 && !QDate::isLeapYear(year)) day = 28;
-  return QDate(year, month, day);
+  const bool leap = year <= 0 || QDate::isLeapYear(year);
+  return day <= kDays[month] + (month == 2 && leap ? 1 : 0);
 }
 
 std::optional<TypedDate> ReadTypedDate(QStringView input) {

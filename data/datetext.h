@@ -31,6 +31,3 @@ std::optional<int> ReadTypedDay(QStringView text);
 // Whether a month and day make a real day: in `year`, or in some year when `year` is 0.
 bool IsRealDay(int year, int month, int day);
 
-// The day on which a yearly date falls in `year`: 29 February is kept on 28 February in a
-// common year.
-QDate YearlyOccurrence(int year, int month, int day);

@@ -5,6 +5,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
+#include <array>
 #include <optional>
 
 #include "data/connection.h"
@@ -28,17 +29,34 @@ class TableScan {
   QSqlQuery m_query;
 };
 
-struct Window {
-  QDate first, last;
-  // The days in the window on which a yearly month/day falls (none, one, or two for a window
-  // of a whole year that starts and ends on the same month and day).
-  template <typename F>
-  void ForEachOccurrence(int month, int day, F found) const {
-    for (int year = first.year(); year <= last.year(); ++year) {
-      const QDate date = YearlyOccurrence(year, month, day);
-      if (date >= first && date <= last) found(date);
+// The days of the schedule by month and day, looked up once per date read: no calendar
+// arithmetic per row. A month and day falls on at most two days of a window (a window of 366
+// days starts and ends on the same month and day); 29 February falls on 28 February in a
+// common year.
+class Window {
+ public:
+  Window(const QDate& first, const QDate& last) : m_first(first), m_last(last) {
+    for (QDate day = first; day <= last; day = day.addDays(1)) {
+      Add(day.month(), day.day(), day);
+      if (day.month() == 2 && day.day() == 28 && !QDate::isLeapYear(day.year())) Add(2, 29, day);
     }
   }
+  const QDate& First() const { return m_first; }
+  const QDate& Last() const { return m_last; }
+  // Calls `found` with each day of the window on which the month and day (a real day) falls.
+  template <typename F>
+  void ForEachOccurrence(int month, int day, F found) const {
+    for (const QDate& date : m_days[month][day])
+      if (date.isValid()) found(date);
+  }
+
+ private:
+  void Add(int month, int day, const QDate& date) {
+    std::array<QDate, 2>& slot = m_days[month][day];
+    (slot[0].isValid() ? slot[1] : slot[0]) = date;
+  }
+  QDate m_first, m_last;
+  std::array<std::array<std::array<QDate, 2>, 32>, 13> m_days;
 };
 
 struct Customer {
@@ -59,9 +77,9 @@ QString BirthdayText(const QString& year, const QString& month, const QString& d
 
 Schedule ReadSchedule(Connection& connection, const QDate& today, int days) {
   Schedule schedule;
-  const Window window{today, today.addDays(qMax(days, 1) - 1)};
-  schedule.first = window.first;
-  schedule.last = window.last;
+  const Window window(today, today.addDays(qMax(days, 1) - 1));
+  schedule.first = window.First();
+  schedule.last = window.Last();
 
   // Policies first: they tell which customers' names and telephones are needed.
   std::vector<PendingUnreadable> policyUnreadable;
@@ -117,8 +135,7 @@ Schedule ReadSchedule(Connection& connection, const QDate& today, int days) {
     while (scan.Next()) {
       const QString cid = scan.Text(0);
       // Several customers may share a key; its policies belong to the first of them.
-      if (needed.contains(cid) && !customers.contains(cid))
-        customers.insert(cid, {scan.Text(4), scan.Text(5), scan.Text(6)});
+      if (needed.remove(cid)) customers.insert(cid, {scan.Text(4), scan.Text(5), scan.Text(6)});
 
       const QString monthText = scan.Text(2);
       const QString dayText = scan.Text(3);
@@ -170,14 +187,25 @@ Schedule ReadSchedule(Connection& connection, const QDate& today, int days) {
       schedule.unreadable.push_back({it->name, pending.cid, pending.field, pending.value});
   }
 
-  std::stable_sort(schedule.lines.begin(), schedule.lines.end(),
-                   [](const ScheduleLine& a, const ScheduleLine& b) {
-                     if (a.date != b.date) return a.date < b.date;
-                     if (a.kind != b.kind) return a.kind < b.kind;
-                     if (a.name != b.name) return a.name < b.name;
-                     if (a.cid != b.cid) return a.cid < b.cid;
-                     return a.policyNumber < b.policyNumber;
-                   });
+  // Sorted through their indexes: hundreds of thousands of lines move once, at the end. The
+  // index is the last key, so equal lines keep the order they were read in.
+  std::vector<quint32> order(schedule.lines.size());
+  for (quint32 i = 0; i < order.size(); ++i) order[i] = i;
+  const std::vector<ScheduleLine>& lines = schedule.lines;
+  std::sort(order.begin(), order.end(), [&lines](quint32 left, quint32 right) {
+    const ScheduleLine& a = lines[left];
+    const ScheduleLine& b = lines[right];
+    if (a.date != b.date) return a.date < b.date;
+    if (a.kind != b.kind) return a.kind < b.kind;
+    if (const int c = a.name.compare(b.name)) return c < 0;
+    if (const int c = a.cid.compare(b.cid)) return c < 0;
+    if (const int c = a.policyNumber.compare(b.policyNumber)) return c < 0;
+    return left < right;
+  });
+  std::vector<ScheduleLine> sorted;
+  sorted.reserve(order.size());
+  for (quint32 i : order) sorted.push_back(std::move(schedule.lines[i]));
+  schedule.lines = std::move(sorted);
   std::stable_sort(schedule.unreadable.begin(), schedule.unreadable.end(),
                    [](const UnreadableDate& a, const UnreadableDate& b) {
                      if (a.name != b.name) return a.name < b.name;

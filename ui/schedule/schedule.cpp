@@ -202,10 +202,24 @@ Schedule ReadSchedule(Connection& connection, const QDate& today, int days) {
     if (const int c = a.policyNumber.compare(b.policyNumber)) return c < 0;
     return left < right;
   });
-  std::vector<ScheduleLine> sorted;
-  sorted.reserve(order.size());
-  for (quint32 i : order) sorted.push_back(std::move(schedule.lines[i]));
-  schedule.lines = std::move(sorted);
+  // Position j takes the line at order[j], following each cycle in place (no second copy of
+  // the lines).
+  std::vector<ScheduleLine>& moved = schedule.lines;
+  for (quint32 start = 0; start < order.size(); ++start) {
+    if (order[start] == start) continue;
+    ScheduleLine held = std::move(moved[start]);
+    quint32 j = start;
+    for (;;) {
+      const quint32 from = order[j];
+      order[j] = j;
+      if (from == start) {
+        moved[j] = std::move(held);
+        break;
+      }
+      moved[j] = std::move(moved[from]);
+      j = from;
+    }
+  }
   std::stable_sort(schedule.unreadable.begin(), schedule.unreadable.end(),
                    [](const UnreadableDate& a, const UnreadableDate& b) {
                      if (a.name != b.name) return a.name < b.name;

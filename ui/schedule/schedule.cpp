@@ -63,7 +63,7 @@ struct Customer {
   QString name, telHome, mobile;
 };
 
-// A policy line or unreadable date waiting for its customer's name.
+// An unreadable date of a policy, waiting for its customer's name.
 struct PendingUnreadable {
   QString cid, field, value;
 };

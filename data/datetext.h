@@ -30,4 +30,3 @@ std::optional<int> ReadTypedDay(QStringView text);
 
 // Whether a month and day make a real day: in `year`, or in some year when `year` is 0.
 bool IsRealDay(int year, int month, int day);
-

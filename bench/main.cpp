@@ -6,6 +6,7 @@
 //
 //   qel_bench [--customers N | --million] [--generate-only] [--dir FOLDER] [--seed S]
 //             [--runs-scale F] [--no-process] [--no-floors] [--export]
+//             [--schedule]
 
 #include <spawn.h>
 #include <sys/resource.h>
@@ -37,6 +38,7 @@
 #include "bench/export.h"
 #include "bench/floors.h"
 #include "bench/generate.h"
+#include "bench/schedule.h"
 #include "bench/stats.h"
 #include "bench/transfer.h"
 #include "ui/customer/frmcust.h"
@@ -59,13 +61,14 @@ struct Options {
   bool floors = true;
   bool generateOnly = false;
   bool exportOnly = false;
+  bool schedule = false;
 };
 
 [[noreturn]] void Usage() {
   std::fprintf(stderr,
                "usage: qel_bench [--customers N | --million] [--generate-only] [--dir FOLDER] "
                "[--seed S] [--runs-scale F] "
-               "[--no-process] [--no-floors] [--export]\n"
+               "[--no-process] [--no-floors] [--export] [--schedule]\n"
                "  --customers N   customers to generate (default 100000)\n"
                "  --million       the same as --customers 1000000\n"
                "  --generate-only make the database in --dir and end\n"
@@ -74,7 +77,9 @@ struct Options {
                "  --runs-scale F  multiply every repetition count by F (default 1)\n"
                "  --no-process    skip the whole-process start-up runs of the qel binary\n"
                "  --no-floors     skip the floors (to profile the windows alone)\n"
-               "  --export        measure only qel --export against the sqlite3 shell's CSV\n");
+               "  --export        measure only qel --export against the sqlite3 shell's CSV\n"
+
+               "  --schedule      measure only the schedule window against raw SQL\n");
   std::exit(2);
 }
 
@@ -107,6 +112,8 @@ Options Parse(int argc, char** argv) {
       options.generateOnly = true;
     } else if (arg == QLatin1String("--export")) {
       options.exportOnly = true;
+    } else if (arg == QLatin1String("--schedule")) {
+      options.schedule = true;
     } else {
       Usage();
     }
@@ -473,7 +480,8 @@ int main(int argc, char** argv) {
   }
   if (options.generateOnly) return 0;
 
-  if (options.exportOnly) return RunExportBench(file, dir, ScaledRuns(options.runsScale, 3));
+  if (options.exportOnly) return RunExportBench(file, dir, Runs(options, 3));
+  if (options.schedule) return RunScheduleBench(dir, Runs(options, 10), argc, argv);
 
   Measure startup{QStringLiteral("start-up: create the customer window to first customer shown")};
   Measure next{QStringLiteral("navigation: one \"next\"")};

@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libqt6svg6 libsqlite3-dev
   fonts-arphic-uming fonts-dejavu-core
   mdbtools-dev mdbtools python3-vobject
-  sqlite3 xvfb xauth imagemagick xdotool x11-utils
+  sqlite3 xvfb xauth imagemagick xdotool x11-utils poppler-utils
   dpkg-dev file desktop-file-utils appstream groff-base
   python3
 )

@@ -26,7 +26,9 @@
 #include "transfer/backup.h"
 #include "transfer/export.h"
 #include "transfer/import.h"
+#include "ui/customer/customercard.h"
 #include "ui/listheadings.h"
+#include "ui/schedule/frmschedule.h"
 #include "ui/search/frmsearch.h"
 #include "ui/toolkit/celleditor.h"
 #include "ui/toolkit/clearcontrols.h"
@@ -292,6 +294,8 @@ const QList<frmCust::Command>& frmCust::Commands() {
       {"import", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I), &frmCust::ImportFiles},
       {"export", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), &frmCust::ExportFiles},
       {"backup", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B), &frmCust::BackupDatabase},
+      {"schedule", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), &frmCust::ScheduleCommand},
+      {"print", QKeySequence(Qt::CTRL | Qt::Key_P), &frmCust::PrintCommand},
   };
   return commands;
 }
@@ -991,4 +995,44 @@ void frmCust::BackupDatabase() {
   } catch (const DataError& error) {
     MsgBox(error.message());
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Schedule and printed card
+
+void frmCust::ScheduleCommand() {
+  Show<frmSchedule>();
+}
+
+void frmCust::PrintCommand() {
+  // The card shows what the file holds: the customer the window stands on, as saved.
+  if (CustomerSet->Bof() || CustomerSet->Eof()) {
+    MsgBox(QStringLiteral("There is no saved customer to print."));
+    return;
+  }
+  std::optional<CustomerCard> card;
+  try {
+    card = ReadCustomerCard(*DbConnection, CustomerSet->Bookmark());
+  } catch (const DataError& error) {
+    // A row another program deleted, or a file it keeps locked: nothing is printed.
+    MsgBox(error.message());
+    return;
+  }
+  if (!card) {
+    MsgBox(QStringLiteral("This customer is no longer in the file."));
+    return;
+  }
+  CustomerCard printed = *card;
+  if (NewMode || ModifyMode) {
+    const QString note = NewMode
+                             ? QStringLiteral(
+                                   "The new customer is not saved yet: the card shows the customer "
+                                   "shown before, as saved.")
+                             : QStringLiteral(
+                                   "The card shows the customer as saved: changes not saved yet "
+                                   "are not printed.");
+    MsgBox(note);
+    printed.note += QStringLiteral(" — ") + note;
+  }
+  ShowPrintPreview(this, printed);
 }

@@ -138,6 +138,9 @@ class frmCust : public Form {
   void DeleteCommand();
   void ExitCommand();
   void SearchCommand();
+  void ScheduleCommand();
+  // Prints the shown customer as saved (print preview, print dialog, PDF).
+  void PrintCommand();
   void ImportFiles();
   void ExportFiles();
   void BackupDatabase();

@@ -1,0 +1,279 @@
+#include "ui/schedule/frmschedule.h"
+
+#include <QAbstractTableModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <functional>
+
+#include "app/module1.h"
+#include "data/connection.h"
+#include "data/schema.h"
+#include "ui/customer/frmcust.h"
+#include "ui/result/frmsearchresult.h"
+#include "ui/toolkit/clearcontrols.h"
+#include "ui/toolkit/guard.h"
+#include "ui/toolkit/look.h"
+#include "ui/toolkit/msgbox.h"
+
+// A read-only table over rows the window keeps; cells are made when they are painted, so a
+// long schedule costs only its lines.
+class ScheduleModel : public QAbstractTableModel {
+ public:
+  using Cell = std::function<QString(int row, int column)>;
+  ScheduleModel(QStringList headings, Cell cell, QObject* parent)
+      : QAbstractTableModel(parent), m_headings(std::move(headings)), m_cell(std::move(cell)) {}
+
+  void Reset(int rows) {
+    beginResetModel();
+    m_rows = rows;
+    endResetModel();
+  }
+  int rowCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : m_rows;
+  }
+  int columnCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : int(m_headings.size());
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+    return m_cell(index.row(), index.column());
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return m_headings.value(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+  }
+
+ private:
+  QStringList m_headings;
+  Cell m_cell;
+  int m_rows = 0;
+};
+
+namespace {
+
+QDate g_today;
+
+const QStringList kLineHeadings{"Date",   "Weekday", "What",    "Name",    "C_No",
+                                "Tel(H)", "Mobile",  "Insurer", "Product", "Insur_No"};
+const QStringList kUnreadableHeadings{"Name", "C_No", "Field", "Value"};
+
+QString DayText(const QDate& date) {
+  return date.toString(QStringLiteral("yyyy/MM/dd"));
+}
+
+QString WeekdayText(const QDate& date) {
+  return QLocale(QLocale::English).dayName(date.dayOfWeek(), QLocale::ShortFormat);
+}
+
+// A column is as wide as its heading or a typical value, whichever is wider; a longer value
+// shows in full in its tool tip.
+QTableView* MakeTable(QWidget* parent, const QString& name, const QString& caption,
+                      ScheduleModel* model, const QStringList& typical) {
+  auto* table = new QTableView(parent);
+  table->setObjectName(name);
+  table->setAccessibleName(caption);
+  table->setFont(MingLiU(12));
+  table->horizontalHeader()->setFont(MingLiU(12));
+  table->setModel(model);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->setSelectionMode(QAbstractItemView::SingleSelection);
+  table->setWordWrap(false);
+  table->verticalHeader()->hide();
+  // Fixed row heights and column widths: nothing is measured over every line.
+  const QFontMetrics metrics(table->font());
+  table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
+  for (int column = 0; column < typical.size(); ++column) {
+    const QString heading = model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    table->setColumnWidth(
+        column,
+        qMax(metrics.horizontalAdvance(heading), metrics.horizontalAdvance(typical[column])) + 16);
+  }
+  table->horizontalHeader()->setStretchLastSection(true);
+  return table;
+}
+
+}  // namespace
+
+void HandOverKeys(const QStringList& keys) {
+  ResultCIDs.clear();
+  for (const QString& key : keys) ResultCIDs.append(key);
+  ResultCount = int(keys.size());
+}
+
+QDate frmSchedule::Today() {
+  return g_today.isValid() ? g_today : QDate::currentDate();
+}
+
+void frmSchedule::SetToday(const QDate& day) {
+  g_today = day;
+}
+
+frmSchedule::frmSchedule() {
+  setObjectName(QStringLiteral("frmSchedule"));
+  setWindowTitle(QStringLiteral("SCHEDULE"));
+  setWindowIcon(SvgIcon(QStringLiteral("schedule")));
+  resize(1200, 620);
+
+  lblDays = new QLabel(QStringLiteral("Days"), this);
+  lblDays->setObjectName(QStringLiteral("lblDays"));
+  lblDays->setFont(MingLiU(11.25));
+  spnDays = new QSpinBox(this);
+  spnDays->setObjectName(QStringLiteral("spnDays"));
+  spnDays->setFont(MingLiU(11.25));
+  spnDays->setRange(1, 366);
+  spnDays->setValue(30);
+  // Read again once the number is complete, not at every digit typed.
+  spnDays->setKeyboardTracking(false);
+  spnDays->setAccessibleName(lblDays->text());
+  lblDays->setBuddy(spnDays);
+  lblPeriod = new QLabel(this);
+  lblPeriod->setObjectName(QStringLiteral("lblPeriod"));
+  lblPeriod->setFont(MingLiU(11.25));
+  lblPeriod->setAccessibleDescription(QStringLiteral("Period"));
+  cmdExit = new QPushButton(QStringLiteral("Exit"), this);
+  cmdExit->setObjectName(QStringLiteral("cmdExit"));
+  cmdExit->setFont(MingLiU(12));
+
+  m_lines = new ScheduleModel(
+      kLineHeadings,
+      [this](int row, int column) -> QString {
+        const ScheduleLine& line = m_schedule.lines[size_t(row)];
+        switch (column) {
+          case 0:
+            return DayText(line.date);
+          case 1:
+            return WeekdayText(line.date);
+          case 2:
+            return LineWhat(line);
+          case 3:
+            return line.name;
+          case 4:
+            return line.cid;
+          case 5:
+            return line.telHome;
+          case 6:
+            return line.mobile;
+          case 7:
+            return line.insurer;
+          case 8:
+            return line.product;
+          default:
+            return line.policyNumber;
+        }
+      },
+      this);
+  m_unreadable = new ScheduleModel(
+      kUnreadableHeadings,
+      [this](int row, int column) -> QString {
+        const UnreadableDate& entry = m_schedule.unreadable[size_t(row)];
+        switch (column) {
+          case 0:
+            return entry.name;
+          case 1:
+            return entry.cid;
+          case 2:
+            return entry.field;
+          default:
+            return entry.value;
+        }
+      },
+      this);
+
+  tabSchedule = new QTabWidget(this);
+  tabSchedule->setObjectName(QStringLiteral("tabSchedule"));
+  tabSchedule->tabBar()->setFont(MingLiU(12));
+  grdSchedule =
+      MakeTable(tabSchedule, QStringLiteral("grdSchedule"), QStringLiteral("Schedule"), m_lines,
+                {"2026/12/31", "Wed", "Anniversary (10 years)", "Chen Mei-ling", "A0000001",
+                 "02-2345-6789", "0912-345-678", "國泰人壽 Life", "終身壽險 Term", "P000000000"});
+  grdUnreadable = MakeTable(
+      tabSchedule, QStringLiteral("grdUnreadable"), QStringLiteral("Unreadable"), m_unreadable,
+      {"Chen Mei-ling", "A0000001", "Effective date (Insur_No P000000000)", "民國113年5月12日"});
+  tabSchedule->addTab(grdSchedule, QStringLiteral("Schedule"));
+  tabSchedule->addTab(grdUnreadable, QStringLiteral("Unreadable"));
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(lblDays);
+  top->addWidget(spnDays);
+  top->addSpacing(16);
+  top->addWidget(lblPeriod, 1);
+  top->addWidget(cmdExit);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(tabSchedule, 1);
+
+  OnEvent(spnDays, &QSpinBox::valueChanged, this, [this] { Refresh(); });
+  OnEvent(grdSchedule, &QTableView::activated, this,
+          [this](const QModelIndex& index) { grdSchedule_Activated(index.row()); });
+  OnEvent(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
+}
+
+frmSchedule::~frmSchedule() = default;
+
+void frmSchedule::Form_Load() {
+  Refresh();
+}
+
+void frmSchedule::Refresh() {
+  // A connection of its own, open only while reading, as the search window keeps one.
+  Schedule schedule;
+  try {
+    Connection connection;
+    OpenDatabase(connection, kDatabaseFile);
+    schedule = ReadSchedule(connection, Today(), spnDays->value());
+  } catch (const DataError& error) {
+    // The file could not be read now (another program holds it locked): the window keeps what
+    // it listed and says why.
+    MsgBox(error.message());
+    return;
+  }
+
+  m_schedule = std::move(schedule);
+  m_lines->Reset(int(m_schedule.lines.size()));
+  m_unreadable->Reset(int(m_schedule.unreadable.size()));
+  const QString period = QStringLiteral("%1 (%2) to %3 (%4)")
+                             .arg(DayText(m_schedule.first), WeekdayText(m_schedule.first),
+                                  DayText(m_schedule.last), WeekdayText(m_schedule.last));
+  lblPeriod->setText(period);
+  lblPeriod->setAccessibleName(period);
+  tabSchedule->setTabText(0, QStringLiteral("Schedule (%1)").arg(m_schedule.lines.size()));
+  tabSchedule->setTabText(1, QStringLiteral("Unreadable (%1)").arg(m_schedule.unreadable.size()));
+}
+
+void frmSchedule::grdSchedule_Activated(int row) {
+  if (row < 0 || row >= int(m_schedule.lines.size())) return;
+  const QStringList keys = ScheduleCustomers(m_schedule);
+  const int position = int(keys.indexOf(m_schedule.lines[size_t(row)].cid)) + 1;
+
+  // The result window replaces the program-wide record sets, which the customer window must
+  // not keep working on: it closes, as it does for a search, and comes back with Exit.
+  ::Unload<frmCust>();
+  HandOverKeys(keys);
+  if (frmSearchResult* open = Loaded<frmSearchResult>()) open->Restart();
+  frmSearchResult* result = Show<frmSearchResult>();
+  if (position > 1) {
+    result->ResultPos = position;
+    ClearControls(result);
+    result->ShowCurrentResult();
+  }
+}
+
+void frmSchedule::cmdExit_Click() {
+  // The result window goes first, so the customer window never shares the record sets with it.
+  ::Unload<frmSearchResult>();
+  Unload();
+  Show<frmCust>();
+}
+
+void frmSchedule::QueryClose() {
+  cmdExit_Click();
+}

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "app/module1.h"
+#include "app/userfolder.h"
 #include "data/connection.h"
 #include "data/recordset.h"
 #include "data/schema.h"
@@ -52,6 +53,7 @@ class TestData : public QObject {
   void nullAndEmptyTextStayApart();
   void files_data();
   void files();
+  void userFolderIsPrivate();
 };
 
 void TestData::cursor_data() {
@@ -184,6 +186,19 @@ void TestData::files() {
   customer.SetField(QStringLiteral("Cust_name"), QStringLiteral("Anna"));
   customer.Update();
   QCOMPARE(Count("select count(*) from customer where Cust_name='Anna'"), 1);
+}
+
+// Started from the menu, the data goes to ~/Qel, made readable by its owner only.
+void TestData::userFolderIsPrivate() {
+  TestEnv env;
+  const QByteArray home = qgetenv("HOME");
+  qputenv("HOME", QFile::encodeName(env.Dir()));
+  const auto restore = qScopeGuard([&] { qputenv("HOME", home); });
+  EnterUserFolder();
+  QCOMPARE(QDir::currentPath(), QDir(env.Dir()).filePath("Qel"));
+  QCOMPARE(QFileInfo(QDir::currentPath()).permissions() & 0x7777,
+           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
+               QFile::WriteUser | QFile::ExeUser);
 }
 
 QTEST_MAIN(TestData)

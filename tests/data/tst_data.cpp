@@ -53,6 +53,7 @@ class TestData : public QObject {
   void nullAndEmptyTextStayApart();
   void files_data();
   void files();
+  void damagedWhileOpen();
   void userFolderIsPrivate();
 };
 
@@ -132,6 +133,8 @@ void TestData::files_data() {
   row("customer name in upper case", "alter table customer rename Cust_name to CUST_NAME", "");
   row("list column in other case", "alter table insurance rename Insur_type to INSUR_TYPE", "");
   row("row number named otherwise", "alter table family rename column ID to No", "");
+  row("tables named in capitals",
+      "alter table customer rename to c;alter table c rename to Customer", "");
   row("family without CID", "alter table family rename column CID to Owner", "family");
   row("contact with CID renamed", "alter table contact rename column CID to Cont_x", "contact");
   row("customer without e-mail", "alter table customer drop column Cust_email", "Cust_email");
@@ -155,7 +158,7 @@ void TestData::files() {
     Sql("create table notes (line text)");
   } else if (file != "none") {
     CreateDatabase();
-    Sql(file);
+    for (const QString& statement : file.split(';')) Sql(statement);
   }
   const QByteArray before = FileBytes(env.DbPath());
   Connection db;
@@ -186,6 +189,25 @@ void TestData::files() {
   customer.SetField(QStringLiteral("Cust_name"), QStringLiteral("Anna"));
   customer.Update();
   QCOMPARE(Count("select count(*) from customer where Cust_name='Anna'"), 1);
+}
+
+// A file damaged while the program has it open is named and called damaged.
+void TestData::damagedWhileOpen() {
+  TestEnv env;
+  CreateDatabase();
+  Connection db;
+  OpenDatabase(db, kDatabaseFile);
+  QFile file(env.DbPath());
+  QVERIFY(file.open(QIODevice::ReadWrite));
+  file.write(QByteArray(32, 'x'));
+  file.close();
+  try {
+    db.Execute(QStringLiteral("insert into customer (CID) values ('A')"));
+    QFAIL("written to a damaged file");
+  } catch (const DataError& error) {
+    QVERIFY2(error.message().contains(QFileInfo(env.DbPath()).absoluteFilePath() + " is damaged"),
+             qPrintable(error.message()));
+  }
 }
 
 // Started from the menu, the data goes to ~/Qel, made readable by its owner only.

@@ -177,6 +177,10 @@ void TestCustomer::stories_data() {
        "snap", "save", "same", "!drop trigger refuse", "save"},
       "N1:|browse L1|EEEE|EEDEE|fam 2 x", "[^/]*no room[^/]*/Finish",
       "A001:Alice 2001,A002:Bob 1000,A003:Carol 1001,N1: 1000,orphans 0");
+  row("after a refused new customer, paging goes on from where it was",
+      {"next", QString(trigger).arg("insert on customer", "no room"), "new", "txtCID=N1", "save",
+       "previous"},
+      "A001:Alice|new U24|EEEE|DDEDE|fam 4 rel of Alice", "[^/]*no room[^/]*");
   row("a refused delete keeps everything",
       {QString(trigger).arg("delete on customer", "locked"), "snap", "delete", "same",
        "!drop trigger refuse", "delete"},

@@ -121,7 +121,8 @@ void TestCustomer::stories_data() {
   row("a focused grid keeps Page Down", {"^fam:PgDown"}, alice);
   row("a focused combo box keeps Page Down", {"modify", "^combo:PgDown"}, aliceModify);
   row("Ctrl+N is new", {"^Ctrl+N"}, fresh);
-  row("Ctrl+E is modify, Ctrl+S save", {"^Ctrl+E", "txtName=Alicia", "^Ctrl+S"},
+  row("Ctrl+E is modify, Ctrl+S in a combo box saves",
+      {"^Ctrl+E", "txtName=Alicia", "^combo:Ctrl+S"},
       "A001:Alicia|browse L24|EEEE|EEDEE|fam 4 rel of Alice", "Finish",
       "A001:Alicia 2001,A002:Bob 1000,A003:Carol 1001,orphans 0");
   row("Ctrl+N while modifying does nothing", {"modify", "^Ctrl+N"}, aliceModify);

@@ -252,7 +252,7 @@ void TestCustomer::everyFieldInItsControl() {
   CreateDatabase();
   InsertCustomer(FullCustomer("A001", "陳大文"));
   InsertChild("insurance", "A001", {"Cathay", Value(), "100"});
-  InsertChild("compensate", "A001", {"2003/3/3", "flu"});
+  InsertChild("compensate", "A001", {"2003/3/3", "flu", "c3", "c4", "c5", "c6", "last"});
   frmCust* w = OpenWindow();
   const QStringList fields =
       QString(
@@ -269,7 +269,7 @@ void TestCustomer::everyFieldInItsControl() {
     QCOMPARE(ShownText(Control<QWidget>(w, field.section(':', 0, 0))), expected);
   }
   QCOMPARE(GridEntries(w->msfgInsurlife), QStringList{"Cathay||100||||||||"});
-  QCOMPARE(GridEntries(w->msfgCompenlife), QStringList{"2003/3/3|flu|||||"});
+  QCOMPARE(GridEntries(w->msfgCompenlife), QStringList{"2003/3/3|flu|c3|c4|c5|c6|last"});
   Press(w, "modify");
   Press(w, "save");
   QCOMPARE(CustomerRow("A001"), FullCustomer("A001", "陳大文"));

@@ -163,6 +163,14 @@ void TestCustomer::stories_data() {
       "A002:Bob 1000,A003:Carol 1001,A001:Twin 2001,orphans 0");
   row("a taken key is refused", {"new", "txtCID=A002", "txtName=X", "snap", "save", "same"},
       "A002:X|new U2|EEEE|DDEDE|fam 2 ", "C_No already exists！");
+  row("a key differing only in case is a new key", {"new", "txtCID=a001", "txtName=x", "save"},
+      "a001:x|browse L2|EEEE|EEDEE|fam 2 ", "Finish",
+      "A001:Alice 2001,A002:Bob 1000,A003:Carol 1001,a001:x 0000,orphans 0");
+  row("a key with an apostrophe shows its lists",
+      {"!update family set CID='O''Neil' where CID='A001'",
+       "!update customer set CID='O''Neil' where CID='A001'", "next", "previous"},
+      "O'Neil:Alice|browse L24|EEEE|EEDEE|fam 4 rel of Alice", "",
+      "O'Neil:Alice 2000,A002:Bob 1000,A003:Carol 1001,orphans 1");
   row("renaming onto a taken key is refused", {"modify", "txtCID=A003", "save"},
       "A003:Alice|modify U24|EEEE|DDEDE|fam 4 rel of Alice", "C_No already exists！");
   row("renaming takes the lists along", {"modify", "txtCID=Z1", "save"},

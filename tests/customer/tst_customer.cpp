@@ -279,8 +279,12 @@ void TestCustomer::everyFieldInItsControl() {
   QCOMPARE(GridEntries(w->msfgInsurlife), QStringList{"Cathay||100||||||||"});
   QCOMPARE(GridEntries(w->msfgCompenlife), QStringList{"2003/3/3|flu|c3|c4|c5|c6|last"});
   Press(w, "modify");
+  TypeInto(w->cmbBlood, "ab");  // kept as typed, not completed to the entry "AB"
+  QTest::keyClick(w->cmbBlood, Qt::Key_Return);
   Press(w, "save");
-  QCOMPARE(CustomerRow("A001"), FullCustomer("A001", "陳大文"));
+  QMap<QString, Value> stored = FullCustomer("A001", "陳大文");
+  stored["Cust_blood"] = "ab";
+  QCOMPARE(CustomerRow("A001"), stored);
   QCOMPARE(ChildRows("insurance", "A001").value(0).value(1), Value());  // Null stays Null
 }
 

@@ -1,6 +1,7 @@
 // The search window and the result window: the statement of the worked examples, what each
 // criterion finds, the result's positions and paging, and the ways back to the other windows.
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -194,6 +195,7 @@ void TestSearch::waysBack() {
   QVERIFY(!Loaded<frmSearchResult>());
   QVERIFY(search->Command1->isEnabled() && search->cmdEnd->isEnabled());
   QVERIFY(!search->cmdStart->isEnabled());
+  ReplaceText(search->cmbMarriage, "nobody's");
   ClickButton(search->Command1);  // Reset: every criterion open again
   ClickButton(search->cmdStart);
   QCOMPARE(env.messages.last(), QStringLiteral(" 5 items has be found！"));

@@ -397,6 +397,22 @@ void TestReliability::realDisplay() {
   QCOMPARE(program.exitStatus(), QProcess::NormalExit);
   QCOMPARE(program.exitCode(), 0);
   QCOMPARE(FileBytes(env.DbPath()), before);
+  // A file that is not a database: its message box, closed with Enter, ends the program with a
+  // non-zero status, the file untouched.
+  QFile text(env.DbPath());
+  QVERIFY(text.open(QIODevice::WriteOnly | QIODevice::Truncate) && text.write("C_No;Name\n") > 0);
+  text.close();
+  program.start(QStringLiteral(QEL_BINARY));
+  QString box;
+  for (int waited = 0; box.isEmpty() && waited < 600; ++waited) {
+    QThread::msleep(100);
+    box = run("xdotool", {"search", "--onlyvisible", "--name", "^Qel$"}).section('\n', 0, 0);
+  }
+  QVERIFY2(!box.isEmpty(), program.readAllStandardError().constData());
+  run("xdotool", {"windowfocus", "--sync", box, "key", "Return"});
+  QVERIFY2(program.waitForFinished(20000), "the program did not end");
+  QVERIFY(program.exitStatus() == QProcess::NormalExit && program.exitCode() != 0);
+  QCOMPARE(FileBytes(env.DbPath()), QByteArray("C_No;Name\n"));
   x.kill();
   x.waitForFinished();
 }

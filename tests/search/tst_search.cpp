@@ -21,7 +21,7 @@ Q_DECLARE_METATYPE(SearchCriteria)
 namespace {
 
 // Stored values that a careless statement would confuse: a type with and without its trailing
-// blank, a sex of "NA", Null names, quotes, CJK.
+// blank, a sex of "NA", Null names, quotes (in a name and a key), CJK.
 void Customers() {
   CreateDatabase();
   Sql("insert into customer (CID, Cust_name, Cust_sex, Cust_type, Cust_addhome, Cust_birthmonth, "
@@ -29,7 +29,7 @@ void Customers() {
       "('K1', 'Wang Da', 'male', 'Customer', '1 Road', '5', 'Finance', '', 'under 100,000', "
       "'married'), ('K2', 'Chang', 'female', 'Potential ', '', '12', 'IT', 'Park 3', "
       "'above 2,000,000', 'unmarried'), ('K3', '陳大文', 'male', 'Potential', 'Road 9', '5', 'IT', "
-      "null, null, null), ('K4', 'O''Brien Nash', 'female', null, null, null, null, null, null, "
+      "null, null, null), ('K''4', 'O''Brien Nash', 'female', null, null, null, null, null, null, "
       "null), ('K5', null, 'NA', null, null, null, null, null, null, null), ('K6', null, "
       "'female', null, null, null, null, null, null, null)");
   InsertChild("family", "K2", {"husband", "Gao", "male"});
@@ -58,6 +58,7 @@ class TestSearch : public QObject {
   void criteria();
   void resultPaging_data();
   void resultPaging();
+  void secondSearchStartsOver();
   void waysBack_data();
   void waysBack();
 };
@@ -91,16 +92,16 @@ void TestSearch::criteria_data() {
   auto row = [](const char* name, const QStringList& set, const char* found) {
     QTest::newRow(name) << set << found;
   };
-  row("all open: every named customer, and one with a stored NA sex", {}, "K1 K2 K3 K4 K5");
+  row("all open: every named customer, and one with a stored NA sex", {}, "K1 K2 K3 K'4 K5");
   row("name anywhere, any case (the NA sex matches an open sex)", {"txtCustname=ANG"}, "K1 K2 K5");
   row("CJK name fragment", {"txtCustname=大"}, "K3 K5");
-  row("a quote in the name", {"txtCustname=O'B"}, "K4 K5");
-  row("lower-case na is a name, not open", {"txtCustname=na"}, "K4 K5");
-  row("picked sex", {"cmbCustsex>female"}, "K2 K4");
+  row("a quote in the name", {"txtCustname=O'B"}, "K'4 K5");
+  row("lower-case na is a name, not open", {"txtCustname=na"}, "K'4 K5");
+  row("picked sex", {"cmbCustsex>female"}, "K2 K'4");
   row("picked type with its blank", {"cmbCusttype>Potential "}, "K2");
   row("typed type without blank", {"cmbCusttype=Potential"}, "K3");
   row("home address", {"txtAddHome=road"}, "K1 K3");
-  row("an empty home address is open", {"txtAddHome="}, "K1 K2 K3 K4 K5");
+  row("an empty home address is open", {"txtAddHome="}, "K1 K2 K3 K'4 K5");
   row("birth month", {"cmbBirthmonth>5"}, "K1 K3");
   row("typed job type", {"cmbJobtype=IT"}, "K2 K3");
   row("office address", {"txtAddoffice=park"}, "K2");
@@ -163,12 +164,27 @@ void TestSearch::resultPaging() {
   QFETCH(QString, messages);
   TestEnv env;
   Customers();
-  HandOver({"K1", "K2", "K4"});
+  HandOver({"K1", "K2", "K'4"});
   frmSearchResult* w = Show<frmSearchResult>();
   for (const QString& click : clicks.split(' ', Qt::SkipEmptyParts))
     ClickButton(Control<QPushButton>(w, "cmd" + click));
   QCOMPARE(Shown(w), shown);
   QCOMPARE(env.messages.join('/'), messages);
+}
+
+// A second search while the result window is open starts it over on the new result's first match.
+void TestSearch::secondSearchStartsOver() {
+  TestEnv env;
+  Customers();
+  frmSearch* search = Show<frmSearch>();
+  ClickButton(search->cmdStart);
+  frmSearchResult* result = Loaded<frmSearchResult>();
+  ClickButton(result->cmdLast);
+  ClickButton(result->cmdNext);  // Bottom！: next and last disabled
+  QVERIFY(search->cmdStart->isEnabled());
+  ReplaceText(search->txtCustname, "ANG");
+  ClickButton(search->cmdStart);
+  QCOMPARE(Shown(Loaded<frmSearchResult>()), "1 ／ 3 Wang Da () EEEE");
 }
 
 // Leaving the result window (Exit or the title bar) enables the search window's Reset and Exit;

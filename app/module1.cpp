@@ -34,6 +34,12 @@ QString KeyList::value(qsizetype number) const {
   return m_text.mid(start, m_ends[number - 1] - start);
 }
 
+void HandOverKeys(const QStringList& keys) {
+  ResultCIDs.clear();
+  for (const QString& key : keys) ResultCIDs.append(key);
+  ResultCount = int(keys.size());
+}
+
 namespace {
 
 // Shows what an older file is being prepared for once that takes more than half a second.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <memory>
 
@@ -39,6 +40,8 @@ class KeyList {
 // The hand-over of a search: entries 1 .. ResultCount hold the keys found.
 extern KeyList ResultCIDs;
 extern int ResultCount;
+// Hands these keys to the result window the way a search does.
+void HandOverKeys(const QStringList& keys);
 
 // Replaces the six data objects with new, unopened ones (releasing the old ones).
 void CreateDataObjects();

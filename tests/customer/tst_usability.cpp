@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QScrollBar>
 
+#include "app/module1.h"
 #include "custtest.h"
 #include "ui/result/frmsearchresult.h"
 
@@ -86,7 +87,7 @@ void TestUsability::resultWindow() {
   TestEnv env;
   CreateDatabase();
   InsertCustomer({{"CID", "A001"}, {"Cust_name", "Alice"}});
-  HandOver({"A001"});
+  HandOverKeys({"A001"});
   auto* result = Show<frmSearchResult>();
   // The heading row in the grid's own font, as in the customer window.
   const auto grids = result->findChildren<ListGrid*>();

@@ -117,7 +117,7 @@ void TestSearch::criteria() {
   QFETCH(QString, found);
   TestEnv env;
   Customers();
-  HandOver({"stale"});
+  HandOverKeys({"stale"});
   frmSearch* w = Show<frmSearch>();
   for (const QString& criterion : set) {
     QWidget* control = Control<QWidget>(w, criterion.section(QRegularExpression("[=>]"), 0, 0));
@@ -164,7 +164,7 @@ void TestSearch::resultPaging() {
   QFETCH(QString, messages);
   TestEnv env;
   Customers();
-  HandOver({"K1", "K2", "K'4"});
+  HandOverKeys({"K1", "K2", "K'4"});
   frmSearchResult* w = Show<frmSearchResult>();
   for (const QString& click : clicks.split(' ', Qt::SkipEmptyParts))
     ClickButton(Control<QPushButton>(w, "cmd" + click));

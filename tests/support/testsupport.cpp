@@ -158,12 +158,6 @@ QStringList GridLines(const ListGrid* grid) {
   return lines;
 }
 
-void HandOver(const QStringList& keys) {
-  ResultCIDs.clear();
-  for (const QString& key : keys) ResultCIDs.append(key);
-  ResultCount = int(keys.size());
-}
-
 QStringList HandedOver() {
   QStringList keys;
   for (int number = 1; number <= ResultCount; ++number) keys << ResultCIDs.value(number);

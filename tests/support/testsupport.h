@@ -59,8 +59,7 @@ QByteArray FileBytes(const QString& path);
 // A grid's data rows (heading row left out), each row's cells joined with "|".
 QStringList GridLines(const ListGrid* grid);
 
-// Hands these keys over as a search does, and the keys the last search handed over.
-void HandOver(const QStringList& keys);
+// The keys the last search handed over (HandOverKeys hands keys over as a search does).
 QStringList HandedOver();
 
 void ClickButton(QAbstractButton* button);

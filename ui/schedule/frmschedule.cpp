@@ -103,12 +103,6 @@ QTableView* MakeTable(QWidget* parent, const QString& name, const QString& capti
 
 }  // namespace
 
-void HandOverKeys(const QStringList& keys) {
-  ResultCIDs.clear();
-  for (const QString& key : keys) ResultCIDs.append(key);
-  ResultCount = int(keys.size());
-}
-
 QDate frmSchedule::Today() {
   return g_today.isValid() ? g_today : QDate::currentDate();
 }

@@ -54,6 +54,3 @@ class frmSchedule : public Form {
   ScheduleModel* m_lines;
   ScheduleModel* m_unreadable;
 };
-
-// Hands keys to the result window the way a search does (ResultCIDs, ResultCount).
-void HandOverKeys(const QStringList& keys);

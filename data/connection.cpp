@@ -6,6 +6,7 @@
 #include <QAtomicInt>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -139,6 +140,12 @@ void Connection::Close() {
 
 bool Connection::IsOpen() const {
   return m_open;
+}
+
+sqlite3* Connection::SqliteHandle() const {
+  const QVariant handle = Database().driver()->handle();
+  if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return nullptr;
+  return *static_cast<sqlite3* const*>(handle.constData());
 }
 
 QSqlDatabase Connection::Database() const {

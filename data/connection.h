@@ -13,6 +13,7 @@
 
 class Recordset;
 class QSqlError;
+struct sqlite3;
 class QSqlQuery;
 
 // One open SQLite database file. Statements run through it; record sets read and write through
@@ -53,6 +54,9 @@ class Connection {
   // damaged) is explained in a sentence that names the file.
   QString Explain(const QSqlError& error) const;
   QSqlDatabase Database() const;
+  // SQLite's own handle of the open file, for the few jobs Qt SQL has no call for (bulk
+  // statements, progress of a long statement); null when the driver is not SQLite's.
+  sqlite3* SqliteHandle() const;
 
  private:
   friend class Recordset;

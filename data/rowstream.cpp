@@ -2,7 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -30,9 +29,7 @@ struct RowStream::Impl {
 
 RowStream::RowStream(Connection& connection, const QString& sql) : m(std::make_unique<Impl>()) {
   m->connection = &connection;
-  const QVariant handle = connection.Database().driver()->handle();
-  if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
-    m->db = *static_cast<sqlite3* const*>(handle.constData());
+  m->db = connection.SqliteHandle();
   if (m->db) {
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(m->db, text.constData(), int(text.size()), &m->statement, nullptr) !=

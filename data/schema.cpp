@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -101,12 +100,6 @@ constexpr int kIndexLockWaitMs = 100;
 // How long a statement waits for a lock otherwise (the connection's own setting).
 constexpr int kBusyTimeoutMs = 3000;
 
-sqlite3* Handle(Connection& connection) {
-  const QVariant handle = connection.Database().driver()->handle();
-  if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return nullptr;
-  return *static_cast<sqlite3* const*>(handle.constData());
-}
-
 // Reports the index build now and then while SQLite works on it.
 int ReportProgress(void* context) {
   const auto* report = static_cast<const std::function<void()>*>(context);
@@ -154,7 +147,7 @@ QString AddIndexes(Connection& connection, const QString& file, const QList<Tabl
   query.exec(QStringLiteral("pragma busy_timeout=%1").arg(kBusyTimeoutMs));
   if (locked) return IndexNotice(file, lockError);
 
-  sqlite3* handle = progress ? Handle(connection) : nullptr;
+  sqlite3* handle = progress ? connection.SqliteHandle() : nullptr;
   const std::function<void()> report = [&] { progress(what); };
   if (progress) progress(what);
   // About every few milliseconds of work.

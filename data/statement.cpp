@@ -2,25 +2,14 @@
 
 #include <sqlite3.h>
 
-#include <QSqlDriver>
 #include <QSqlError>
 
 #include "data/connection.h"
 
-namespace {
-
-sqlite3* Handle(Connection& connection) {
-  const QVariant handle = connection.Database().driver()->handle();
-  if (qstrcmp(handle.typeName(), "sqlite3*") != 0 || !handle.isValid())
-    throw DataError(QStringLiteral("The database driver gives no SQLite handle."));
-  return *static_cast<sqlite3* const*>(handle.data());
-}
-
-}  // namespace
-
 Statement::Statement(Connection& connection, const QString& sql) : m_connection(connection) {
   sqlite3_stmt* statement = nullptr;
-  sqlite3* db = Handle(connection);
+  sqlite3* db = connection.SqliteHandle();
+  if (!db) throw DataError(QStringLiteral("The database driver gives no SQLite handle."));
   const QByteArray text = sql.toUtf8();
   if (sqlite3_prepare_v3(db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT,
                          &statement, nullptr) != SQLITE_OK)

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <libpq-fe.h>
+
 #include <QAtomicInt>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +15,7 @@
 #include <algorithm>
 
 #include "data/recordset.h"
+#include "data/server.h"
 #include "data/sqltext.h"
 
 namespace {
@@ -22,9 +25,38 @@ QAtomicInt g_nextConnection;
 // How long a statement waits for another program's lock before it fails.
 constexpr int kBusyTimeoutMs = 3000;
 
+// A server database's writers take this transaction lock first, so that one save at a time
+// writes, as on a file; readers never wait for it.
+constexpr qint64 kWriterLock = 0x51454c;
+
+// PostgreSQL's code for a lock that was not granted in time.
+const QLatin1String kLockNotAvailable("55P03");
+
+// Whether the server connection behind a database handle is gone.
+bool ConnectionLost(const QSqlDatabase& db) {
+  const QVariant handle = db.driver()->handle();
+  if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0) return false;
+  PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
+  return connection && PQstatus(connection) == CONNECTION_BAD;
+}
+
+QString Quoted(const QString& name) {
+  QString quoted = name;
+  quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+  return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
 QString ErrorText(const QSqlError& error) {
   QString text = error.databaseText();
   if (text.isEmpty()) text = error.text();
+  return text;
+}
+
+// A server's message without its severity and the lines of context after it.
+QString ServerText(const QSqlError& error) {
+  QString text = ErrorText(error).section(QLatin1Char('\n'), 0, 0).trimmed();
+  for (const char* severity : {"ERROR:", "FATAL:"})
+    if (text.startsWith(QLatin1String(severity))) text = text.mid(int(qstrlen(severity))).trimmed();
   return text;
 }
 
@@ -122,6 +154,66 @@ void Connection::Open(const QString& file) {
   m_open = true;
 }
 
+void Connection::OpenServer(const QString& uri) {
+  if (m_open) throw DataError(QStringLiteral("The connection is already open."));
+  const ServerAddress address = ParseServerUri(uri);
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+    QString failure;
+    if (!db.isValid()) {
+      failure = QStringLiteral(
+          "Qt's PostgreSQL driver is not installed (Debian package libqt6sql6-psql).");
+    } else {
+      db.setHostName(address.host);
+      db.setPort(address.port);
+      db.setDatabaseName(address.database);
+      db.setUserName(address.user);
+      db.setConnectOptions(address.options.join(QLatin1Char(';')));
+      if (!db.open()) failure = ServerText(db.lastError());
+    }
+    if (!failure.isEmpty()) {
+      db = QSqlDatabase();
+      QSqlDatabase::removeDatabase(m_name);
+      throw DataError(QStringLiteral("The %1 cannot be used: %2").arg(address.Describe(), failure));
+    }
+  }
+  m_serverName = address.Describe();
+  m_server = true;
+  m_open = true;
+  try {
+    StartSession();
+  } catch (const DataError&) {
+    Close();
+    throw;
+  }
+}
+
+void Connection::StartSession() const {
+  // A save waits for another agent's save as long as a file waits for another program.
+  QSqlQuery query(QSqlDatabase::database(m_name, false));
+  for (const QString& setting : {QStringLiteral("lock_timeout = %1").arg(kBusyTimeoutMs),
+                                 QStringLiteral("client_min_messages = warning")}) {
+    if (!query.exec(QStringLiteral("set ") + setting)) Fail(query);
+  }
+}
+
+void Connection::Reconnect() const {
+  m_prepared.clear();
+  QSqlDatabase db = QSqlDatabase::database(m_name, false);
+  db.close();
+  if (!db.open()) {
+    throw DataError(QStringLiteral("The %1 cannot be reached: %2")
+                        .arg(m_serverName, ServerText(db.lastError())));
+  }
+  m_broken = false;
+  StartSession();
+}
+
+QString Connection::Place() const {
+  return m_server ? m_serverName
+                  : QStringLiteral("database file ") + QFileInfo(m_file).absoluteFilePath();
+}
+
 void Connection::Close() {
   if (!m_open) return;
   for (Recordset* set : std::vector<Recordset*>(m_sets)) set->Forget();
@@ -130,12 +222,16 @@ void Connection::Close() {
   m_columns.clear();
   {
     QSqlDatabase db = QSqlDatabase::database(m_name, false);
-    if (m_inTransaction) QSqlQuery(QStringLiteral("rollback"), db);
+    if (m_inTransaction && !m_broken) QSqlQuery(QStringLiteral("rollback"), db);
     db.close();
   }
   QSqlDatabase::removeDatabase(m_name);
   m_inTransaction = false;
   m_open = false;
+  m_server = false;
+  m_broken = false;
+  m_file.clear();
+  m_serverName.clear();
 }
 
 bool Connection::IsOpen() const {
@@ -155,25 +251,84 @@ QSqlDatabase Connection::Database() const {
 
 void Connection::Require() const {
   if (!m_open) throw DataError(QStringLiteral("The connection is not open."));
+  // A lost server connection is taken up again between commands, never inside a transaction:
+  // the server already undid that one, and the caller rolls back.
+  if (m_broken && !m_inTransaction) Reconnect();
 }
 
 void Connection::Run(QSqlQuery& query) {
-  if (!query.exec()) {
-    // Without a message from the database, say what failed, but not the statement's text: it
-    // may hold what the agent typed.
-    throw DataError(ErrorText(query.lastError()).isEmpty()
-                        ? QStringLiteral("The database could not run a statement.")
-                        : Explain(query.lastError()));
-  }
+  if (!query.exec()) Fail(query);
+}
+
+void Connection::Fail(const QSqlQuery& query) const {
+  // Without a message from the database, say what failed, but not the statement's text: it
+  // may hold what the agent typed.
+  throw DataError(ErrorText(query.lastError()).isEmpty()
+                      ? QStringLiteral("The database could not run a statement.")
+                      : Explain(query.lastError()));
 }
 
 QString Connection::Explain(const QSqlError& error) const {
-  return ExplainError(error, m_file);
+  if (!m_server) return ExplainError(error, m_file);
+  const QString text = ServerText(error);
+  if (!m_broken && m_open) m_broken = ConnectionLost(QSqlDatabase::database(m_name, false));
+  if (m_broken) {
+    return QStringLiteral(
+               "The connection to the %1 was lost (%2). What this command was writing was not "
+               "stored; the next command connects again.")
+        .arg(m_serverName, text);
+  }
+  if (error.nativeErrorCode() == kLockNotAvailable) {
+    return QStringLiteral(
+               "The %1 is busy with another agent's save; try again when it has finished (%2).")
+        .arg(m_serverName, text);
+  }
+  return text;
+}
+
+QString Connection::QuoteName(const QString& name) const {
+  // The server's tables were made with unquoted names, which it keeps in lower case.
+  return Quoted(m_server ? name.toLower() : name);
+}
+
+QString Connection::RowKey(const QString& table) {
+  if (!m_server) return QStringLiteral("rowid");
+  const QStringList& columns = Columns(table);
+  return !columns.isEmpty() &&
+                 columns.first().compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0
+             ? QStringLiteral("ID")
+             : QStringLiteral("rowid");
+}
+
+QString Connection::AllColumns(const QString& table) {
+  if (!m_server) return QStringLiteral("*");
+  QStringList names;
+  for (const QString& column : Columns(table)) names << QuoteName(column);
+  return names.join(QLatin1Char(','));
+}
+
+QStringList Connection::ServerColumns(const QString& table) {
+  QSqlQuery query(Database());
+  query.setForwardOnly(true);
+  query.prepare(
+      QStringLiteral("select column_name from information_schema.columns where table_schema = "
+                     "current_schema() and table_name = ? order by ordinal_position"));
+  query.addBindValue(table.toLower());
+  Run(query);
+  QStringList names;
+  while (query.next()) names << query.value(0).toString();
+  return names;
 }
 
 int Connection::Execute(const QString& sql, const QVariantList& bound) {
   Require();
   QSqlQuery query(Database());
+  if (bound.isEmpty()) {
+    // Run at once, not prepared: a server prepares only queries, not statements such as
+    // "begin" or "set".
+    if (!query.exec(StripNul(sql))) Fail(query);
+    return query.numRowsAffected();
+  }
   if (!query.prepare(StripNul(sql))) throw DataError(Explain(query.lastError()));
   for (const QVariant& value : bound) {
     query.addBindValue(value.typeId() == QMetaType::QString ? QVariant(StripNul(value.toString()))
@@ -210,12 +365,17 @@ const QStringList& Connection::Columns(const QString& table) {
   Require();
   auto it = m_columns.find(table.toLower());
   if (it == m_columns.end()) {
-    QSqlQuery query(Database());
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("pragma table_info(%1)").arg(SqlQuote(table))))
-      throw DataError(Explain(query.lastError()));
     QStringList names;
-    while (query.next()) names << query.value(1).toString();
+    if (m_server) {
+      names = ServerColumns(table);
+      names.removeAll(QStringLiteral("rowid"));
+    } else {
+      QSqlQuery query(Database());
+      query.setForwardOnly(true);
+      if (!query.exec(QStringLiteral("pragma table_info(%1)").arg(SqlQuote(table))))
+        throw DataError(Explain(query.lastError()));
+      while (query.next()) names << query.value(1).toString();
+    }
     if (names.isEmpty()) throw DataError(QStringLiteral("no such table: %1").arg(table));
     it = m_columns.insert(table.toLower(), names);
   }
@@ -226,8 +386,18 @@ void Connection::BeginTrans() {
   Require();
   if (m_inTransaction) throw DataError(QStringLiteral("A transaction is already running."));
   // Immediate: take the write lock now, so a file held by another program fails here, before
-  // anything was changed.
-  Execute(QStringLiteral("begin immediate"));
+  // anything was changed. A server takes its writers' lock for the same effect.
+  if (m_server) {
+    Execute(QStringLiteral("begin"));
+    try {
+      Execute(QStringLiteral("select pg_advisory_xact_lock(%1)").arg(kWriterLock));
+    } catch (const DataError&) {
+      if (!m_broken) QSqlQuery(QStringLiteral("rollback"), Database());
+      throw;
+    }
+  } else {
+    Execute(QStringLiteral("begin immediate"));
+  }
   m_inTransaction = true;
   for (Recordset* set : m_sets) set->SaveSnapshot();
 }
@@ -251,9 +421,11 @@ void Connection::RollbackTrans() {
   m_inTransaction = false;
   // Statements still being stepped would keep the rollback from running.
   for (auto& query : m_prepared) query->finish();
+  for (Recordset* set : m_sets) set->RestoreSnapshot();
+  // A lost server connection took its transaction with it.
+  if (m_broken) return;
   QSqlQuery query(Database());
   const bool ok = query.exec(QStringLiteral("rollback"));
-  for (Recordset* set : m_sets) set->RestoreSnapshot();
   // SQLite rolls back by itself on some errors (a full disk, for one); then there is nothing
   // left to undo.
   if (!ok && !ErrorText(query.lastError()).contains(QLatin1String("no transaction is active")))

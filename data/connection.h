@@ -16,8 +16,10 @@ class QSqlError;
 struct sqlite3;
 class QSqlQuery;
 
-// One open SQLite database file. Statements run through it; record sets read and write through
-// it. Closing a closed connection does nothing. Every failure throws DataError.
+// One open database: an SQLite file, or a shared database on a PostgreSQL server. Statements run
+// through it; record sets read and write through it. Closing a closed connection does nothing.
+// Every failure throws DataError. A server connection that was lost fails the command that met
+// the loss and connects again on the next one.
 class Connection {
  public:
   Connection();
@@ -27,8 +29,22 @@ class Connection {
 
   // Opens an existing file (it is never created here; see OpenDatabase for that).
   void Open(const QString& file);
+  // Opens the shared database a PostgreSQL connection URI names (see data/server.h).
+  void OpenServer(const QString& uri);
   void Close();
   bool IsOpen() const;
+  // Whether this is a shared database on a server rather than a file.
+  bool IsServer() const { return m_server; }
+  // "database file /path/qel.db" or "database "agency" on server db.example", for messages.
+  QString Place() const;
+
+  // The column that numbers a table's rows, in the order they were added: SQLite's rowid; on a
+  // server, the identity column (ID in the list tables, rowid in the customer table).
+  QString RowKey(const QString& table);
+  // A column name as a quoted identifier of this database.
+  QString QuoteName(const QString& name) const;
+  // The select list of every column of a table, in table order, without the row number.
+  QString AllColumns(const QString& table);
 
   // Runs a query and hands the first column of each row, as text (Null as empty), to `take`:
   // nothing is kept here, however many rows there are.
@@ -44,7 +60,8 @@ class Connection {
   void RollbackTrans();
   bool InTransaction() const { return m_inTransaction; }
 
-  // The column names of a table, in table order (cached per connection).
+  // The column names of a table, in table order (cached per connection); a server table's own
+  // row number column "rowid" is left out, as SQLite's is.
   const QStringList& Columns(const QString& table);
   // A prepared statement kept for reuse while the connection is open.
   QSqlQuery& Prepared(const QString& sql);
@@ -63,12 +80,20 @@ class Connection {
   void Attach(Recordset* set);
   void Detach(Recordset* set);
   void Require() const;
+  [[noreturn]] void Fail(const QSqlQuery& query) const;
+  void Reconnect() const;
+  void StartSession() const;
+  QStringList ServerColumns(const QString& table);
 
   QString m_name;
   QString m_file;
+  QString m_serverName;
   bool m_open = false;
+  bool m_server = false;
   bool m_inTransaction = false;
+  // The server connection was lost: the next command connects again.
+  mutable bool m_broken = false;
   QHash<QString, QStringList> m_columns;
-  QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared;
+  mutable QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared;
   std::vector<Recordset*> m_sets;
 };

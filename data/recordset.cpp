@@ -23,10 +23,12 @@ Value FromVariant(const QVariant& value) {
   return value.isNull() ? Value() : Value(value.toString());
 }
 
-QString Identifier(const QString& name) {
-  QString quoted = name;
-  quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-  return QLatin1Char('"') + quoted + QLatin1Char('"');
+// A statement's rows in row-number order unless it orders them itself: a server returns rows
+// in no particular order otherwise, SQLite in rowid order.
+QString Ordered(const QString& rest, const QString& key) {
+  static const QRegularExpression orderBy(QStringLiteral("\\border\\s+by\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+  return rest.contains(orderBy) ? rest : rest + QStringLiteral(" order by ") + key;
 }
 
 [[noreturn]] void NoCurrentRow() {
@@ -65,6 +67,8 @@ void Recordset::Open(const QString& source, Connection& connection, Cursor curso
   m_source = StripNul(source);
   m_table = table;
   m_columns = columns;
+  m_key = connection.RowKey(table);
+  m_select = columns == QLatin1String("*") ? connection.AllColumns(table) : columns;
   m_rest = StripNul(rest);
   m_wholeTable = cursor == Cursor::Keyset && columns == QLatin1String("*") && m_rest.isEmpty();
   m_place = Place::First;
@@ -86,6 +90,8 @@ void Recordset::Forget() {
   m_connection = nullptr;
   m_source.clear();
   m_table.clear();
+  m_key.clear();
+  m_select.clear();
   m_names.clear();
   m_wholeTable = false;
   m_place = Place::First;
@@ -125,22 +131,22 @@ std::optional<qint64> Recordset::Look(const QString& sql, std::optional<qint64> 
 }
 
 std::optional<qint64> Recordset::LookFirst() {
-  return Look(QStringLiteral("select rowid from %1 order by rowid limit 1").arg(m_table));
+  return Look(QStringLiteral("select %2 from %1 order by %2 limit 1").arg(m_table, m_key));
 }
 
 std::optional<qint64> Recordset::LookLast() {
-  return Look(QStringLiteral("select rowid from %1 order by rowid desc limit 1").arg(m_table));
+  return Look(QStringLiteral("select %2 from %1 order by %2 desc limit 1").arg(m_table, m_key));
 }
 
 std::optional<qint64> Recordset::LookAfter(qint64 rowid) {
   return Look(
-      QStringLiteral("select rowid from %1 where rowid>? order by rowid limit 1").arg(m_table),
+      QStringLiteral("select %2 from %1 where %2>? order by %2 limit 1").arg(m_table, m_key),
       rowid);
 }
 
 std::optional<qint64> Recordset::LookBefore(qint64 rowid) {
   return Look(
-      QStringLiteral("select rowid from %1 where rowid<? order by rowid desc limit 1").arg(m_table),
+      QStringLiteral("select %2 from %1 where %2<? order by %2 desc limit 1").arg(m_table, m_key),
       rowid);
 }
 
@@ -159,10 +165,10 @@ qint64 Recordset::CurrentRowid() const {
 }
 
 void Recordset::LoadKeys() {
-  // A statement's rows in the order SQLite returns them.
   QSqlQuery query(m_connection->Database());
   query.setForwardOnly(true);
-  if (!query.prepare(QStringLiteral("select rowid from %1%2").arg(m_table, m_rest)))
+  if (!query.prepare(
+          QStringLiteral("select %3 from %1%2").arg(m_table, Ordered(m_rest, m_key), m_key)))
     throw DataError(m_connection->Explain(query.lastError()));
   m_connection->Run(query);
   QList<qint64> keys;
@@ -177,7 +183,9 @@ void Recordset::LoadKeys() {
 void Recordset::LoadStatic() {
   QSqlQuery query(m_connection->Database());
   query.setForwardOnly(true);
-  if (!query.prepare(m_source)) throw DataError(m_connection->Explain(query.lastError()));
+  if (!query.prepare(
+          QStringLiteral("select %1 from %2%3").arg(m_select, m_table, Ordered(m_rest, m_key))))
+    throw DataError(m_connection->Explain(query.lastError()));
   m_connection->Run(query);
   const QSqlRecord record = query.record();
   m_names.clear();
@@ -334,7 +342,7 @@ const QStringList& Recordset::Names() {
       m_names = m_connection->Columns(m_table);
     } else {
       QSqlQuery& fetch = m_connection->Prepared(
-          QStringLiteral("select %1 from %2 where rowid=?").arg(m_columns, m_table));
+          QStringLiteral("select %1 from %2 where %3=?").arg(m_columns, m_table, m_key));
       fetch.bindValue(0, -1);
       m_connection->Run(fetch);
       const QSqlRecord record = fetch.record();
@@ -363,7 +371,7 @@ void Recordset::FetchCurrent() {
   const qint64 rowid = CurrentRowid();
   if (m_cachedRowid == rowid) return;
   QSqlQuery& fetch = m_connection->Prepared(
-      QStringLiteral("select %1 from %2 where rowid=?").arg(m_columns, m_table));
+      QStringLiteral("select %1 from %2 where %3=?").arg(m_select, m_table, m_key));
   fetch.bindValue(0, rowid);
   m_connection->Run(fetch);
   if (!fetch.next()) {
@@ -422,7 +430,7 @@ void Recordset::Update() {
   QStringList columns;
   QVariantList values;
   for (const auto& [ordinal, value] : m_edits) {
-    columns << Identifier(names[ordinal]);
+    columns << m_connection->QuoteName(names[ordinal]);
     values << Bindable(value);
   }
   if (m_addNew) {
@@ -434,10 +442,14 @@ void Recordset::Update() {
       sql = QStringLiteral("insert into %1 (%2) values (%3)")
                 .arg(m_table, columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
     }
+    // A server says the new row's number when asked; SQLite keeps it as the last insert id.
+    if (m_connection->IsServer()) sql += QStringLiteral(" returning ") + m_key;
     QSqlQuery& insert = m_connection->Prepared(sql);
     for (int i = 0; i < values.size(); ++i) insert.bindValue(i, values[i]);
     m_connection->Run(insert);
-    const qint64 rowid = insert.lastInsertId().toLongLong();
+    const qint64 rowid = m_connection->IsServer()
+                             ? (insert.next() ? insert.value(0).toLongLong() : 0)
+                             : insert.lastInsertId().toLongLong();
     insert.finish();
     if (m_wholeTable) {
       StandOn(rowid, Place::Row);
@@ -450,8 +462,8 @@ void Recordset::Update() {
     RequireRow();
     QStringList sets;
     for (const QString& column : columns) sets << column + QStringLiteral("=?");
-    const QString sql =
-        QStringLiteral("update %1 set %2 where rowid=?").arg(m_table, sets.join(QLatin1Char(',')));
+    const QString sql = QStringLiteral("update %1 set %2 where %3=?")
+                            .arg(m_table, sets.join(QLatin1Char(',')), m_key);
     QSqlQuery& update = m_connection->Prepared(sql);
     for (int i = 0; i < values.size(); ++i) update.bindValue(i, values[i]);
     update.bindValue(int(values.size()), CurrentRowid());
@@ -476,7 +488,7 @@ void Recordset::Delete() {
   RequireRow();
   if (m_cursor == Cursor::Static) throw DataError(QStringLiteral("The record set is read-only."));
   CancelUpdate();
-  const QString sql = QStringLiteral("delete from %1 where rowid=?").arg(m_table);
+  const QString sql = QStringLiteral("delete from %1 where %2=?").arg(m_table, m_key);
   QSqlQuery& remove = m_connection->Prepared(sql);
   remove.bindValue(0, CurrentRowid());
   m_connection->Run(remove);
@@ -518,7 +530,7 @@ bool Recordset::MoveToBookmark(qint64 rowid) {
   Require();
   StoreEdits();
   if (m_wholeTable) {
-    if (!Look(QStringLiteral("select rowid from %1 where rowid=?").arg(m_table), rowid))
+    if (!Look(QStringLiteral("select %2 from %1 where %2=?").arg(m_table, m_key), rowid))
       return false;
     StandOn(rowid, Place::Row);
     m_cachedRowid = -1;

@@ -115,6 +115,8 @@ class Recordset {
   QString m_source;
   QString m_table;
   QString m_columns;  // the select list, "*" for a table name
+  QString m_select;   // the select list as sent: "*" spelt out where the row number would show
+  QString m_key;      // the row number column
   QString m_rest;     // everything after the table name
   QStringList m_names;
 

@@ -123,7 +123,7 @@ std::optional<CustomerCard> ReadCustomerCard(Connection& connection, qint64 rowi
     CustomerCard::List printed{QLatin1String(list.title), *list.headings, {}};
     const QStringList columns = DataColumns(QLatin1String(list.table));
     Recordset rows;
-    rows.Open(QStringLiteral("select * from %1 where CID=%2 order by rowid")
+    rows.Open(QStringLiteral("select * from %1 where CID=%2")
                   .arg(QLatin1String(list.table), SqlQuote(card.cid)),
               connection, Recordset::Cursor::Static);
     while (!rows.Eof()) {

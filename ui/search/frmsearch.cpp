@@ -182,10 +182,14 @@ void frmSearch::cmdStart_Click() {
   ::Unload<frmCust>();
   cmdEnd->setEnabled(true);
 
+  // A search after one that found customers finds the connection still open and uses it.
+  if (!SearchConnection().IsOpen()) OpenDatabase(SearchConnection(), kDatabaseFile);
+
   const SearchStatement statement = BuildSearchStatement(
       {txtCustname->text(), cmbCustsex->currentText(), cmbCusttype->currentText(),
        txtAddHome->text(), cmbBirthmonth->currentText(), cmbJobtype->currentText(),
-       txtAddoffice->text(), cmbSalary->currentText(), cmbMarriage->currentText()});
+       txtAddoffice->text(), cmbSalary->currentText(), cmbMarriage->currentText()},
+      SearchConnection().IsServer());
   if (txtCustname->text() != statement.name) txtCustname->setText(statement.name);
   CondName = statement.condName;
   CondSex = statement.condSex;
@@ -196,9 +200,6 @@ void frmSearch::cmdStart_Click() {
   CondAddOffice = statement.condAddOffice;
   CondSalary = statement.condSalary;
   CondMarriage = statement.condMarriage;
-
-  // A search after one that found customers finds the connection still open and uses it.
-  if (!SearchConnection().IsOpen()) OpenDatabase(SearchConnection(), kDatabaseFile);
 
   SqlSearch = statement.sql;
   // The keys go straight into one compact list, which becomes the hand-over when not empty.

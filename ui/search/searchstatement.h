@@ -33,4 +33,7 @@ struct SearchStatement {
 // parentheses, each later fragment closing one. An open combo criterion still compares its
 // column with 'NA' through "or", which no entry of the customer window matches. Every text is
 // quoted with its single quotes doubled, so no criterion can break the statement.
-SearchStatement BuildSearchStatement(const SearchCriteria& criteria);
+// For a server database (`server`), "like" is spelt so that it finds what SQLite's finds:
+// letters A to Z match either case, every other character only itself, and no character
+// escapes; the customers come in row-number order.
+SearchStatement BuildSearchStatement(const SearchCriteria& criteria, bool server = false);

@@ -1,0 +1,57 @@
+#include "data/server.h"
+
+#include <libpq-fe.h>
+
+#include <memory>
+
+#include "data/dataerror.h"
+
+QString ServerUri() {
+  return qEnvironmentVariable("QEL_DATABASE");
+}
+
+QString ServerAddress::Describe() const {
+  const QString where =
+      host.isEmpty() || host.startsWith(QLatin1Char('/')) ? QStringLiteral("this machine") : host;
+  // Without a name libpq takes the database named like the user.
+  const QString name =
+      database.isEmpty() ? (user.isEmpty() ? qEnvironmentVariable("USER") : user) : database;
+  return QStringLiteral("database \"%1\" on server %2").arg(name, where);
+}
+
+ServerAddress ParseServerUri(const QString& uri) {
+  char* error = nullptr;
+  const std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> options(
+      PQconninfoParse(uri.toUtf8().constData(), &error), &PQconninfoFree);
+  if (!options) {
+    const QString cause = error ? QString::fromUtf8(error).trimmed() : QStringLiteral("no memory");
+    PQfreemem(error);
+    throw DataError(
+        QStringLiteral("QEL_DATABASE is not a PostgreSQL connection URI: %1").arg(cause));
+  }
+  ServerAddress address;
+  for (const PQconninfoOption* option = options.get(); option->keyword; ++option) {
+    if (!option->val) continue;
+    const QString key = QString::fromUtf8(option->keyword);
+    const QString value = QString::fromUtf8(option->val);
+    if (key == QLatin1String("password")) {
+      throw DataError(QStringLiteral(
+          "QEL_DATABASE holds a password. Remove it from the URI and put it into the "
+          "password file ~/.pgpass instead, where only you can read it."));
+    } else if (key == QLatin1String("host")) {
+      address.host = value;
+    } else if (key == QLatin1String("port")) {
+      address.port = value.toInt();
+    } else if (key == QLatin1String("dbname")) {
+      address.database = value;
+    } else if (key == QLatin1String("user")) {
+      address.user = value;
+    } else {
+      QString quoted = value;
+      quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+      quoted.replace(QLatin1Char('\''), QLatin1String("\\'"));
+      address.options << key + QStringLiteral("='") + quoted + QLatin1Char('\'');
+    }
+  }
+  return address;
+}

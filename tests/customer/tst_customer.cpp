@@ -26,7 +26,7 @@ void ThreeCustomers() {
 QString Dump() {
   QStringList counts, orphans;
   for (const char* t : {"family", "insurance", "compensate", "contact"}) {
-    counts << QStringLiteral("(select count(*) from %1 x where x.CID=c.CID)").arg(t);
+    counts << QStringLiteral("cast((select count(*) from %1 x where x.CID=c.CID) as text)").arg(t);
     orphans << QStringLiteral(
                    "(select count(*) from %1 x where not exists (select 1 from "
                    "customer c where c.CID=x.CID))")
@@ -103,7 +103,10 @@ void TestCustomer::stories_data() {
   const char* bob = "A002:Bob|browse L24|EEEE|EEDEE|fam 3 rel of Bob";
   const char* aliceModify = "A001:Alice|modify U24|EEEE|DDEDE|fam 4 rel of Alice";
   const char* fresh = ":|new U0|EEEE|DDEDE|fam 2 ";
-  const char* trigger = "!create trigger refuse before %1 begin select raise(abort, '%2'); end";
+  auto refuse = [](const QString& event, const QString& message) {
+    return '!' + RefuseStatement(event, message);
+  };
+  auto allow = [](const QString& event) { return '!' + AllowStatement(event); };
 
   row("start-up shows the first customer, locked", {}, alice);
   row("previous on the first row", {"previous"},
@@ -177,22 +180,21 @@ void TestCustomer::stories_data() {
       "Z1:Alice|browse L24|EEEE|EEDEE|fam 4 rel of Alice", "Finish",
       "Z1:Alice 2001,A002:Bob 1000,A003:Carol 1001,orphans 0");
   row("a failing list row undoes the whole save; the retry stores once",
-      {QString(trigger).arg("insert on contact", "disk trouble"), "modify", "txtName=Typed",
-       "fam:3:0=niece", "con:1:1=10:00", "snap", "save", "same", "!drop trigger refuse", "save"},
+      {refuse("insert on contact", "disk trouble"), "modify", "txtName=Typed", "fam:3:0=niece",
+       "con:1:1=10:00", "snap", "save", "same", allow("insert on contact"), "save"},
       "A001:Typed|browse L24|EEEE|EEDEE|fam 4 rel of Alice", "[^/]*disk trouble[^/]*/Finish",
       "A001:Typed 3001,A002:Bob 1000,A003:Carol 1001,orphans 0");
   row("a failing customer row undoes a new customer",
-      {QString(trigger).arg("insert on customer", "no room"), "new", "txtCID=N1", "fam:1:0=x",
-       "snap", "save", "same", "!drop trigger refuse", "save"},
+      {refuse("insert on customer", "no room"), "new", "txtCID=N1", "fam:1:0=x", "snap", "save",
+       "same", allow("insert on customer"), "save"},
       "N1:|browse L1|EEEE|EEDEE|fam 2 x", "[^/]*no room[^/]*/Finish",
       "A001:Alice 2001,A002:Bob 1000,A003:Carol 1001,N1: 1000,orphans 0");
   row("after a refused new customer, paging goes on from where it was",
-      {"next", QString(trigger).arg("insert on customer", "no room"), "new", "txtCID=N1", "save",
-       "previous"},
+      {"next", refuse("insert on customer", "no room"), "new", "txtCID=N1", "save", "previous"},
       "A001:Alice|new U24|EEEE|DDEDE|fam 4 rel of Alice", "[^/]*no room[^/]*");
   row("a refused delete keeps everything",
-      {QString(trigger).arg("delete on customer", "locked"), "snap", "delete", "same",
-       "!drop trigger refuse", "delete"},
+      {refuse("delete on customer", "locked"), "snap", "delete", "same",
+       allow("delete on customer"), "delete"},
       bob, "[^/]*locked[^/]*/Finish", "A002:Bob 1000,A003:Carol 1001,orphans 0");
   row("saving a customer another program deleted",
       {"modify", "!delete from customer where CID='A001'", "txtName=Ghost", "snap", "save", "same"},
@@ -214,6 +216,8 @@ void TestCustomer::stories() {
   QFETCH(QString, shown);
   QFETCH(QString, messages);
   QFETCH(QString, file);
+  if (OnServer() && QString(QTest::currentDataTag()).contains("shared by two"))
+    QSKIP("a server database holds one customer per key");
   TestEnv env;
   ThreeCustomers();
   const QString before = Dump();

@@ -20,6 +20,8 @@ void GappedCustomers() {
   for (const auto& [rowid, key] : rows)
     Sql("insert into customer (rowid, CID, Cust_name) values (?, ?, ?)", {rowid, key, "N" + key});
   Sql("delete from customer where rowid=20");
+  // A server numbers the next row after the largest number it gave, not the largest there is.
+  if (OnServer()) Sql("select setval(pg_get_serial_sequence('customer', 'rowid'), 40)");
 }
 
 }  // namespace
@@ -136,6 +138,7 @@ void TestLargeTable::olderFile() {
   QFETCH(QString, state);
   QFETCH(QString, advice);
   QFETCH(int, indexes);
+  if (OnServer()) QSKIP("a case of database files");
   TestEnv env;
   GappedCustomers();
   for (const char* table : {"customer", "family", "insurance", "compensate", "contact"})

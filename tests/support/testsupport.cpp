@@ -11,8 +11,12 @@
 #include <QSqlRecord>
 #include <QTest>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "app/module1.h"
 #include "data/schema.h"
+#include "data/server.h"
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/listgrid.h"
@@ -20,26 +24,73 @@
 
 namespace {
 
-// Runs a statement on qel.db through a connection of its own; the rows by column name.
+// Opens the database the program uses (the working folder's qel.db, or the server database)
+// without creating anything.
+void OpenExisting(Connection& connection) {
+  if (OnServer()) {
+    connection.OpenServer(ServerUri());
+  } else {
+    QFile file(kDatabaseFile);
+    if (!file.exists()) file.open(QIODevice::WriteOnly);
+    file.close();
+    connection.Open(kDatabaseFile);
+  }
+}
+
+// The suites that run on a server get a database of their own on the test cluster (whose
+// key=value connection string QEL_TEST_POSTGRES gives), made afresh for each run; without a
+// cluster they are skipped (exit status 77).
+void PrepareServer() {
+  static bool prepared = false;
+  if (prepared || !ServerUri().isEmpty()) return;  // a second program inherits the first's
+  prepared = true;
+  const QString cluster = qEnvironmentVariable("QEL_TEST_POSTGRES");
+  if (cluster.isEmpty()) {
+    std::fputs("QEL_TEST_POSTGRES names no test cluster: skipped\n", stderr);
+    std::exit(77);
+  }
+  const QString name = QStringLiteral("qel_") + QCoreApplication::applicationName().toLower();
+  Connection admin;
+  admin.OpenServer(cluster + QStringLiteral(" dbname=postgres"));
+  admin.Execute(QStringLiteral("drop database if exists %1 with (force)").arg(name));
+  admin.Execute(QStringLiteral("create database %1").arg(name));
+  qputenv("QEL_DATABASE", (cluster + QStringLiteral(" dbname=") + name).toUtf8());
+}
+
+// A column name as the tables spell it (a server gives it in lower case).
+QString Spelt(const QString& name) {
+  for (const TableLayout& table : Tables())
+    for (const QString& column : table.columns)
+      if (column.compare(name, Qt::CaseInsensitive) == 0) return column;
+  return name;
+}
+
+// Runs a statement on the program's database through a connection of its own; the rows by
+// column name. A server customer table's own row number is left out, as SQLite leaves it out.
 QVector<QMap<QString, Value>> Query(const QString& sql, const QVariantList& bound) {
-  const QString name = QStringLiteral("qel-test-check");
   QVector<QMap<QString, Value>> rows;
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    db.setDatabaseName(QDir::current().filePath(kDatabaseFile));
-    QSqlQuery q(db);
-    bool ok = db.open() && q.prepare(sql);
+  try {
+    Connection connection;
+    OpenExisting(connection);
+    QSqlQuery q(connection.Database());
+    // Unprepared without values: a server prepares no "create" and runs a script only so.
+    bool ok = bound.isEmpty() || q.prepare(sql);
     for (const QVariant& v : bound) q.addBindValue(v);
-    if (!ok || !q.exec()) qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    if (!ok || !(bound.isEmpty() ? q.exec(sql) : q.exec()))
+      qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
     while (q.next()) {
       QMap<QString, Value> row;
-      for (int i = 0; i < q.record().count(); ++i)
-        row[QStringLiteral("%1 %2").arg(i, 3).arg(q.record().fieldName(i))] =
+      for (int i = 0, shown = 0; i < q.record().count(); ++i) {
+        const QString name = Spelt(q.record().fieldName(i));
+        if (connection.IsServer() && name == QLatin1String("rowid") && sql.contains('*')) continue;
+        row[QStringLiteral("%1 %2").arg(shown++, 3).arg(name)] =
             q.value(i).isNull() ? Value() : Value(q.value(i).toString());
+      }
       rows << row;
     }
+  } catch (const DataError& error) {
+    qFatal("%s: %s", qPrintable(sql), qPrintable(error.message()));
   }
-  QSqlDatabase::removeDatabase(name);
   return rows;
 }
 
@@ -51,9 +102,25 @@ QVariant ToVariant(const Value& v) {
 
 }  // namespace
 
+bool OnServer() {
+  return qEnvironmentVariable("QEL_TEST_BACKEND") == QLatin1String("postgres");
+}
+
 TestEnv::TestEnv() : m_previous(QDir::currentPath()) {
   if (!m_dir.isValid()) qFatal("no temporary folder");
   QDir::setCurrent(m_dir.path());
+  if (OnServer()) {
+    // Every test starts on an empty database, as on a folder without qel.db.
+    PrepareServer();
+    try {
+      Connection connection;
+      connection.OpenServer(ServerUri());
+      connection.Execute(QStringLiteral("drop schema public cascade"));
+      connection.Execute(QStringLiteral("create schema public"));
+    } catch (const DataError& error) {
+      qFatal("%s", qPrintable(error.message()));
+    }
+  }
   SetMsgBoxHook([this](const QString& text) { messages << text; });
   SetFatalHandler([this](int status) { fatalStatus = status; });
   SetEndHandler([this] { ++ended; });
@@ -81,6 +148,24 @@ void CreateDatabase() {
 
 void Sql(const QString& statement, const QVariantList& bound) {
   Query(statement, bound);
+}
+
+QString RefuseStatement(const QString& event, const QString& message) {
+  if (!OnServer()) {
+    return QStringLiteral("create trigger refuse before %1 begin select raise(abort, '%2'); end")
+        .arg(event, message);
+  }
+  return QStringLiteral(
+             "create function refuse() returns trigger language plpgsql as $$ begin raise "
+             "exception '%2'; end $$; create trigger refuse before %1 for each row execute "
+             "function refuse()")
+      .arg(event, message);
+}
+
+QString AllowStatement(const QString& event) {
+  if (!OnServer()) return QStringLiteral("drop trigger refuse");
+  return QStringLiteral("drop trigger refuse %1; drop function refuse()")
+      .arg(event.section(' ', 1));
 }
 
 void InsertCustomer(const QMap<QString, Value>& columns) {
@@ -125,7 +210,9 @@ QVector<QVector<Value>> Rows(const QString& query, const QVariantList& bound) {
 
 QVector<QVector<Value>> ChildRows(const QString& table, const QString& cid) {
   QVector<QVector<Value>> rows =
-      Rows(QStringLiteral("select * from %1 where CID=? order by rowid").arg(table), {cid});
+      Rows(QStringLiteral("select * from %1 where CID=? order by %2")
+               .arg(table, OnServer() ? QStringLiteral("ID") : QStringLiteral("rowid")),
+           {cid});
   for (auto& row : rows) row.remove(0, 2);
   return rows;
 }

@@ -11,6 +11,10 @@
 class ListGrid;
 class QAbstractButton;
 
+// Whether this run of the suite is the one on a PostgreSQL server (QEL_TEST_BACKEND=postgres)
+// rather than on a database file.
+bool OnServer();
+
 // One test's surroundings: a fresh temporary working folder (so "qel.db" is the test's own),
 // the message box and the program's end replaced by recorders. Destroying it unloads every
 // window and returns to the previous folder.
@@ -34,8 +38,13 @@ class TestEnv {
 
 // Creates qel.db in the working folder with the five tables, as the program does.
 void CreateDatabase();
-// Runs one statement on the working folder's qel.db through a connection of its own.
+// Runs one statement on the program's database (the working folder's qel.db, or the server
+// database) through a connection of its own.
 void Sql(const QString& statement, const QVariantList& bound = {});
+// A statement that makes every `event` ("insert on contact") fail with `message`, as trouble
+// with the database would, and the statement that ends it.
+QString RefuseStatement(const QString& event, const QString& message);
+QString AllowStatement(const QString& event);
 // Adds a customer row; columns by name, the rest Null.
 void InsertCustomer(const QMap<QString, Value>& columns);
 inline void InsertCustomer(const QString& cid, QMap<QString, Value> columns) {

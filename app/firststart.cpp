@@ -2,11 +2,14 @@
 
 #include <QFileInfo>
 
+#include "data/server.h"
 #include "transfer/import.h"
 #include "ui/toolkit/msgbox.h"
 
 void ImportOnFirstStart(const QString& databaseFile, const QString& oldFile, int codepage) {
-  if (QFileInfo::exists(databaseFile) || !QFileInfo::exists(oldFile)) return;
+  // A shared server database is filled by its agency, not from one agent's old file.
+  if (!ServerUri().isEmpty() || QFileInfo::exists(databaseFile) || !QFileInfo::exists(oldFile))
+    return;
   ImportOptions options;
   options.codepage = codepage;
   ImportSummary summary;

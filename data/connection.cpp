@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "data/recordset.h"
+#include "data/schema.h"
 #include "data/server.h"
 #include "data/sqltext.h"
 
@@ -271,14 +272,20 @@ void Connection::Fail(const QSqlQuery& query) const {
 QString Connection::Explain(const QSqlError& error) const {
   if (!m_server) return ExplainError(error, m_file);
   const QString text = ServerText(error);
-  if (!m_broken && m_open) m_broken = ConnectionLost(QSqlDatabase::database(m_name, false));
+  // Connection exceptions (08...) and a server shutting down (57P...) end the connection even
+  // when libpq has not noticed yet.
+  const QString code = error.nativeErrorCode();
+  if (!m_broken && m_open) {
+    m_broken = code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P")) ||
+               ConnectionLost(QSqlDatabase::database(m_name, false));
+  }
   if (m_broken) {
     return QStringLiteral(
                "The connection to the %1 was lost (%2). What this command was writing was not "
                "stored; the next command connects again.")
         .arg(m_serverName, text);
   }
-  if (error.nativeErrorCode() == kLockNotAvailable) {
+  if (code == kLockNotAvailable) {
     return QStringLiteral(
                "The %1 is busy with another agent's save; try again when it has finished (%2).")
         .arg(m_serverName, text);
@@ -303,7 +310,8 @@ QString Connection::RowKey(const QString& table) {
 QString Connection::AllColumns(const QString& table) {
   if (!m_server) return QStringLiteral("*");
   QStringList names;
-  for (const QString& column : Columns(table)) names << QuoteName(column);
+  for (const QString& column : Columns(table))
+    names << QuoteName(column) + QStringLiteral(" as ") + Quoted(column);
   return names.join(QLatin1Char(','));
 }
 
@@ -369,6 +377,12 @@ const QStringList& Connection::Columns(const QString& table) {
     if (m_server) {
       names = ServerColumns(table);
       names.removeAll(QStringLiteral("rowid"));
+      // Spelt as the program's tables spell them: the server keeps them in lower case.
+      for (const TableLayout& layout : Tables())
+        if (layout.name == table.toLower())
+          for (QString& name : names)
+            for (const QString& column : layout.columns)
+              if (column.compare(name, Qt::CaseInsensitive) == 0) name = column;
     } else {
       QSqlQuery query(Database());
       query.setForwardOnly(true);

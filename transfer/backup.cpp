@@ -55,6 +55,7 @@ void Check(const QString& copy, const QString& target) {
 }  // namespace
 
 qint64 BackupTo(const QString& databaseFile, const QString& target) {
+  RequireFileDatabase(QStringLiteral("Backup"));
   RequireDatabase(databaseFile);
   const QFileInfo info(target);
   const QString absolute = info.absoluteFilePath();

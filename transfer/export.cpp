@@ -10,6 +10,7 @@
 #include "data/connection.h"
 #include "data/rowstream.h"
 #include "data/schema.h"
+#include "data/server.h"
 #include "transfer/outfile.h"
 
 QString ExportSummary::Text() const {
@@ -183,7 +184,8 @@ QString VCardBirthday(const Value& year, const Value& month, const Value& day) {
 }
 
 ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {
-  RequireDatabase(databaseFile);
+  const QString server = ServerUri();
+  if (server.isEmpty()) RequireDatabase(databaseFile);
   const QString absolute = QDir(folder).absolutePath();
   if (QFileInfo(absolute).exists() && !QFileInfo(absolute).isDir())
     throw DataError(
@@ -195,9 +197,14 @@ ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {
   ExportSummary summary;
   summary.folder = absolute;
   Connection connection;
-  connection.Open(databaseFile);
   // One read transaction: every file shows the same moment of the database.
-  connection.Execute(QStringLiteral("begin"));
+  if (server.isEmpty()) {
+    connection.Open(databaseFile);
+    connection.Execute(QStringLiteral("begin"));
+  } else {
+    connection.OpenServer(server);
+    connection.Execute(QStringLiteral("begin isolation level repeatable read read only"));
+  }
 
   std::vector<std::unique_ptr<OutFile>> files;
   qint64 cards = 0;
@@ -210,7 +217,9 @@ ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {
     OutFile* vcf = customers ? files.back().get() : nullptr;
 
     // Every column the table has, in table order, also ones the program does not use.
-    RowStream rows(connection, QStringLiteral("select * from %1 order by rowid").arg(table.name));
+    RowStream rows(connection, QStringLiteral("select %1 from %2 order by %3")
+                                   .arg(connection.AllColumns(table.name), table.name,
+                                        connection.RowKey(table.name)));
     const QStringList& names = rows.ColumnNames();
     const int count = int(names.size());
 

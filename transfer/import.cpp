@@ -21,6 +21,7 @@
 #include "data/schema.h"
 #include "data/sqltext.h"
 #include "data/statement.h"
+#include "transfer/outfile.h"
 #include "transfer/source.h"
 
 namespace {
@@ -451,6 +452,7 @@ QString ImportSummary::Text() const {
 
 ImportSummary ImportInto(const QString& databaseFile, const QString& source,
                          const ImportOptions& options) {
+  RequireFileDatabase(QStringLiteral("Import"));
   // The source is opened first: a wrong path changes nothing.
   std::unique_ptr<ImportSource> input = OpenImportSource(source, options.codepage);
   const QFileInfo info(databaseFile);

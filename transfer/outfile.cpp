@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "data/dataerror.h"
+#include "data/server.h"
 
 OutFile::OutFile(const QString& folder, const QString& name)
     : m_target(QDir(folder).absoluteFilePath(name)) {
@@ -79,6 +80,15 @@ void RequireDatabase(const QString& databaseFile) {
     throw DataError(QStringLiteral("The database file %1 does not exist.")
                         .arg(QFileInfo(databaseFile).absoluteFilePath()));
   }
+}
+
+void RequireFileDatabase(const QString& job) {
+  if (ServerUri().isEmpty()) return;
+  throw DataError(
+      QStringLiteral("%1 works on a database file, and Qel is using the shared database that "
+                     "QEL_DATABASE names. The README's section \"Shared database\" shows how its "
+                     "server backs it up and how customers of a file are brought into it.")
+          .arg(job));
 }
 
 void SyncFolder(const QString& folder) {

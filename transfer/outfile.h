@@ -42,6 +42,9 @@ class OutFile {
 
 // Throws DataError when the database file to read does not exist (it is never created here).
 void RequireDatabase(const QString& databaseFile);
+// Throws, saying what to do instead, when the program works on a shared server database (see
+// data/server.h): `job` ("Import", "Backup") works on a database file only.
+void RequireFileDatabase(const QString& job);
 
 // Flushes a folder's entries (a rename into it) to the disk; failures are ignored, as some
 // file systems do not support it.

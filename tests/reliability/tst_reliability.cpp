@@ -156,6 +156,7 @@ class TestReliability : public QObject {
   void fileTrouble_data();
   void fileTrouble();
   void realDisplay();
+  void serverRestart();
   void unexpectedErrorShownAndEnds();
 };
 
@@ -419,6 +420,40 @@ void TestReliability::realDisplay() {
   QCOMPARE(FileBytes(env.DbPath()), QByteArray("C_No;Name\n"));
   x.kill();
   x.waitForFinished();
+}
+
+// The server restarts while the window is open: the save that meets the lost connection says so
+// and stores nothing; the next one connects again and stores the customer once. The server is
+// one of its own, so that the suites running beside it keep theirs.
+void TestReliability::serverRestart() {
+  if (!OnServer()) QSKIP("a case of server databases");
+  const QString cluster = qEnvironmentVariable("QEL_TEST_PGCLUSTER");
+  const QString dir = QDir::temp().filePath(QStringLiteral("qel-pg-%1").arg(getpid()));
+  QCOMPARE(QProcess::execute(cluster, {"start", dir}), 0);
+  const QByteArray shared = qgetenv("QEL_DATABASE");
+  qputenv("QEL_DATABASE", "host=" + dir.toUtf8() + " user=qel dbname=postgres");
+  const auto restore = qScopeGuard([&] {
+    qputenv("QEL_DATABASE", shared);
+    QProcess::execute(cluster, {"stop", dir});
+  });
+  TestEnv env;
+  CustomersWithKin({{"A001", "Alice"}, {"A002", "Bob"}});
+  frmCust* w = OpenWindow();
+  Press(w, "modify");
+  w->txtName->setText("Typed");
+  QCOMPARE(QProcess::execute(cluster, {"restart", dir}), 0);
+  Press(w, "save");
+  QCOMPARE(env.messages.size(), 1);
+  QVERIFY2(env.messages[0].contains("was lost"), qPrintable(env.messages[0]));
+  QCOMPARE(*CustomerRow("A001")["Cust_name"], QStringLiteral("Alice"));
+  QCOMPARE(ChildRows("family", "A001").size(), 1);
+  Press(w, "save");
+  QCOMPARE(env.messages.value(1), QStringLiteral("Finish"));
+  QCOMPARE(*CustomerRow("A001")["Cust_name"], QStringLiteral("Typed"));
+  QCOMPARE(Count("select count(*) from customer"), 2);
+  QCOMPARE(ChildRows("family", "A001").size(), 1);
+  Press(w, "next");
+  QCOMPARE(w->txtName->text(), QStringLiteral("Bob"));
 }
 
 // A data error, a standard exception or anything else in a handler: its text shown in the plain

@@ -422,9 +422,10 @@ void TestReliability::realDisplay() {
   x.waitForFinished();
 }
 
-// The server restarts while the window is open: the save that meets the lost connection says so
-// and stores nothing; the next one connects again and stores the customer once. The server is
-// one of its own, so that the suites running beside it keep theirs.
+// A save while another agent's save is under way waits, then says so and stores nothing. The
+// server restarts while the window is open: the save that meets the lost connection says so and
+// stores nothing; the next one connects again and stores the customer once. The server is one of
+// its own, so that the suites running beside it keep theirs.
 void TestReliability::serverRestart() {
   if (!OnServer()) QSKIP("a case of server databases");
   const QString cluster = qEnvironmentVariable("QEL_TEST_PGCLUSTER");
@@ -441,14 +442,20 @@ void TestReliability::serverRestart() {
   frmCust* w = OpenWindow();
   Press(w, "modify");
   w->txtName->setText("Typed");
+  Connection other;
+  OpenDatabase(other, kDatabaseFile);
+  other.BeginTrans();
+  Press(w, "save");
+  other.RollbackTrans();
   QCOMPARE(QProcess::execute(cluster, {"restart", dir}), 0);
   Press(w, "save");
-  QCOMPARE(env.messages.size(), 1);
-  QVERIFY2(env.messages[0].contains("was lost"), qPrintable(env.messages[0]));
+  QCOMPARE(env.messages.size(), 2);
+  QVERIFY2(env.messages[0].contains("busy with another agent's save"), qPrintable(env.messages[0]));
+  QVERIFY2(env.messages[1].contains("was lost"), qPrintable(env.messages[1]));
   QCOMPARE(*CustomerRow("A001")["Cust_name"], QStringLiteral("Alice"));
   QCOMPARE(ChildRows("family", "A001").size(), 1);
   Press(w, "save");
-  QCOMPARE(env.messages.value(1), QStringLiteral("Finish"));
+  QCOMPARE(env.messages.value(2), QStringLiteral("Finish"));
   QCOMPARE(*CustomerRow("A001")["Cust_name"], QStringLiteral("Typed"));
   QCOMPARE(Count("select count(*) from customer"), 2);
   QCOMPARE(ChildRows("family", "A001").size(), 1);

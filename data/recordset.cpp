@@ -100,7 +100,7 @@ void Recordset::Forget() {
   m_loaded = false;
   m_pos = 0;
   m_gap = false;
-  m_cachedRowid = -1;
+  m_cachedRowid.reset();
   m_row.clear();
   m_cells.clear();
   m_rowCount = 0;
@@ -177,7 +177,7 @@ void Recordset::LoadKeys() {
   m_loaded = true;
   m_pos = 0;
   m_gap = false;
-  m_cachedRowid = -1;
+  m_cachedRowid.reset();
 }
 
 void Recordset::LoadStatic() {
@@ -253,7 +253,7 @@ void Recordset::StoreEdits() {
 void Recordset::BeginMove() {
   Require();
   StoreEdits();
-  m_cachedRowid = -1;  // every move reads the row afresh: another program may have changed it
+  m_cachedRowid.reset();  // every move reads the row afresh: another program may have changed it
 }
 
 void Recordset::MoveFirst() {
@@ -476,7 +476,7 @@ void Recordset::Update() {
   }
   m_addNew = false;
   m_edits.clear();
-  m_cachedRowid = -1;
+  m_cachedRowid.reset();
 }
 
 void Recordset::CancelUpdate() {
@@ -503,7 +503,7 @@ void Recordset::Delete() {
     m_keys.removeAt(m_pos);
     m_gap = true;
   }
-  m_cachedRowid = -1;
+  m_cachedRowid.reset();
 }
 
 void Recordset::Requery() {
@@ -513,7 +513,7 @@ void Recordset::Requery() {
     LoadStatic();
   } else if (m_wholeTable) {
     m_place = Place::First;
-    m_cachedRowid = -1;
+    m_cachedRowid.reset();
     Resolve();
   } else {
     LoadKeys();
@@ -533,7 +533,7 @@ bool Recordset::MoveToBookmark(qint64 rowid) {
     if (!Look(QStringLiteral("select %2 from %1 where %2=?").arg(m_table, m_key), rowid))
       return false;
     StandOn(rowid, Place::Row);
-    m_cachedRowid = -1;
+    m_cachedRowid.reset();
     return true;
   }
   const qsizetype index = m_cursor == Cursor::Static
@@ -542,7 +542,7 @@ bool Recordset::MoveToBookmark(qint64 rowid) {
   if (index < 0) return false;
   m_pos = int(index);
   m_gap = false;
-  m_cachedRowid = -1;  // every move reads the row afresh
+  m_cachedRowid.reset();  // every move reads the row afresh
   return true;
 }
 
@@ -553,7 +553,7 @@ void Recordset::SaveSnapshot() {
 
 void Recordset::RestoreSnapshot() {
   CancelUpdate();
-  m_cachedRowid = -1;
+  m_cachedRowid.reset();
   if (m_hasSnapshot) {
     m_keys = m_snapshot.keys;
     m_pos = m_snapshot.pos;

@@ -130,8 +130,8 @@ class Recordset {
   bool m_loaded = false;
   int m_pos = 0;       // -1 = BOF, m_keys.size() = EOF
   bool m_gap = false;  // the current row was deleted; the next move does not step over a row
-  qint64 m_cachedRowid = -1;
-  QVector<Value> m_row;  // the fetched current row
+  std::optional<qint64> m_cachedRowid;  // the row in m_row (rowids may be negative)
+  QVector<Value> m_row;                 // the fetched current row
 
   // Static cursor rows.
   QVector<Value> m_cells;  // row after row, m_names.size() cells each

@@ -109,6 +109,10 @@ void TestCustomer::stories_data() {
   auto allow = [](const QString& event) { return '!' + AllowStatement(event); };
 
   row("start-up shows the first customer, locked", {}, alice);
+  row("list rows show in row-number order, not in the order they came",
+      {"!insert into family (ID, CID, fam_rel, fam_name) values (-1, 'A001', 'first', 'first')"},
+      "A001:Alice|browse L24|EEEE|EEDEE|fam 5 first", "",
+      "A001:Alice 3001,A002:Bob 1000,A003:Carol 1001,orphans 0");
   row("previous on the first row", {"previous"},
       "A001:Alice|browse L24|DDEE|EEDEE|fam 4 rel of Alice");
   row("next onto the last row and past it", {"next", "next", "next"},

@@ -818,9 +818,10 @@ bool frmCust::SaveCustomer() {
     const bool addRow = NewMode || CustomerSet->Bof() || CustomerSet->Eof();
     if (!addRow) {
       // Before anything is written: is the customer still stored as the window showed it?
+      // (A row that was already gone when shown counts as deleted, not as unchanged.)
       const StoredCustomer stored =
           ReadStoredCustomer(*DbConnection, CustomerSet->Bookmark(), tables);
-      if (stored != m_shown) {
+      if (!stored.customer || stored != m_shown) {
         DbConnection->RollbackTrans();
         ShowStoredInstead(!stored.customer);
         return false;

@@ -608,6 +608,11 @@ int main(int argc, char** argv) {
     Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
           QStringLiteral("the save reported Finish (got: %1)").arg(lastMessage));
     save20.floor.Add(TimeMs([&] { raw.ModifySave(save); }));
+    // The floor rewrote the customer through a connection of its own, as another program does:
+    // the window shows it afresh (away and back) before its next modify, or that save would
+    // rightly be refused.
+    press(cust, "previous");
+    press(cust, "next");
   }
   Check(Scalar(file, QStringLiteral("select (select count(*) from family where CID='%1') + "
                                     "(select count(*) from insurance where CID='%1') + (select "

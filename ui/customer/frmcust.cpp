@@ -137,6 +137,17 @@ QStringList Numbers(int first, int last) {
   return numbers;
 }
 
+// What the agent is told when someone else got to the customer first.
+const QString kChangedElsewhere = QStringLiteral(
+    "Someone else changed this customer after this window showed it, so your changes were not "
+    "saved. The window now shows the customer as stored: please make your changes again.");
+const QString kDeletedElsewhere = QStringLiteral(
+    "Someone else deleted this customer after this window showed it, so your changes were not "
+    "saved. The window has gone back to the start of the customer list.");
+const QString kAlreadyDeleted = QStringLiteral(
+    "Someone else had already deleted this customer. The window has gone back to the start of "
+    "the customer list.");
+
 // The number of customers holding this key.
 int CustomersWithKey(const QString& key) {
   Recordset matches;
@@ -490,10 +501,17 @@ void frmCust::ShowCustomer() {
   // another program deleted, a Null key), the key box holds no key of this customer, and lists
   // read for it would be another customer's: the lists then stay empty.
   bool keyRead = false;
+  // What is shown is remembered as stored, from the values read for the display (the row is
+  // fetched once), so that a save can tell whether someone else changed it meanwhile.
+  m_shown = StoredCustomer();
+  m_shown.lists.resize(qsizetype(m_lists.size()));
   for (const auto& [column, control] : CustomerFields()) {
     try {
       const Value value = CustomerSet->Field(column);
-      if (control == txtCID) keyRead = value.has_value();
+      if (control == txtCID) {
+        keyRead = value.has_value();
+        m_shown.key = value;
+      }
       if (control == cmbSex) {
         // The sex is joined to an empty text first, so a Null empties the box.
         SetInputText(control, value.value_or(QString()));
@@ -503,8 +521,13 @@ void frmCust::ShowCustomer() {
     } catch (const DataError&) {
     }
   }
+  try {
+    m_shown.customer = CurrentRow(*DbConnection, *CustomerSet);
+  } catch (const DataError&) {
+  }
 
-  for (List& list : m_lists) {
+  for (int index = 0; index < int(m_lists.size()); ++index) {
+    List& list = m_lists[index];
     Recordset& set = **list.set;
     *list.sql =
         QStringLiteral("select * from %1 where CID=").arg(list.table) + SqlQuote(txtCID->text());
@@ -527,7 +550,9 @@ void frmCust::ShowCustomer() {
         // Cell by cell, so a value holding a tab stays in its own cell.
         QStringList cells;
         for (const QString& column : list.columns) cells << set.Field(column).value_or(QString());
+        StoredRow stored = CurrentRow(*DbConnection, set);
         list.grid->AddItem(cells, row);
+        m_shown.AddListRow(index, std::move(stored));
         ++row;
       } catch (const DataError&) {
       }
@@ -757,8 +782,11 @@ void frmCust::SaveCommand() {
     list.editor->setVisible(false);
   }
   if (!SaveCustomer()) {
-    // Nothing was written: the window stays as it was, editors included.
-    for (int i = 0; i < int(m_lists.size()); ++i) m_lists[i].editor->setVisible(shown[i]);
+    // Nothing was written: the window stays as it was, editors included, unless it has left
+    // the modify mode to show what someone else stored.
+    if (NewMode || ModifyMode) {
+      for (int i = 0; i < int(m_lists.size()); ++i) m_lists[i].editor->setVisible(shown[i]);
+    }
     return;
   }
   MsgBox(QStringLiteral("Finish"));
@@ -779,12 +807,26 @@ bool frmCust::SaveCustomer() {
   QList<QPair<int, int>> cells;
   for (const List& list : m_lists) cells << qMakePair(list.grid->Row(), list.grid->Col());
 
+  QStringList tables;
+  for (const List& list : m_lists) tables << list.table;
   QList<List*> written;
+  StoredCustomer saved;
   try {
     DbConnection->BeginTrans();
 
     // Modifying with no customer row to modify (an empty table) stores the customer as new.
     const bool addRow = NewMode || CustomerSet->Bof() || CustomerSet->Eof();
+    if (!addRow) {
+      // Before anything is written: is the customer still stored as the window showed it?
+      // (A row that was already gone when shown counts as deleted, not as unchanged.)
+      const StoredCustomer stored =
+          ReadStoredCustomer(*DbConnection, CustomerSet->Bookmark(), tables);
+      if (!stored.customer || stored != m_shown) {
+        DbConnection->RollbackTrans();
+        ShowStoredInstead(!stored.customer);
+        return false;
+      }
+    }
     Value storedKey;
     if (!addRow) storedKey = CustomerSet->Field(QStringLiteral("CID"));
     const bool renamed = !addRow && storedKey != key;
@@ -841,6 +883,8 @@ bool frmCust::SaveCustomer() {
 
     // The stored row stays current, so a following modify or delete acts on it.
     CustomerSet->Update();
+    // What is now stored is what the window shows: the next save compares with it.
+    saved = ReadStoredCustomer(*DbConnection, CustomerSet->Bookmark(), tables);
     DbConnection->CommitTrans();
   } catch (const DataError& error) {
     // Nothing half-written remains; the record sets drop their pending rows and edits.
@@ -851,6 +895,7 @@ bool frmCust::SaveCustomer() {
     ReportFailedWrite(error);
     return false;
   }
+  m_shown = std::move(saved);
 
   try {
     for (List* list : written) (*list->set)->Requery();
@@ -873,14 +918,23 @@ bool frmCust::SaveCustomer() {
 void frmCust::DeleteCommand() {
   // Without a customer row there is nothing to delete.
   if (CustomerSet->Bof() || CustomerSet->Eof()) return;
+  bool deletedElsewhere = false;
   try {
     DbConnection->BeginTrans();
-    // The key as stored in the row being deleted (the one the window shows). Lists shared
-    // with another customer of the same key stay: they are that customer's lists too.
-    const Value key = CustomerSet->Field(QStringLiteral("CID"));
-    if (key && CustomersWithKey(*key) == 1) DeleteListRows(*key);
-    CustomerSet->Delete();
-    DbConnection->CommitTrans();
+    // The row as stored now, not as shown: someone else may have deleted it already, or
+    // given it another key.
+    const StoredCustomer stored = ReadStoredCustomer(*DbConnection, CustomerSet->Bookmark(), {});
+    if (!stored.customer) {
+      deletedElsewhere = true;
+      DbConnection->RollbackTrans();
+    } else {
+      // Lists shared with another customer of the same key stay: they are that customer's
+      // lists too.
+      const Value key = stored.key;
+      if (key && CustomersWithKey(*key) == 1) DeleteListRows(*key);
+      CustomerSet->Delete();
+      DbConnection->CommitTrans();
+    }
   } catch (const DataError& error) {
     ReportFailedWrite(error);
     return;
@@ -896,7 +950,27 @@ void frmCust::DeleteCommand() {
   ClearControls(this);
   ShowCustomer();
   UpdateNavigationButtons();
-  MsgBox(QStringLiteral("Finish"));
+  // Either way the customer is gone, and the window goes on as after a delete.
+  MsgBox(deletedElsewhere ? kAlreadyDeleted : QStringLiteral("Finish"));
+}
+
+void frmCust::ShowStoredInstead(bool deleted) {
+  NewMode = false;
+  ModifyMode = false;
+  for (const List& list : m_lists) list.editor->setVisible(false);
+  try {
+    // A deleted customer leaves the window at the first one, as a delete does; a changed one
+    // is read afresh (moving onto its row again drops what was read of it before).
+    if (deleted || !CustomerSet->MoveToBookmark(CustomerSet->Bookmark())) CustomerSet->Requery();
+  } catch (const DataError& error) {
+    MsgBox(error.message());
+  }
+  ClearControls(this);
+  ShowCustomer();
+  UpdateNavigationButtons();
+  UpdateEditButtons();
+  SetInputsEnabled();
+  MsgBox(deleted ? kDeletedElsewhere : kChangedElsewhere);
 }
 
 void frmCust::ExitCommand() {

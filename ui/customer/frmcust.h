@@ -5,6 +5,7 @@
 #include <QString>
 #include <vector>
 
+#include "ui/customer/storedcustomer.h"
 #include "ui/toolkit/form.h"
 
 class QComboBox;
@@ -89,7 +90,9 @@ class frmCust : public Form {
   void UpdateEditButtons();
   void ShowCellEditor(int row, int col, const QString& listKey);
   // Writes the window's customer and its lists in one transaction; false (nothing written,
-  // the reason shown) when it could not.
+  // the reason shown) when it could not. A customer someone else changed or deleted after the
+  // window showed it is not overwritten: the window then shows what is stored and leaves the
+  // modify mode.
   bool SaveCustomer();
 
   // Event handlers.
@@ -146,7 +149,12 @@ class frmCust : public Form {
   void BackupDatabase();
   // The "Finish" report of a command group job, saying so when the window holds unsaved input.
   void ReportJob(const QString& what);
+  // After a save refused because someone else changed or deleted the customer: shows what is
+  // stored now (for a deleted customer, the first one), out of the modify mode, then tells why.
+  void ShowStoredInstead(bool deleted);
 
   QList<QWidget*> Inputs() const;
   std::vector<List> m_lists;
+  // The customer as stored when the window showed it (or last saved it).
+  StoredCustomer m_shown;
 };

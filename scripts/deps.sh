@@ -7,6 +7,7 @@ packages=(
   fonts-arphic-uming fonts-dejavu-core
   mdbtools-dev mdbtools python3-vobject
   sqlite3 xvfb xauth imagemagick xdotool x11-utils poppler-utils
+  libpq-dev libqt6sql6-psql postgresql
   dpkg-dev file desktop-file-utils appstream groff-base
   python3
 )

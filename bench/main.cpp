@@ -84,7 +84,6 @@ struct Options {
       "  --no-process    skip the whole-process start-up runs of the qel binary\n"
       "  --no-floors     skip the floors (to profile the windows alone)\n"
       "  --export        measure only qel --export against the sqlite3 shell's CSV\n"
-
       "  --schedule      measure only the schedule window against raw SQL\n"
       "  --postgres      measure browsing, saving and searching on a PostgreSQL server:\n"
       "                  a throwaway cluster on a Unix socket, or QEL_DATABASE when set\n");

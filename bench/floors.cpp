@@ -263,6 +263,10 @@ void RawFloor::ShowResult(const QString& key) {
   }
 }
 
+const QStringList& SaveColumns() {
+  return kSaveColumns;
+}
+
 void CreateIndexesRaw(const QString& file) {
   QString name;
   QSqlDatabase db = OpenRaw(file, name);

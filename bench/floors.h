@@ -89,6 +89,10 @@ struct FloorPlan {
 // that both meet the disk in the same state.
 void RunFloors(const FloorPlan& plan, std::FILE* out);
 
+// The customer columns a modify + save writes, in its order (the key is written only for a new
+// row).
+const QStringList& SaveColumns();
+
 // Runs the five "create index" statements of the CID indexes in one transaction on `file`.
 void CreateIndexesRaw(const QString& file);
 // Drops the five CID indexes of `file`, making it an older file without them.

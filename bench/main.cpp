@@ -6,7 +6,7 @@
 //
 //   qel_bench [--customers N | --million] [--generate-only] [--dir FOLDER] [--seed S]
 //             [--runs-scale F] [--no-process] [--no-floors] [--export]
-//             [--schedule]
+//             [--schedule] [--postgres]
 
 #include <spawn.h>
 #include <sys/resource.h>
@@ -38,12 +38,16 @@
 #include "bench/export.h"
 #include "bench/floors.h"
 #include "bench/generate.h"
+#include "bench/pgserver.h"
 #include "bench/schedule.h"
 #include "bench/stats.h"
 #include "bench/transfer.h"
+#include "data/connection.h"
+#include "data/schema.h"
 #include "ui/customer/frmcust.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/search/frmsearch.h"
+#include "ui/search/searchstatement.h"
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/keyedtoolbar.h"
@@ -62,24 +66,27 @@ struct Options {
   bool generateOnly = false;
   bool exportOnly = false;
   bool schedule = false;
+  bool postgres = false;
 };
 
 [[noreturn]] void Usage() {
-  std::fprintf(stderr,
-               "usage: qel_bench [--customers N | --million] [--generate-only] [--dir FOLDER] "
-               "[--seed S] [--runs-scale F] "
-               "[--no-process] [--no-floors] [--export] [--schedule]\n"
-               "  --customers N   customers to generate (default 100000)\n"
-               "  --million       the same as --customers 1000000\n"
-               "  --generate-only make the database in --dir and end\n"
-               "  --dir FOLDER    keep the database in FOLDER (made once, reused by later runs)\n"
-               "  --seed S        seed of the generator (default 20261206)\n"
-               "  --runs-scale F  multiply every repetition count by F (default 1)\n"
-               "  --no-process    skip the whole-process start-up runs of the qel binary\n"
-               "  --no-floors     skip the floors (to profile the windows alone)\n"
-               "  --export        measure only qel --export against the sqlite3 shell's CSV\n"
-
-               "  --schedule      measure only the schedule window against raw SQL\n");
+  std::fprintf(
+      stderr,
+      "usage: qel_bench [--customers N | --million] [--generate-only] [--dir FOLDER] "
+      "[--seed S] [--runs-scale F] "
+      "[--no-process] [--no-floors] [--export] [--schedule] [--postgres]\n"
+      "  --customers N   customers to generate (default 100000)\n"
+      "  --million       the same as --customers 1000000\n"
+      "  --generate-only make the database in --dir and end\n"
+      "  --dir FOLDER    keep the database in FOLDER (made once, reused by later runs)\n"
+      "  --seed S        seed of the generator (default 20261206)\n"
+      "  --runs-scale F  multiply every repetition count by F (default 1)\n"
+      "  --no-process    skip the whole-process start-up runs of the qel binary\n"
+      "  --no-floors     skip the floors (to profile the windows alone)\n"
+      "  --export        measure only qel --export against the sqlite3 shell's CSV\n"
+      "  --schedule      measure only the schedule window against raw SQL\n"
+      "  --postgres      measure browsing, saving and searching on a PostgreSQL server:\n"
+      "                  a throwaway cluster on a Unix socket, or QEL_DATABASE when set\n");
   std::exit(2);
 }
 
@@ -114,6 +121,8 @@ Options Parse(int argc, char** argv) {
       options.exportOnly = true;
     } else if (arg == QLatin1String("--schedule")) {
       options.schedule = true;
+    } else if (arg == QLatin1String("--postgres")) {
+      options.postgres = true;
     } else {
       Usage();
     }
@@ -125,6 +134,7 @@ Options Parse(int argc, char** argv) {
 [[noreturn]] void Fail(const QString& what) {
   std::fprintf(stderr, "qel_bench: %s\n", qPrintable(what));
   std::fflush(stderr);
+  StopCluster();
   std::_Exit(3);
 }
 
@@ -452,13 +462,312 @@ void PrintProcess(const char* what, const ProcessRuns& runs) {
                 runs.failed, runs.wall.Count(), what, qPrintable(runs.failure));
 }
 
+// ---------------------------------------------------------------------------------------------
+// The run on a PostgreSQL server. The generated file is copied into a server database; the
+// windows run on it through QEL_DATABASE, and each command's floor is taken right after it, so
+// that both meet the server in the same state: raw libpq with prepared statements for browsing
+// and saving, psql's own timing of the search statement for the searches.
+
+// One row of the server's table: the measure, how its floor was taken, and its target.
+struct ServerRow {
+  Measure* measure;
+  const char* floor;
+  const char* target;
+};
+
+int RunServerBench(const Options& options, const QString& file, int argc, char** argv) {
+  QString conninfo = qEnvironmentVariable("QEL_DATABASE");
+  QString where = QStringLiteral("the database QEL_DATABASE names");
+  if (conninfo.isEmpty()) {
+    // A short path: the server's socket lives in this folder.
+    const QString cluster = QStringLiteral("/tmp/qel-bench-pg-%1").arg(getpid());
+    if (QFileInfo::exists(cluster)) Fail(QStringLiteral("%1 exists already").arg(cluster));
+    std::printf("Starting a throwaway PostgreSQL cluster in %s...\n", qPrintable(cluster));
+    std::fflush(stdout);
+    try {
+      StartCluster(cluster);
+      PgLink(QStringLiteral("host=%1 user=qel dbname=postgres").arg(cluster))
+          .Exec(QStringLiteral("create database bench"));
+    } catch (const std::exception& error) {
+      Fail(QString::fromUtf8(error.what()));
+    }
+    conninfo = QStringLiteral("host=%1 user=qel dbname=bench").arg(cluster);
+    qputenv("QEL_DATABASE", conninfo.toUtf8());
+    where = QStringLiteral("a throwaway cluster on a Unix socket");
+  }
+
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Qel"));
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  const int customers = Scalar(file, QStringLiteral("select count(*) from customer"));
+  const QString listCount = QStringLiteral(
+      "select (select count(*) from family) + (select count(*) from insurance) + (select "
+      "count(*) from compensate) + (select count(*) from contact)");
+  const int listRows = Scalar(file, listCount);
+  const int named = Scalar(file, QStringLiteral("select count(*) from customer where Cust_name "
+                                                "is not null"));
+  Check(customers >= 3, QStringLiteral("the benchmark needs at least 3 customers"));
+  const BenchDatabase plan = PlanDatabase(file, customers);
+
+  // The program makes the tables, as it does in an empty database.
+  try {
+    Connection connection;
+    OpenDatabase(connection, kDatabaseFile);
+  } catch (const DataError& error) {
+    Fail(error.message());
+  }
+
+  std::optional<PgLink> link;
+  std::optional<ServerFloor> raw;
+  try {
+    link.emplace(conninfo);
+    const qint64 present = link->Number(QStringLiteral("select count(*) from customer"));
+    if (present == 0) {
+      std::printf("Copying %d customers and %d list rows into the server database...\n", customers,
+                  listRows);
+      std::fflush(stdout);
+      const double ms = TimeMs([&] { CopyToServer(file, conninfo); });
+      std::printf("Copy and vacuum analyze took %.1f s\n", ms / 1000.0);
+    } else if (present != customers) {
+      Fail(QStringLiteral("the server database holds %1 other customers; the benchmark needs an "
+                          "empty database, or one it loaded itself")
+               .arg(present));
+    } else {
+      std::printf("Reusing the %lld customers of the server database\n", present);
+    }
+    Check(link->Number(listCount) == listRows,
+          QStringLiteral("the server database holds the file's list rows"));
+    std::printf(
+        "Database: %d customers, %d list rows, %.0f MB on PostgreSQL %s (%s); platform "
+        "%s\n",
+        customers, listRows,
+        double(link->Number(QStringLiteral("select pg_database_size(current_database())"))) /
+            1048576.0,
+        qPrintable(link->Text(QStringLiteral("show server_version"))), qPrintable(where),
+        qPrintable(QApplication::platformName()));
+    raw.emplace(conninfo);
+  } catch (const std::exception& error) {
+    Fail(QString::fromUtf8(error.what()));
+  }
+
+  Measure next{QStringLiteral("navigation: one \"next\"")};
+  Measure last{QStringLiteral("navigation: \"last\"")};
+  Measure first{QStringLiteral("navigation: \"first\"")};
+  Measure show40{QStringLiteral("display of a customer with 40 list rows (\"next\" onto it)")};
+  Measure save20{QStringLiteral("\"modify\" + \"save\" of a customer with 20 list rows")};
+  Measure searchAll{QStringLiteral("all-open search to the result window on its first match")};
+  Measure searchFew{QStringLiteral("selective search (%1 matches) to the result window")
+                        .arg(plan.fragmentMatches)};
+  // psql's second run of each search statement in its session, for comparison.
+  Samples searchAllWarm, searchFewWarm;
+  // The opening of a connection as the program does it (each search opens its own).
+  Samples opening;
+  const QString loadBefore = LoadAverage();
+
+  QString lastMessage;
+  int messages = 0;
+  SetMsgBoxHook([&](const QString& text) {
+    lastMessage = text;
+    ++messages;
+  });
+  SetFatalHandler([&](int status) {
+    Fail(QStringLiteral("the program ended with status %1 after the message: %2")
+             .arg(status)
+             .arg(lastMessage));
+  });
+  SetEndHandler([] {});
+  auto press = [](frmCust* window, const char* key) {
+    QAction* button = window->Toolbar1->Buttons(QLatin1String(key));
+    Check(button && button->isEnabled(), QStringLiteral("button %1 enabled").arg(key));
+    window->Toolbar1->Press(QLatin1String(key));
+  };
+
+  try {
+    frmCust* cust = Show<frmCust>();
+    Settle();
+    Check(cust && cust->txtCID->text() == KeyAt(1, customers),
+          QStringLiteral("the first customer is shown"));
+
+    // 1. Navigation: 1,000 steps of "next" from the first customer, then "last" and "first".
+    Phase("Measuring navigation...");
+    press(cust, "first");
+    Settle();
+    qint64 at = raw->First();
+    const int steps = qMin(Runs(options, 1000), customers - 1);
+    for (int i = 0; i < steps; ++i) {
+      TimeAction(next, [&] { press(cust, "next"); });
+      next.floor.Add(TimeMs([&] { at = raw->Next(at); }));
+    }
+    Check(cust->txtCID->text() == KeyAt(steps + 1, customers) &&
+              raw->Key(at) == KeyAt(steps + 1, customers),
+          QStringLiteral("\"next\" reached customer %1").arg(steps + 1));
+    for (int i = 0; i < Runs(options, 50); ++i) {
+      TimeAction(last, [&] { press(cust, "last"); });
+      last.floor.Add(TimeMs([&] { raw->Last(); }));
+      TimeAction(first, [&] { press(cust, "first"); });
+      first.floor.Add(TimeMs([&] { raw->First(); }));
+    }
+
+    // 2. The display of the customer with 40 list rows: "next" from the first customer onto it.
+    Phase("Measuring the display of 40 list rows...");
+    for (int i = 0; i < Runs(options, 200); ++i) {
+      press(cust, "first");
+      Settle();
+      TimeAction(show40, [&] { press(cust, "next"); });
+      Check(cust->txtCID->text() == plan.key40 && cust->msfgContact->Rows() == 18 + 2 &&
+                cust->msfgInsurlife->Rows() == 10 + 2,
+            QStringLiteral("the customer with 40 list rows is shown"));
+      const qint64 onFirst = raw->First();
+      show40.floor.Add(TimeMs([&] { at = raw->Next(onFirst); }));
+      Check(raw->Key(at) == plan.key40,
+            QStringLiteral("the floor shows the customer with 40 rows"));
+    }
+
+    // 3. "modify" + "save" of the customer with 20 list rows, each followed by the same writes
+    // raw.
+    Phase("Measuring modify + save...");
+    press(cust, "first");
+    for (int i = 1; i < plan.position20; ++i) press(cust, "next");
+    Settle();
+    Check(cust->txtCID->text() == plan.key20, QStringLiteral("the customer with 20 rows is shown"));
+    const ServerFloor::Save save = raw->ReadForSave(CustomerSet->Bookmark());
+    for (int i = 0; i < Runs(options, 100); ++i) {
+      messages = 0;
+      TimeAction(save20, [&] {
+        press(cust, "modify");
+        press(cust, "save");
+      });
+      Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
+            QStringLiteral("the save reported Finish (got: %1)").arg(lastMessage));
+      save20.floor.Add(TimeMs([&] { raw->ModifySave(save); }));
+    }
+    Check(raw->ListRows(plan.key20) == 20,
+          QStringLiteral("the saved customer still has 20 list rows"));
+
+    // 4. Searches, each followed by the same statement in psql.
+    Phase("Measuring the searches...");
+    press(cust, "search");
+    Settle();
+    frmSearch* search = Loaded<frmSearch>();
+    Check(search != nullptr, QStringLiteral("the search window is open"));
+    auto runSearch = [&](Measure& measure, const QString& name, int expected) {
+      search->txtCustname->setText(name);
+      TimeAction(measure, [&] { search->cmdStart->click(); });
+      frmSearchResult* result = Loaded<frmSearchResult>();
+      Check(result && ResultCount == expected &&
+                result->lblTotal->text() == QString::number(expected),
+            QStringLiteral("the search found %1 (got %2)").arg(expected).arg(ResultCount));
+      Loaded<frmSearchResult>()->cmdExit->click();
+      search->Command1->click();  // Reset
+      Settle();
+      Reap();
+    };
+    SearchCriteria open{QStringLiteral("NA"), QStringLiteral("NA"), QStringLiteral("NA"),
+                        QStringLiteral("NA"), QStringLiteral("NA"), QStringLiteral("NA"),
+                        QStringLiteral("NA"), QStringLiteral("NA"), QStringLiteral("NA")};
+    const QString allStatement = BuildSearchStatement(open, true).sql;
+    SearchCriteria few = open;
+    few.name = plan.nameFragment;
+    const QString fewStatement = BuildSearchStatement(few, true).sql;
+    Check(link->Rows(allStatement) == named && link->Rows(fewStatement) == plan.fragmentMatches,
+          QStringLiteral("the raw search statements find what the windows find"));
+    // The first search also unloads the customer window; it is run once before the measure.
+    Measure warmUp{QStringLiteral("warm-up")};
+    runSearch(warmUp, QStringLiteral("NA"), named);
+    PsqlTimes(conninfo, allStatement, 1);
+    for (int i = 0; i < Runs(options, 10); ++i) {
+      opening.Add(TimeMs([&] {
+        Connection connection;
+        OpenDatabase(connection, kDatabaseFile);
+      }));
+    }
+    auto psql = [&](Measure& measure, Samples& warm, const QString& statement) {
+      // Like the window's search, which opens its connection anew after Reset, the statement
+      // runs first in a new session; its second run there is kept for comparison.
+      const QVector<double> ms = PsqlTimes(conninfo, statement, 2);
+      measure.floor.Add(ms[0]);
+      warm.Add(ms[1]);
+    };
+    for (int i = 0; i < Runs(options, 10); ++i) {
+      runSearch(searchAll, QStringLiteral("NA"), named);
+      psql(searchAll, searchAllWarm, allStatement);
+    }
+    for (int i = 0; i < Runs(options, 30); ++i) {
+      runSearch(searchFew, plan.nameFragment, plan.fragmentMatches);
+      psql(searchFew, searchFewWarm, fewStatement);
+    }
+  } catch (const std::exception& error) {
+    Fail(QString::fromUtf8(error.what()));
+  }
+  Phase("Done with the windows");
+  const QString loadAfter = LoadAverage();
+
+  // The windows and the data objects go while Qt is still there, as in the program.
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (auto* form = qobject_cast<Form*>(widget); form && form->IsLoaded()) form->Unload();
+  Reap();
+  ReleaseDataObjects();
+  raw.reset();
+  link.reset();
+  StopCluster();
+
+  // The floors, as the table names them (the README says what each runs).
+  const char* rawRead = "libpq, prepared";
+  const char* rawSave = "libpq, prepared, 1 transaction";
+  const char* psqlTime = "psql `\\timing`";
+  const ServerRow rows[] = {{&next, rawRead, "p50 ≤ 2 ms"},   {&last, rawRead, "–"},
+                            {&first, rawRead, "–"},           {&show40, rawRead, "–"},
+                            {&save20, rawSave, "≤ 2 ×"},      {&searchAll, psqlTime, "≤ 1.5 ×"},
+                            {&searchFew, psqlTime, "≤ 1.5 ×"}};
+  std::printf(
+      "\n| Operation | runs | Qel p50 ms | Qel p99 ms | p50 incl. repaint | floor p50 ms | floor "
+      "p99 ms | floor | Qel / floor (p50) | target |\n"
+      "|---|---:|---:|---:|---:|---:|---:|---|---:|---|\n");
+  for (const ServerRow& row : rows) {
+    const Measure& m = *row.measure;
+    std::printf("| %s | %d | %s | %s | %s | %s | %s | %s | %.2f | %s |\n", qPrintable(m.name),
+                m.window.Count(), qPrintable(Ms(m.window.Median())), qPrintable(Ms(m.window.P99())),
+                qPrintable(Ms(m.withPaint.Median())), qPrintable(Ms(m.floor.Median())),
+                qPrintable(Ms(m.floor.P99())), row.floor, m.window.Median() / m.floor.Median(),
+                row.target);
+  }
+  std::printf(
+      "\npsql's second run of the statement in the same session: all-open p50 %s ms, selective "
+      "p50 %s ms\n",
+      qPrintable(Ms(searchAllWarm.Median())), qPrintable(Ms(searchFewWarm.Median())));
+  std::printf(
+      "Opening a connection as the program does (connect, session settings, the tables' "
+      "checks), which each search does: p50 %s ms, p99 %s ms\n",
+      qPrintable(Ms(opening.Median())), qPrintable(Ms(opening.P99())));
+  std::printf("Load average (1, 5, 15 min): %s before the windows, %s after them\n",
+              qPrintable(loadBefore), qPrintable(loadAfter));
+
+  std::printf("\nTargets on the server at %d customers:\n", customers);
+  auto ratio = [](const char* what, double value, double base, double limit) {
+    const double r = value / base;
+    std::printf("  %s: %s / %s ms = %.2f (<= %.2f) -> %s\n", what, qPrintable(Ms(value)),
+                qPrintable(Ms(base)), r, limit, qPrintable(Verdict(r <= limit)));
+  };
+  std::printf("  navigation step p50 <= 2 ms: %s ms -> %s\n", qPrintable(Ms(next.window.Median())),
+              qPrintable(Verdict(next.window.Median() <= 2)));
+  ratio("modify + save of 20 list rows / raw writes", save20.window.Median(), save20.floor.Median(),
+        2);
+  ratio("all-open search / the statement in psql", searchAll.window.Median(),
+        searchAll.floor.Median(), 1.5);
+  ratio("selective search / the statement in psql", searchFew.window.Median(),
+        searchFew.floor.Median(), 1.5);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc > 1 && !std::strcmp(argv[1], "--import-csv")) return ImportCsvBenchmark(argc, argv);
   const Options options = Parse(argc, argv);
   // First, while this process is still small.
-  if (options.process && !options.generateOnly) g_launcher.Start();
+  if (options.process && !options.generateOnly && !options.postgres) g_launcher.Start();
 
   std::optional<QTemporaryDir> temporary;
   QString dir = options.dir;
@@ -482,6 +791,7 @@ int main(int argc, char** argv) {
 
   if (options.exportOnly) return RunExportBench(file, dir, Runs(options, 3));
   if (options.schedule) return RunScheduleBench(dir, Runs(options, 10), argc, argv);
+  if (options.postgres) return RunServerBench(options, file, argc, argv);
 
   Measure startup{QStringLiteral("start-up: create the customer window to first customer shown")};
   Measure next{QStringLiteral("navigation: one \"next\"")};

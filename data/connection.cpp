@@ -192,10 +192,9 @@ void Connection::OpenServer(const QString& uri) {
 void Connection::StartSession() const {
   // A save waits for another agent's save as long as a file waits for another program.
   QSqlQuery query(QSqlDatabase::database(m_name, false));
-  for (const QString& setting : {QStringLiteral("lock_timeout = %1").arg(kBusyTimeoutMs),
-                                 QStringLiteral("client_min_messages = warning")}) {
-    if (!query.exec(QStringLiteral("set ") + setting)) Fail(query);
-  }
+  if (!query.exec(QStringLiteral("set lock_timeout = %1; set client_min_messages = warning")
+                      .arg(kBusyTimeoutMs)))
+    Fail(query);
 }
 
 void Connection::Reconnect() const {
@@ -220,7 +219,7 @@ void Connection::Close() {
   for (Recordset* set : std::vector<Recordset*>(m_sets)) set->Forget();
   m_sets.clear();
   m_prepared.clear();
-  m_columns.clear();
+  ForgetTables();
   {
     QSqlDatabase db = QSqlDatabase::database(m_name, false);
     if (m_inTransaction && !m_broken) QSqlQuery(QStringLiteral("rollback"), db);
@@ -315,17 +314,42 @@ QString Connection::AllColumns(const QString& table) {
   return names.join(QLatin1Char(','));
 }
 
-QStringList Connection::ServerColumns(const QString& table) {
-  QSqlQuery query(Database());
-  query.setForwardOnly(true);
-  query.prepare(
-      QStringLiteral("select column_name from information_schema.columns where table_schema = "
-                     "current_schema() and table_name = ? order by ordinal_position"));
-  query.addBindValue(table.toLower());
-  Run(query);
+const QHash<QString, QStringList>& Connection::ServerCatalog() {
+  if (!m_catalogLoaded) {
+    // Every table of the schema with its columns in one round trip: opening costs one query,
+    // not one per table.
+    QSqlQuery query(Database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral(
+            "select c.relname, a.attname from pg_catalog.pg_class c join pg_catalog.pg_attribute a "
+            "on a.attrelid = c.oid where c.relnamespace = current_schema()::regnamespace and "
+            "c.relkind in ('r', 'p') and a.attnum > 0 and not a.attisdropped order by c.relname, "
+            "a.attnum")))
+      Fail(query);
+    m_catalog.clear();
+    while (query.next()) m_catalog[query.value(0).toString()] << query.value(1).toString();
+    m_catalogLoaded = true;
+  }
+  return m_catalog;
+}
+
+QStringList Connection::TableNames() {
+  if (m_server) return ServerCatalog().keys();
   QStringList names;
-  while (query.next()) names << query.value(0).toString();
+  ForEachText(QStringLiteral("select name from sqlite_master where type='table'"),
+              [&](QStringView name) { names << name.toString(); });
   return names;
+}
+
+bool Connection::HasColumn(const QString& table, const QString& column) {
+  if (m_server) return ServerCatalog().value(table.toLower()).contains(column.toLower());
+  return Columns(table).contains(column, Qt::CaseInsensitive);
+}
+
+void Connection::ForgetTables() {
+  m_columns.clear();
+  m_catalog.clear();
+  m_catalogLoaded = false;
 }
 
 int Connection::Execute(const QString& sql, const QVariantList& bound) {
@@ -350,8 +374,8 @@ void Connection::ForEachText(const QString& sql, const std::function<void(QStrin
   Require();
   QSqlQuery query(Database());
   query.setForwardOnly(true);
-  if (!query.prepare(StripNul(sql))) throw DataError(Explain(query.lastError()));
-  Run(query);
+  // Run once, so not prepared: one round trip to a server instead of three.
+  if (!query.exec(StripNul(sql))) Fail(query);
   while (query.next()) take(query.value(0).toString());
   // A step that failed midway ends the loop like the last row; it must not pass for the end.
   if (query.lastError().isValid()) throw DataError(Explain(query.lastError()));
@@ -375,7 +399,7 @@ const QStringList& Connection::Columns(const QString& table) {
   if (it == m_columns.end()) {
     QStringList names;
     if (m_server) {
-      names = ServerColumns(table);
+      names = ServerCatalog().value(table.toLower());
       names.removeAll(QStringLiteral("rowid"));
       // Spelt as the program's tables spell them: the server keeps them in lower case.
       for (const TableLayout& layout : Tables())

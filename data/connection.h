@@ -63,6 +63,11 @@ class Connection {
   // The column names of a table, in table order (cached per connection); a server table's own
   // row number column "rowid" is left out, as SQLite's is.
   const QStringList& Columns(const QString& table);
+  // The names of the database's tables; whether a table has a column (its row number too).
+  QStringList TableNames();
+  bool HasColumn(const QString& table, const QString& column);
+  // Drops what is known of the tables, after they were created or changed.
+  void ForgetTables();
   // A prepared statement kept for reuse while the connection is open.
   QSqlQuery& Prepared(const QString& sql);
   // Runs a prepared query; throws with the database's message when it fails.
@@ -83,7 +88,7 @@ class Connection {
   [[noreturn]] void Fail(const QSqlQuery& query) const;
   void Reconnect() const;
   void StartSession() const;
-  QStringList ServerColumns(const QString& table);
+  const QHash<QString, QStringList>& ServerCatalog();
 
   QString m_name;
   QString m_file;
@@ -94,6 +99,9 @@ class Connection {
   // The server connection was lost: the next command connects again.
   mutable bool m_broken = false;
   QHash<QString, QStringList> m_columns;
+  // A server's tables (lower case) with all their columns, read once.
+  QHash<QString, QStringList> m_catalog;
+  bool m_catalogLoaded = false;
   mutable QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared;
   std::vector<Recordset*> m_sets;
 };

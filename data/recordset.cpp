@@ -101,6 +101,7 @@ void Recordset::Forget() {
   m_pos = 0;
   m_gap = false;
   m_cachedRowid.reset();
+  m_prefetched.clear();
   m_row.clear();
   m_cells.clear();
   m_rowCount = 0;
@@ -164,15 +165,29 @@ qint64 Recordset::CurrentRowid() const {
   return m_wholeTable ? m_rowid : m_keys[m_pos];
 }
 
-void Recordset::LoadKeys() {
-  QSqlQuery query(m_connection->Database());
+void Recordset::Select(QSqlQuery& query, const QString& sql) {
+  // Run once, so not prepared: one round trip to a server instead of three.
   query.setForwardOnly(true);
-  if (!query.prepare(
-          QStringLiteral("select %3 from %1%2").arg(m_table, Ordered(m_rest, m_key), m_key)))
-    throw DataError(m_connection->Explain(query.lastError()));
-  m_connection->Run(query);
+  if (!query.exec(sql)) throw DataError(m_connection->Explain(query.lastError()));
+}
+
+void Recordset::LoadKeys() {
+  // The rows come along with their keys, so that a list shown right after costs no look-up per
+  // row; a row is read afresh on any later visit. Beyond kPrefetchRows only the keys are kept.
+  constexpr int kPrefetchRows = 1000;
+  QSqlQuery query(m_connection->Database());
+  Select(query, QStringLiteral("select %3, %4 from %1%2")
+                    .arg(m_table, Ordered(m_rest, m_key), m_key, m_select));
+  const int columns = query.record().count() - 1;
   QList<qint64> keys;
-  while (query.next()) keys.append(query.value(0).toLongLong());
+  m_prefetched.clear();
+  while (query.next()) {
+    keys.append(query.value(0).toLongLong());
+    if (keys.size() > kPrefetchRows) continue;
+    QVector<Value> row(columns);
+    for (int i = 0; i < columns; ++i) row[i] = FromVariant(query.value(i + 1));
+    m_prefetched.insert(keys.last(), row);
+  }
   m_keys = keys;
   m_loaded = true;
   m_pos = 0;
@@ -182,11 +197,8 @@ void Recordset::LoadKeys() {
 
 void Recordset::LoadStatic() {
   QSqlQuery query(m_connection->Database());
-  query.setForwardOnly(true);
-  if (!query.prepare(
-          QStringLiteral("select %1 from %2%3").arg(m_select, m_table, Ordered(m_rest, m_key))))
-    throw DataError(m_connection->Explain(query.lastError()));
-  m_connection->Run(query);
+  Select(query,
+         QStringLiteral("select %1 from %2%3").arg(m_select, m_table, Ordered(m_rest, m_key)));
   const QSqlRecord record = query.record();
   m_names.clear();
   for (int i = 0; i < record.count(); ++i) m_names << record.fieldName(i);
@@ -370,6 +382,12 @@ int Recordset::Ordinal(const QString& name) {
 void Recordset::FetchCurrent() {
   const qint64 rowid = CurrentRowid();
   if (m_cachedRowid == rowid) return;
+  if (auto it = m_prefetched.find(rowid); it != m_prefetched.end()) {
+    m_row = std::move(*it);
+    m_prefetched.erase(it);
+    m_cachedRowid = rowid;
+    return;
+  }
   QSqlQuery& fetch = m_connection->Prepared(
       QStringLiteral("select %1 from %2 where %3=?").arg(m_select, m_table, m_key));
   fetch.bindValue(0, rowid);
@@ -467,6 +485,7 @@ void Recordset::Update() {
     QSqlQuery& update = m_connection->Prepared(sql);
     for (int i = 0; i < values.size(); ++i) update.bindValue(i, values[i]);
     update.bindValue(int(values.size()), CurrentRowid());
+    m_prefetched.remove(CurrentRowid());
     m_connection->Run(update);
     const int changed = update.numRowsAffected();
     update.finish();
@@ -491,6 +510,7 @@ void Recordset::Delete() {
   const QString sql = QStringLiteral("delete from %1 where %2=?").arg(m_table, m_key);
   QSqlQuery& remove = m_connection->Prepared(sql);
   remove.bindValue(0, CurrentRowid());
+  m_prefetched.remove(CurrentRowid());
   m_connection->Run(remove);
   const int changed = remove.numRowsAffected();
   remove.finish();
@@ -553,6 +573,7 @@ void Recordset::SaveSnapshot() {
 
 void Recordset::RestoreSnapshot() {
   CancelUpdate();
+  m_prefetched.clear();
   m_cachedRowid.reset();
   if (m_hasSnapshot) {
     m_keys = m_snapshot.keys;

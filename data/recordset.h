@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -10,6 +11,7 @@
 #include "data/dataerror.h"
 
 class Connection;
+class QSqlQuery;
 
 // A cursor over the rows of one table, opened on a table name or on a statement of the form
 // "select <columns> from <table> [where ...]".
@@ -89,6 +91,7 @@ class Recordset {
   };
 
   void Require();
+  void Select(QSqlQuery& query, const QString& sql);
   void LoadKeys();
   // Whole-table look-ups: the rowid the statement gives, if any.
   std::optional<qint64> Look(const QString& sql, std::optional<qint64> bound = std::nullopt);
@@ -130,8 +133,9 @@ class Recordset {
   bool m_loaded = false;
   int m_pos = 0;       // -1 = BOF, m_keys.size() = EOF
   bool m_gap = false;  // the current row was deleted; the next move does not step over a row
-  std::optional<qint64> m_cachedRowid;  // the row in m_row (rowids may be negative)
-  QVector<Value> m_row;                 // the fetched current row
+  std::optional<qint64> m_cachedRowid;         // the row in m_row (rowids may be negative)
+  QVector<Value> m_row;                        // the fetched current row
+  QHash<qint64, QVector<Value>> m_prefetched;  // rows read with the keys, not yet visited
 
   // Static cursor rows.
   QVector<Value> m_cells;  // row after row, m_names.size() cells each

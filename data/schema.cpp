@@ -207,9 +207,9 @@ void CreateTables(Connection& connection) {
 }  // namespace
 
 // The names of the tables a database has, in lower case.
-QSet<QString> PresentTables(Connection& connection, const QString& sql) {
+QSet<QString> PresentTables(Connection& connection) {
   QSet<QString> present;
-  connection.ForEachText(sql, [&](QStringView name) { present << name.toString().toLower(); });
+  for (const QString& name : connection.TableNames()) present << name.toLower();
   return present;
 }
 
@@ -243,14 +243,12 @@ QString LayoutFault(Connection& connection, const QSet<QString>& present) {
 QString OpenServerDatabase(Connection& connection, const QString& uri) {
   connection.OpenServer(uri);
   try {
-    const QString tables = QStringLiteral(
-        "select table_name from information_schema.tables where table_schema = "
-        "current_schema()");
-    QSet<QString> present = PresentTables(connection, tables);
+    QSet<QString> present = PresentTables(connection);
     if (present.isEmpty()) {
       connection.BeginTrans();
       try {
-        if (PresentTables(connection, tables).isEmpty()) {
+        connection.ForgetTables();  // another agent may have made them meanwhile
+        if (PresentTables(connection).isEmpty()) {
           for (const TableLayout& table : Tables()) {
             connection.Execute(ServerCreateStatement(table));
             if (table.name != QLatin1String("customer")) connection.Execute(IndexStatement(table));
@@ -261,18 +259,13 @@ QString OpenServerDatabase(Connection& connection, const QString& uri) {
         connection.RollbackTrans();
         throw;
       }
-      present = PresentTables(connection, tables);
+      connection.ForgetTables();
+      present = PresentTables(connection);
     }
     QString fault = LayoutFault(connection, present);
-    if (fault.isEmpty()) {
-      int count = 0;
-      connection.ForEachText(
-          QStringLiteral("select count(*) from information_schema.columns where table_schema = "
-                         "current_schema() and table_name = 'customer' and column_name = 'rowid'"),
-          [&](QStringView n) { count = n.toInt(); });
-      if (count != 1)
-        fault = QStringLiteral("table \"customer\" has no row number column \"rowid\".");
-    }
+    if (fault.isEmpty() &&
+        !connection.HasColumn(QStringLiteral("customer"), QStringLiteral("rowid")))
+      fault = QStringLiteral("table \"customer\" has no row number column \"rowid\".");
     if (!fault.isEmpty()) RefuseServer(connection, fault);
     return QString();
   } catch (const DataError&) {

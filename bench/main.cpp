@@ -642,6 +642,10 @@ int RunServerBench(const Options& options, const QString& file, int argc, char**
       Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
             QStringLiteral("the save reported Finish (got: %1)").arg(lastMessage));
       save20.floor.Add(TimeMs([&] { raw->ModifySave(save); }));
+      // The floor rewrote the customer as another program would: shown afresh before the next
+      // modify (see the file run).
+      press(cust, "previous");
+      press(cust, "next");
     }
     Check(raw->ListRows(plan.key20) == 20,
           QStringLiteral("the saved customer still has 20 list rows"));

@@ -188,6 +188,28 @@ struct Measure {
   Samples floor;      // the least raw SQL with the same effect
 };
 
+// The message box and the program's end, as the measurements meet them: every message is
+// counted and the last one kept; an end of the program fails the run with that message.
+void CatchMessages(QString& lastMessage, int& messages) {
+  SetMsgBoxHook([&](const QString& text) {
+    lastMessage = text;
+    ++messages;
+  });
+  SetFatalHandler([&](int status) {
+    Fail(QStringLiteral("the program ended with status %1 after the message: %2")
+             .arg(status)
+             .arg(lastMessage));
+  });
+  SetEndHandler([] {});
+}
+
+// Presses a toolbar button of the customer window, which must be enabled.
+void Press(frmCust* window, const char* key) {
+  QAction* button = window->Toolbar1->Buttons(QLatin1String(key));
+  Check(button && button->isEnabled(), QStringLiteral("button %1 enabled").arg(key));
+  window->Toolbar1->Press(QLatin1String(key));
+}
+
 // Runs the events the last handler left (layout, repaint of the offscreen backing store).
 void Settle() {
   QCoreApplication::processEvents();
@@ -230,6 +252,24 @@ QString LoadAverage() {
   const QList<QByteArray> parts = load.readAll().split(' ');
   return parts.size() < 3 ? QStringLiteral("?")
                           : QString::fromLatin1(parts[0] + ' ' + parts[1] + ' ' + parts[2]);
+}
+
+// A search by name through the search window, timed into `measure`; the result window must
+// show `expected` customers.
+void RunSearch(frmSearch* search, Measure& measure, const QString& name, int expected) {
+  search->txtCustname->setText(name);
+  TimeAction(measure, [&] { search->cmdStart->click(); });
+  frmSearchResult* result = Loaded<frmSearchResult>();
+  Check(result && ResultCount == expected && result->lblTotal->text() == QString::number(expected),
+        QStringLiteral("the search found %1 (got %2)").arg(expected).arg(ResultCount));
+}
+
+// From the result window back to the search window, reset for the next search.
+void BackToSearch(frmSearch* search) {
+  Loaded<frmSearchResult>()->cmdExit->click();
+  search->Command1->click();  // Reset
+  Settle();
+  Reap();
 }
 
 void Phase(const char* what) {
@@ -568,21 +608,7 @@ int RunServerBench(const Options& options, const QString& file, int argc, char**
 
   QString lastMessage;
   int messages = 0;
-  SetMsgBoxHook([&](const QString& text) {
-    lastMessage = text;
-    ++messages;
-  });
-  SetFatalHandler([&](int status) {
-    Fail(QStringLiteral("the program ended with status %1 after the message: %2")
-             .arg(status)
-             .arg(lastMessage));
-  });
-  SetEndHandler([] {});
-  auto press = [](frmCust* window, const char* key) {
-    QAction* button = window->Toolbar1->Buttons(QLatin1String(key));
-    Check(button && button->isEnabled(), QStringLiteral("button %1 enabled").arg(key));
-    window->Toolbar1->Press(QLatin1String(key));
-  };
+  CatchMessages(lastMessage, messages);
 
   try {
     frmCust* cust = Show<frmCust>();
@@ -592,30 +618,30 @@ int RunServerBench(const Options& options, const QString& file, int argc, char**
 
     // 1. Navigation: 1,000 steps of "next" from the first customer, then "last" and "first".
     Phase("Measuring navigation...");
-    press(cust, "first");
+    Press(cust, "first");
     Settle();
     qint64 at = raw->First();
     const int steps = qMin(Runs(options, 1000), customers - 1);
     for (int i = 0; i < steps; ++i) {
-      TimeAction(next, [&] { press(cust, "next"); });
+      TimeAction(next, [&] { Press(cust, "next"); });
       next.floor.Add(TimeMs([&] { at = raw->Next(at); }));
     }
     Check(cust->txtCID->text() == KeyAt(steps + 1, customers) &&
               raw->Key(at) == KeyAt(steps + 1, customers),
           QStringLiteral("\"next\" reached customer %1").arg(steps + 1));
     for (int i = 0; i < Runs(options, 50); ++i) {
-      TimeAction(last, [&] { press(cust, "last"); });
+      TimeAction(last, [&] { Press(cust, "last"); });
       last.floor.Add(TimeMs([&] { raw->Last(); }));
-      TimeAction(first, [&] { press(cust, "first"); });
+      TimeAction(first, [&] { Press(cust, "first"); });
       first.floor.Add(TimeMs([&] { raw->First(); }));
     }
 
     // 2. The display of the customer with 40 list rows: "next" from the first customer onto it.
     Phase("Measuring the display of 40 list rows...");
     for (int i = 0; i < Runs(options, 200); ++i) {
-      press(cust, "first");
+      Press(cust, "first");
       Settle();
-      TimeAction(show40, [&] { press(cust, "next"); });
+      TimeAction(show40, [&] { Press(cust, "next"); });
       Check(cust->txtCID->text() == plan.key40 && cust->msfgContact->Rows() == 18 + 2 &&
                 cust->msfgInsurlife->Rows() == 10 + 2,
             QStringLiteral("the customer with 40 list rows is shown"));
@@ -628,45 +654,37 @@ int RunServerBench(const Options& options, const QString& file, int argc, char**
     // 3. "modify" + "save" of the customer with 20 list rows, each followed by the same writes
     // raw.
     Phase("Measuring modify + save...");
-    press(cust, "first");
-    for (int i = 1; i < plan.position20; ++i) press(cust, "next");
+    Press(cust, "first");
+    for (int i = 1; i < plan.position20; ++i) Press(cust, "next");
     Settle();
     Check(cust->txtCID->text() == plan.key20, QStringLiteral("the customer with 20 rows is shown"));
     const ServerFloor::Save save = raw->ReadForSave(CustomerSet->Bookmark());
     for (int i = 0; i < Runs(options, 100); ++i) {
       messages = 0;
       TimeAction(save20, [&] {
-        press(cust, "modify");
-        press(cust, "save");
+        Press(cust, "modify");
+        Press(cust, "save");
       });
       Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
             QStringLiteral("the save reported Finish (got: %1)").arg(lastMessage));
       save20.floor.Add(TimeMs([&] { raw->ModifySave(save); }));
       // The floor rewrote the customer as another program would: shown afresh before the next
       // modify (see the file run).
-      press(cust, "previous");
-      press(cust, "next");
+      Press(cust, "previous");
+      Press(cust, "next");
     }
     Check(raw->ListRows(plan.key20) == 20,
           QStringLiteral("the saved customer still has 20 list rows"));
 
     // 4. Searches, each followed by the same statement in psql.
     Phase("Measuring the searches...");
-    press(cust, "search");
+    Press(cust, "search");
     Settle();
     frmSearch* search = Loaded<frmSearch>();
     Check(search != nullptr, QStringLiteral("the search window is open"));
     auto runSearch = [&](Measure& measure, const QString& name, int expected) {
-      search->txtCustname->setText(name);
-      TimeAction(measure, [&] { search->cmdStart->click(); });
-      frmSearchResult* result = Loaded<frmSearchResult>();
-      Check(result && ResultCount == expected &&
-                result->lblTotal->text() == QString::number(expected),
-            QStringLiteral("the search found %1 (got %2)").arg(expected).arg(ResultCount));
-      Loaded<frmSearchResult>()->cmdExit->click();
-      search->Command1->click();  // Reset
-      Settle();
-      Reap();
+      RunSearch(search, measure, name, expected);
+      BackToSearch(search);
     };
     SearchCriteria open{QStringLiteral("NA"), QStringLiteral("NA"), QStringLiteral("NA"),
                         QStringLiteral("NA"), QStringLiteral("NA"), QStringLiteral("NA"),
@@ -848,22 +866,7 @@ int main(int argc, char** argv) {
 
   QString lastMessage;
   int messages = 0;
-  SetMsgBoxHook([&](const QString& text) {
-    lastMessage = text;
-    ++messages;
-  });
-  SetFatalHandler([&](int status) {
-    Fail(QStringLiteral("the program ended with status %1 after the message: %2")
-             .arg(status)
-             .arg(lastMessage));
-  });
-  SetEndHandler([] {});
-
-  auto press = [](frmCust* window, const char* key) {
-    QAction* button = window->Toolbar1->Buttons(QLatin1String(key));
-    Check(button && button->isEnabled(), QStringLiteral("button %1 enabled").arg(key));
-    window->Toolbar1->Press(QLatin1String(key));
-  };
+  CatchMessages(lastMessage, messages);
 
   // 1. Start-up.
   Phase("Measuring start-up...");
@@ -881,23 +884,23 @@ int main(int argc, char** argv) {
 
   // 2. Navigation: 1,000 steps of "next" from the first customer, then "last" and "first".
   Phase("Measuring navigation...");
-  press(cust, "first");
+  Press(cust, "first");
   Settle();
   const int steps = qMin(Runs(options, 1000), customers - 1);
-  for (int i = 0; i < steps; ++i) TimeAction(next, [&] { press(cust, "next"); });
+  for (int i = 0; i < steps; ++i) TimeAction(next, [&] { Press(cust, "next"); });
   Check(cust->txtCID->text() == KeyAt(steps + 1, customers),
         QStringLiteral("\"next\" reached customer %1").arg(steps + 1));
   for (int i = 0; i < Runs(options, 50); ++i) {
-    TimeAction(last, [&] { press(cust, "last"); });
-    TimeAction(first, [&] { press(cust, "first"); });
+    TimeAction(last, [&] { Press(cust, "last"); });
+    TimeAction(first, [&] { Press(cust, "first"); });
   }
 
   // 3. The display of the customer with 40 list rows: "next" from the first customer onto it.
   Phase("Measuring the display of 40 list rows...");
   for (int i = 0; i < Runs(options, 200); ++i) {
-    press(cust, "first");
+    Press(cust, "first");
     Settle();
-    TimeAction(show40, [&] { press(cust, "next"); });
+    TimeAction(show40, [&] { Press(cust, "next"); });
     Check(cust->txtCID->text() == plan.key40 && cust->msfgContact->Rows() == 18 + 2 &&
               cust->msfgInsurlife->Rows() == 10 + 2,
           QStringLiteral("the customer with 40 list rows is shown"));
@@ -905,8 +908,8 @@ int main(int argc, char** argv) {
 
   // 4. "modify" + "save" of the customer with 20 list rows.
   Phase("Measuring modify + save...");
-  press(cust, "first");
-  for (int i = 1; i < plan.position20; ++i) press(cust, "next");
+  Press(cust, "first");
+  for (int i = 1; i < plan.position20; ++i) Press(cust, "next");
   Settle();
   Check(cust->txtCID->text() == plan.key20, QStringLiteral("the customer with 20 rows is shown"));
   // The floors of the writes: raw SQL on a connection of this process, right after each
@@ -916,8 +919,8 @@ int main(int argc, char** argv) {
   for (int i = 0; i < Runs(options, 100); ++i) {
     messages = 0;
     TimeAction(save20, [&] {
-      press(cust, "modify");
-      press(cust, "save");
+      Press(cust, "modify");
+      Press(cust, "save");
     });
     Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
           QStringLiteral("the save reported Finish (got: %1)").arg(lastMessage));
@@ -925,8 +928,8 @@ int main(int argc, char** argv) {
     // The floor rewrote the customer through a connection of its own, as another program does:
     // the window shows it afresh (away and back) before its next modify, or that save would
     // rightly be refused.
-    press(cust, "previous");
-    press(cust, "next");
+    Press(cust, "previous");
+    Press(cust, "next");
   }
   Check(Scalar(file, QStringLiteral("select (select count(*) from family where CID='%1') + "
                                     "(select count(*) from insurance where CID='%1') + (select "
@@ -943,12 +946,12 @@ int main(int argc, char** argv) {
     messages = 0;
     const QString key = QStringLiteral("W%1").arg(i, 6, 10, QChar(u'0'));
     TimeAction(newSave, [&] {
-      press(cust, "new");
+      Press(cust, "new");
       // What the agent types is not part of the measure; the texts go in as typed text.
       cust->txtCID->setText(key);
       cust->txtName->setText(QStringLiteral("Bench Customer %1").arg(i));
       cust->cmbSex->setEditText(QStringLiteral("female"));
-      press(cust, "save");
+      Press(cust, "save");
     });
     Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
           QStringLiteral("the new customer was saved (got: %1)").arg(lastMessage));
@@ -960,11 +963,11 @@ int main(int argc, char** argv) {
     // The raw floor's customer goes first: the window's is then the last row again.
     const qint64 rowid = rawMade.takeLast();
     remove.floor.Add(TimeMs([&] { raw.Delete(rowid); }));
-    press(cust, "last");
+    Press(cust, "last");
     Settle();
     Check(cust->txtCID->text().startsWith(QLatin1Char('W')), QStringLiteral("a new customer"));
     messages = 0;
-    TimeAction(remove, [&] { press(cust, "delete"); });
+    TimeAction(remove, [&] { Press(cust, "delete"); });
     Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
           QStringLiteral("the delete reported Finish (got: %1)").arg(lastMessage));
   }
@@ -973,24 +976,14 @@ int main(int argc, char** argv) {
 
   // 6. Searches. "search" opens the search window beside the customer window.
   Phase("Measuring the searches...");
-  press(cust, "search");
+  Press(cust, "search");
   Settle();
   frmSearch* search = Loaded<frmSearch>();
   Check(search != nullptr, QStringLiteral("the search window is open"));
   auto runSearch = [&](Measure& measure, const QString& name, int expected) {
-    search->txtCustname->setText(name);
-    TimeAction(measure, [&] { search->cmdStart->click(); });
-    frmSearchResult* result = Loaded<frmSearchResult>();
-    Check(
-        result && ResultCount == expected && result->lblTotal->text() == QString::number(expected),
-        QStringLiteral("the search found %1 (got %2)").arg(expected).arg(ResultCount));
+    RunSearch(search, measure, name, expected);
   };
-  auto backToSearch = [&] {
-    Loaded<frmSearchResult>()->cmdExit->click();
-    search->Command1->click();  // Reset
-    Settle();
-    Reap();
-  };
+  auto backToSearch = [&] { BackToSearch(search); };
 
   // The first search also unloads the customer window; it is run once before the measure.
   Measure warmUp{QStringLiteral("warm-up")};
@@ -1021,7 +1014,7 @@ int main(int argc, char** argv) {
   Settle();
   for (int i = 0; i < Runs(options, 10); ++i) {
     if (i > 0) {
-      press(Loaded<frmCust>(), "search");
+      Press(Loaded<frmCust>(), "search");
       search = Loaded<frmSearch>();
       Check(search != nullptr, QStringLiteral("the search window is open"));
       runSearch(warmUp, plan.nameFragment, plan.fragmentMatches);

@@ -209,11 +209,6 @@ void Connection::Reconnect() const {
   StartSession();
 }
 
-QString Connection::Place() const {
-  return m_server ? m_serverName
-                  : QStringLiteral("database file ") + QFileInfo(m_file).absoluteFilePath();
-}
-
 void Connection::Close() {
   if (!m_open) return;
   for (Recordset* set : std::vector<Recordset*>(m_sets)) set->Forget();
@@ -331,19 +326,6 @@ const QHash<QString, QStringList>& Connection::ServerCatalog() {
     m_catalogLoaded = true;
   }
   return m_catalog;
-}
-
-QStringList Connection::TableNames() {
-  if (m_server) return ServerCatalog().keys();
-  QStringList names;
-  ForEachText(QStringLiteral("select name from sqlite_master where type='table'"),
-              [&](QStringView name) { names << name.toString(); });
-  return names;
-}
-
-bool Connection::HasColumn(const QString& table, const QString& column) {
-  if (m_server) return ServerCatalog().value(table.toLower()).contains(column.toLower());
-  return Columns(table).contains(column, Qt::CaseInsensitive);
 }
 
 void Connection::ForgetTables() {

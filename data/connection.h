@@ -35,8 +35,8 @@ class Connection {
   bool IsOpen() const;
   // Whether this is a shared database on a server rather than a file.
   bool IsServer() const { return m_server; }
-  // "database file /path/qel.db" or "database "agency" on server db.example", for messages.
-  QString Place() const;
+  // "database "agency" on server db.example", for messages (empty for a file).
+  const QString& ServerName() const { return m_serverName; }
 
   // The column that numbers a table's rows, in the order they were added: SQLite's rowid; on a
   // server, the identity column (ID in the list tables, rowid in the customer table).
@@ -63,9 +63,9 @@ class Connection {
   // The column names of a table, in table order (cached per connection); a server table's own
   // row number column "rowid" is left out, as SQLite's is.
   const QStringList& Columns(const QString& table);
-  // The names of the database's tables; whether a table has a column (its row number too).
-  QStringList TableNames();
-  bool HasColumn(const QString& table, const QString& column);
+  // A server database's tables (lower case) with all their columns (the row number's too),
+  // read in one query and kept until ForgetTables.
+  const QHash<QString, QStringList>& ServerCatalog();
   // Drops what is known of the tables, after they were created or changed.
   void ForgetTables();
   // A prepared statement kept for reuse while the connection is open.
@@ -88,7 +88,6 @@ class Connection {
   [[noreturn]] void Fail(const QSqlQuery& query) const;
   void Reconnect() const;
   void StartSession() const;
-  const QHash<QString, QStringList>& ServerCatalog();
 
   QString m_name;
   QString m_file;

@@ -64,7 +64,6 @@ void Recordset::Open(const QString& source, Connection& connection, Cursor curso
   connection.Columns(table);  // fails at once on a table that does not exist
   m_connection = &connection;
   m_cursor = cursor;
-  m_source = StripNul(source);
   m_table = table;
   m_columns = columns;
   m_key = connection.RowKey(table);
@@ -88,7 +87,6 @@ void Recordset::Close() {
 
 void Recordset::Forget() {
   m_connection = nullptr;
-  m_source.clear();
   m_table.clear();
   m_key.clear();
   m_select.clear();

@@ -115,7 +115,6 @@ class Recordset {
 
   Connection* m_connection = nullptr;
   Cursor m_cursor = Cursor::Keyset;
-  QString m_source;
   QString m_table;
   QString m_columns;  // the select list, "*" for a table name
   QString m_select;   // the select list as sent: "*" spelt out where the row number would show

@@ -68,7 +68,7 @@ class Refusal : public DataError {
 }
 
 [[noreturn]] void RefuseServer(const Connection& connection, const QString& cause) {
-  throw Refusal(QStringLiteral("The %1 cannot be used: %2").arg(connection.Place(), cause));
+  throw Refusal(QStringLiteral("The %1 cannot be used: %2").arg(connection.ServerName(), cause));
 }
 
 // A server table: the same columns, all text, with an identity column as its row number (the
@@ -206,10 +206,11 @@ void CreateTables(Connection& connection) {
 
 }  // namespace
 
-// The names of the tables a database has, in lower case.
+// The names of the tables a server database has, in lower case.
 QSet<QString> PresentTables(Connection& connection) {
   QSet<QString> present;
-  for (const QString& name : connection.TableNames()) present << name.toLower();
+  const QHash<QString, QStringList>& catalog = connection.ServerCatalog();
+  for (auto it = catalog.begin(); it != catalog.end(); ++it) present << it.key();
   return present;
 }
 
@@ -263,8 +264,9 @@ QString OpenServerDatabase(Connection& connection, const QString& uri) {
       present = PresentTables(connection);
     }
     QString fault = LayoutFault(connection, present);
-    if (fault.isEmpty() &&
-        !connection.HasColumn(QStringLiteral("customer"), QStringLiteral("rowid")))
+    if (fault.isEmpty() && !connection.ServerCatalog()
+                                .value(QStringLiteral("customer"))
+                                .contains(QStringLiteral("rowid")))
       fault = QStringLiteral("table \"customer\" has no row number column \"rowid\".");
     if (!fault.isEmpty()) RefuseServer(connection, fault);
     return QString();

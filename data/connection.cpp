@@ -79,19 +79,23 @@ bool May(const QString& path, int mode) {
 }
 
 // The database's message; when the trouble lies with the file (locked, read-only, disk full,
-// damaged), a sentence naming the file and the cause in plain words comes first.
-QString ExplainError(const QSqlError& error, const QString& file) {
+// damaged), a sentence naming the file and the cause in plain words comes first, and the error
+// carries that cause.
+DataError ExplainError(const QSqlError& error, const QString& file) {
+  using Cause = DataError::Cause;
   const QString text = ErrorText(error);
-  if (file.isEmpty()) return text;
+  if (file.isEmpty()) return DataError(text);
   bool ok = false;
   const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
-  if (!ok) return text;
+  if (!ok) return DataError(text);
   const QFileInfo info(file);
   const QString path = info.absoluteFilePath();
   QString cause;
+  Cause kind = Cause::Unknown;
   switch (code) {
     case kBusy:
     case kLocked:
+      kind = Cause::Busy;
       cause = QStringLiteral(
                   "The database file %1 is in use by another program; try again when "
                   "it has finished")
@@ -99,6 +103,7 @@ QString ExplainError(const QSqlError& error, const QString& file) {
       break;
     case kReadOnly:
     case kCantOpen:
+      kind = Cause::ReadOnly;
       if (info.exists() && !May(path, R_OK)) {
         cause = QStringLiteral("The database file %1 cannot be read: access is denied").arg(path);
       } else if (!May(info.absolutePath(), W_OK)) {
@@ -113,19 +118,23 @@ QString ExplainError(const QSqlError& error, const QString& file) {
       }
       break;
     case kFull:
+      kind = Cause::Full;
       cause = QStringLiteral("The database file %1 cannot grow: the disk is full").arg(path);
       break;
     case kIoError:
+      // A write the disk refused (no space, a file-size limit) or a failing disk.
+      kind = Cause::Full;
       cause = QStringLiteral("The database file %1 cannot be read or written").arg(path);
       break;
     case kCorrupt:
     case kNotADatabase:
+      kind = Cause::Damaged;
       cause = QStringLiteral("The database file %1 is damaged").arg(path);
       break;
     default:
-      return text;
+      return DataError(text);
   }
-  return cause + QStringLiteral(" (") + text + QStringLiteral(").");
+  return DataError(cause + QStringLiteral(" (") + text + QStringLiteral(")."), kind);
 }
 
 }  // namespace
@@ -145,10 +154,10 @@ void Connection::Open(const QString& file) {
     db.setDatabaseName(file);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     if (!db.open()) {
-      const QString message = ExplainError(db.lastError(), file);
+      const DataError error = ExplainError(db.lastError(), file);
       db = QSqlDatabase();
       QSqlDatabase::removeDatabase(m_name);
-      throw DataError(message);
+      throw error;
     }
   }
   m_file = file;
@@ -175,7 +184,13 @@ void Connection::OpenServer(const QString& uri) {
     if (!failure.isEmpty()) {
       db = QSqlDatabase();
       QSqlDatabase::removeDatabase(m_name);
-      throw DataError(QStringLiteral("The %1 cannot be used: %2").arg(address.Describe(), failure));
+      // A server that does not answer, or is starting or shutting down, is away for a while;
+      // one that answers and refuses (no such database or role, a password) is set up wrongly.
+      const PGPing ping = PQping(uri.toUtf8().constData());
+      throw DataError(QStringLiteral("The %1 cannot be used: %2").arg(address.Describe(), failure),
+                      ping == PQPING_NO_RESPONSE || ping == PQPING_REJECT
+                          ? DataError::Cause::Lost
+                          : DataError::Cause::Unknown);
     }
   }
   m_serverName = address.Describe();
@@ -191,8 +206,11 @@ void Connection::OpenServer(const QString& uri) {
 
 void Connection::StartSession() const {
   // A save waits for another agent's save as long as a file waits for another program.
+  // Values travel as literals with quotes doubled, which only standard conforming strings read
+  // as they were meant, whatever the server's default.
   QSqlQuery query(QSqlDatabase::database(m_name, false));
-  if (!query.exec(QStringLiteral("set lock_timeout = %1; set client_min_messages = warning")
+  if (!query.exec(QStringLiteral("set lock_timeout = %1; set client_min_messages = warning; "
+                                 "set standard_conforming_strings = on")
                       .arg(kBusyTimeoutMs)))
     Fail(query);
 }
@@ -202,8 +220,10 @@ void Connection::Reconnect() const {
   QSqlDatabase db = QSqlDatabase::database(m_name, false);
   db.close();
   if (!db.open()) {
-    throw DataError(QStringLiteral("The %1 cannot be reached: %2")
-                        .arg(m_serverName, ServerText(db.lastError())));
+    throw DataError(QStringLiteral("The %1 cannot be reached: %2. Nothing was stored; the next "
+                                   "command tries again.")
+                        .arg(m_serverName, ServerText(db.lastError())),
+                    DataError::Cause::Lost);
   }
   m_broken = false;
   StartSession();
@@ -256,14 +276,16 @@ void Connection::Run(QSqlQuery& query) {
 }
 
 void Connection::Fail(const QSqlQuery& query) const {
+  const DataError error = Explain(query.lastError());
   // Without a message from the database, say what failed, but not the statement's text: it
   // may hold what the agent typed.
-  throw DataError(ErrorText(query.lastError()).isEmpty()
-                      ? QStringLiteral("The database could not run a statement.")
-                      : Explain(query.lastError()));
+  if (ErrorText(query.lastError()).isEmpty() && !error.Known())
+    throw DataError(QStringLiteral("The database could not run a statement."));
+  throw error;
 }
 
-QString Connection::Explain(const QSqlError& error) const {
+DataError Connection::Explain(const QSqlError& error) const {
+  using Cause = DataError::Cause;
   if (!m_server) return ExplainError(error, m_file);
   const QString text = ServerText(error);
   // Connection exceptions (08...) and a server shutting down (57P...) end the connection even
@@ -274,17 +296,41 @@ QString Connection::Explain(const QSqlError& error) const {
                ConnectionLost(QSqlDatabase::database(m_name, false));
   }
   if (m_broken) {
-    return QStringLiteral(
-               "The connection to the %1 was lost (%2). What this command was writing was not "
-               "stored; the next command connects again.")
-        .arg(m_serverName, text);
+    return DataError(QStringLiteral("The connection to the %1 was lost (%2). What this command was "
+                                    "writing was not stored; the next command connects again.")
+                         .arg(m_serverName, text),
+                     Cause::Lost);
   }
-  if (code == kLockNotAvailable) {
-    return QStringLiteral(
-               "The %1 is busy with another agent's save; try again when it has finished (%2).")
-        .arg(m_serverName, text);
+  // Trouble on the server's side that passes: a lock or a conflict with another session, a
+  // time limit of the server's, a read-only or full server.
+  const auto known = [&](const char* sentence, Cause cause) {
+    return DataError(
+        QString::fromLatin1(sentence).arg(m_serverName) + QStringLiteral(" (") + text + u')' + u'.',
+        cause);
+  };
+  if (code == kLockNotAvailable || code == QLatin1String("40001") ||
+      code == QLatin1String("40P01")) {
+    return known("The %1 is busy with another agent's save; try again when it has finished",
+                 Cause::Busy);
   }
-  return text;
+  if (code == QLatin1String("57014")) {
+    return known("The %1 stopped the command: it took longer than the server allows; try again",
+                 Cause::Busy);
+  }
+  if (code == QLatin1String("25006")) {
+    return known("The %1 takes no changes at the moment: it is read-only", Cause::ReadOnly);
+  }
+  if (code == QLatin1String("53100")) {
+    return known("The %1 cannot store more: the server's disk is full", Cause::Full);
+  }
+  if (code.startsWith(QLatin1String("53"))) {
+    return known("The %1 has run out of room for this command (memory or connections); try again",
+                 Cause::Full);
+  }
+  if (code.startsWith(QLatin1String("58")) || code.startsWith(QLatin1String("XX"))) {
+    return known("The %1 has trouble with its own files", Cause::Damaged);
+  }
+  return DataError(text);
 }
 
 QString Connection::QuoteName(const QString& name) const {

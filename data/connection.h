@@ -72,9 +72,10 @@ class Connection {
   QSqlQuery& Prepared(const QString& sql);
   // Runs a prepared query; throws with the database's message when it fails.
   void Run(QSqlQuery& query);
-  // The text of a database error; trouble with the file itself (locked, read-only, disk full,
-  // damaged) is explained in a sentence that names the file.
-  QString Explain(const QSqlError& error) const;
+  // A database error as DataError with the database's text; trouble with the file or the server
+  // (locked, read-only, disk full, damaged, lost) is explained in a sentence that names the file
+  // or server, and carries its cause.
+  DataError Explain(const QSqlError& error) const;
   QSqlDatabase Database() const;
   // SQLite's own handle of the open file, for the few jobs Qt SQL has no call for (bulk
   // statements, progress of a long statement); null when the driver is not SQLite's.

@@ -24,11 +24,15 @@ Value FromVariant(const QVariant& value) {
 }
 
 // A statement's rows in row-number order unless it orders them itself: a server returns rows
-// in no particular order otherwise, SQLite in rowid order.
+// in no particular order otherwise, SQLite in rowid order. Words inside a quoted value or name
+// (a key holding "order by") are not the statement's own.
 QString Ordered(const QString& rest, const QString& key) {
+  static const QRegularExpression quoted(QStringLiteral("'(?:[^']|'')*'|\"(?:[^\"]|\"\")*\""));
   static const QRegularExpression orderBy(QStringLiteral("\\border\\s+by\\b"),
                                           QRegularExpression::CaseInsensitiveOption);
-  return rest.contains(orderBy) ? rest : rest + QStringLiteral(" order by ") + key;
+  return QString(rest).replace(quoted, QStringLiteral("''")).contains(orderBy)
+             ? rest
+             : rest + QStringLiteral(" order by ") + key;
 }
 
 [[noreturn]] void NoCurrentRow() {

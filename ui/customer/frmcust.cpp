@@ -79,6 +79,7 @@ void PlaceInTab(QWidget* widget, const QPoint& pageOffset, int left, int top, in
 QLineEdit* MakeTextBox(QWidget* parent, const QString& name, int left, int top, int width,
                        int height) {
   auto* box = new QLineEdit(parent);
+  KeepWhole(box);
   box->setObjectName(name);
   box->setFont(MingLiU(9));
   PlaceTwips(box, left, top, width, height);
@@ -154,6 +155,11 @@ int CustomersWithKey(const QString& key) {
   matches.Open(QStringLiteral("select CID from customer where CID=") + SqlQuote(key), *DbConnection,
                Recordset::Cursor::Static);
   return matches.RecordCount();
+}
+
+// Passes on an error of the database itself (see DataError::Known); others are skipped.
+void RethrowKnown(const DataError& error) {
+  if (error.Known()) throw error;
 }
 
 // Whether the customer table has a row, by the cursor's own position: no count is taken.
@@ -496,7 +502,9 @@ QList<QPair<QString, QWidget*>> frmCust::CustomerFields() const {
 
 void frmCust::ShowCustomer() {
   // Every step on its own: a step that fails (no current row, a Null value, a list that cannot
-  // be read) is skipped and the display goes on with the next one.
+  // be read) is skipped and the display goes on with the next one. Trouble with the database
+  // itself (a lost server, a lock, a damaged file) is not skipped: the window would show part of
+  // a customer as if it were all of it. The error boundary says why and reads the window again.
   // Whether the key came from the customer row. When it did not (no current row, a row
   // another program deleted, a Null key), the key box holds no key of this customer, and lists
   // read for it would be another customer's: the lists then stay empty.
@@ -518,12 +526,14 @@ void frmCust::ShowCustomer() {
       } else if (value) {
         SetInputText(control, *value);
       }
-    } catch (const DataError&) {
+    } catch (const DataError& error) {
+      RethrowKnown(error);
     }
   }
   try {
     m_shown.customer = CurrentRow(*DbConnection, *CustomerSet);
-  } catch (const DataError&) {
+  } catch (const DataError& error) {
+    RethrowKnown(error);
   }
 
   for (int index = 0; index < int(m_lists.size()); ++index) {
@@ -534,7 +544,8 @@ void frmCust::ShowCustomer() {
     set.Close();
     try {
       set.Open(*list.sql, *DbConnection);
-    } catch (const DataError&) {
+    } catch (const DataError& error) {
+      RethrowKnown(error);
       continue;
     }
     int& row = *list.row;
@@ -543,7 +554,8 @@ void frmCust::ShowCustomer() {
     while (keyRead) {
       try {
         if (set.Eof()) break;
-      } catch (const DataError&) {
+      } catch (const DataError& error) {
+        RethrowKnown(error);
         break;
       }
       try {
@@ -554,11 +566,13 @@ void frmCust::ShowCustomer() {
         list.grid->AddItem(cells, row);
         m_shown.AddListRow(index, std::move(stored));
         ++row;
-      } catch (const DataError&) {
+      } catch (const DataError& error) {
+        RethrowKnown(error);
       }
       try {
         set.MoveNext();
-      } catch (const DataError&) {
+      } catch (const DataError& error) {
+        RethrowKnown(error);
         break;
       }
     }
@@ -599,14 +613,20 @@ void frmCust::Navigate(const QString& key) {
   // On a table without customers there is no row to move to: only the buttons and the
   // (cleared) window are brought up to date.
   if (HasCustomers()) {
-    if (key == QLatin1String("first")) {
-      CustomerSet->MoveFirst();
-    } else if (key == QLatin1String("previous")) {
-      CustomerSet->MovePrevious();
-    } else if (key == QLatin1String("next")) {
-      CustomerSet->MoveNext();
-    } else {
-      CustomerSet->MoveLast();
+    try {
+      if (key == QLatin1String("first")) {
+        CustomerSet->MoveFirst();
+      } else if (key == QLatin1String("previous")) {
+        CustomerSet->MovePrevious();
+      } else if (key == QLatin1String("next")) {
+        CustomerSet->MoveNext();
+      } else {
+        CustomerSet->MoveLast();
+      }
+    } catch (const DataError&) {
+      // Another program may have emptied the table since the window last looked: the move
+      // found no row, and the window goes on as on an empty table.
+      if (HasCustomers()) throw;
     }
   }
   UpdateNavigationButtons();
@@ -620,7 +640,22 @@ void frmCust::UpdateNavigationButtons() {
   };
   const bool bof = CustomerSet->Bof();
   const bool eof = CustomerSet->Eof();
-  if (bof && eof) {
+  bool empty = bof && eof;
+  if (!empty && (bof || eof)) {
+    // Past an end the cursor goes back onto the first or last row, which another program may
+    // have deleted with all the others meanwhile.
+    try {
+      if (bof) {
+        CustomerSet->MoveFirst();
+      } else {
+        CustomerSet->MoveLast();
+      }
+    } catch (const DataError&) {
+      if (HasCustomers()) throw;
+      empty = true;
+    }
+  }
+  if (empty) {
     enable("first", false);
     enable("previous", false);
     enable("next", false);
@@ -630,18 +665,35 @@ void frmCust::UpdateNavigationButtons() {
     enable("previous", false);
     enable("next", true);
     enable("last", true);
-    CustomerSet->MoveFirst();
   } else if (eof) {
     enable("first", true);
     enable("previous", true);
     enable("next", false);
     enable("last", false);
-    CustomerSet->MoveLast();
   } else {
     enable("first", true);
     enable("previous", true);
     enable("last", true);
     enable("next", true);
+  }
+}
+
+void frmCust::Recover() {
+  // What the agent is typing stays as it is: only a browsing window is read again.
+  if (NewMode || ModifyMode) return;
+  try {
+    // The customer shown is read afresh; one deleted meanwhile, or none, gives the first.
+    const bool onRow = !CustomerSet->Bof() && !CustomerSet->Eof();
+    if (!onRow || !CustomerSet->MoveToBookmark(CustomerSet->Bookmark())) CustomerSet->Requery();
+    UpdateNavigationButtons();
+    ClearControls(this);
+    ShowCustomer();
+  } catch (const DataError&) {
+    // Nothing can be read now: the window shows no customer rather than part of one. A save
+    // from here is compared with the stored customer and refused, so nothing is overwritten.
+    ClearControls(this);
+    m_shown = StoredCustomer();
+    throw;
   }
 }
 

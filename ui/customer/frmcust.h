@@ -119,6 +119,7 @@ class frmCust : public Form {
   void Form_Load() override;
   // The title bar's close is the "exit" command.
   void QueryClose() override;
+  void Recover() override;
 
  private:
   struct List;

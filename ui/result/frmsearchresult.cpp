@@ -362,11 +362,22 @@ void frmSearchResult::cmdPrevious_Click() {
 
 void frmSearchResult::cmdExit_Click() {
   ClearControls(this);
-  if (frmSearch* search = Loaded<frmSearch>()) {
-    search->Command1->setEnabled(true);
-    search->cmdStart->setEnabled(false);
-  }
+  // Only a search waits for its result to close; a schedule's result leaves the search window
+  // as it is.
+  if (frmSearch* search = Loaded<frmSearch>(); search && HandedOverBy == Source::Search)
+    search->ResultsClosed();
   Unload();
+}
+
+void frmSearchResult::Recover() {
+  // The position stays; the customer at it is read again, or, when nothing can be read, no
+  // customer is shown rather than part of one.
+  try {
+    ShowEntry();
+  } catch (const DataError&) {
+    ClearControls(this);
+    throw;
+  }
 }
 
 void frmSearchResult::QueryClose() {

@@ -47,6 +47,10 @@ class frmSearchResult : public Form {
   ListGrid* msfgCompenlife;
   ListGrid* msfgContact;
 
+  // Who handed the keys over: the search window (the default) or the schedule.
+  enum class Source { Search, Schedule };
+  Source HandedOverBy = Source::Search;
+
   // Position of the shown customer in ResultCIDs (1-based) and its key.
   int ResultPos = 0;
   QString CurrentCID;
@@ -68,6 +72,7 @@ class frmSearchResult : public Form {
  protected:
   void Form_Load() override;
   void QueryClose() override;
+  void Recover() override;
 
  private:
   void ShowEntry();

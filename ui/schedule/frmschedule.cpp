@@ -254,6 +254,7 @@ void frmSchedule::grdSchedule_Activated(int row) {
   HandOverKeys(keys);
   if (frmSearchResult* open = Loaded<frmSearchResult>()) open->Restart();
   frmSearchResult* result = Show<frmSearchResult>();
+  result->HandedOverBy = frmSearchResult::Source::Schedule;
   if (position > 1) {
     result->ResultPos = position;
     ClearControls(result);
@@ -264,8 +265,9 @@ void frmSchedule::grdSchedule_Activated(int row) {
 void frmSchedule::cmdExit_Click() {
   // The result window goes first, so the customer window never shares the record sets with it.
   ::Unload<frmSearchResult>();
-  Unload();
+  // The customer window first: should the database be out of reach, this window stays.
   Show<frmCust>();
+  Unload();
 }
 
 void frmSchedule::QueryClose() {

@@ -35,6 +35,7 @@ QLabel* MakeCaption(QWidget* parent, const QString& name, const QString& text, i
 QLineEdit* MakeTextBox(QWidget* parent, const QString& name, QLabel* caption, int left, int top,
                        int width, int height) {
   auto* box = new QLineEdit(kOpenCriterion, parent);
+  KeepWhole(box);
   box->setObjectName(name);
   box->setAccessibleName(caption->text());
   caption->setBuddy(box);
@@ -170,8 +171,14 @@ void frmSearch::cmdEnd_Click() {
   // record sets at the same time; it leaves without handing back to this window.
   if (frmSearchResult* result = Loaded<frmSearchResult>()) result->Unload();
   SearchConnection().Close();
-  Unload();
+  // The customer window first: should the database be out of reach, this window stays.
   Show<frmCust>();
+  Unload();
+}
+
+void frmSearch::ResultsClosed() {
+  Command1->setEnabled(true);
+  cmdStart->setEnabled(false);
 }
 
 void frmSearch::QueryClose() {
@@ -220,5 +227,5 @@ void frmSearch::cmdStart_Click() {
     // The open result window starts over on the new result, so it never pages beyond it.
     result->Restart();
   }
-  Show<frmSearchResult>();
+  Show<frmSearchResult>()->HandedOverBy = frmSearchResult::Source::Search;
 }

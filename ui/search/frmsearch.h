@@ -54,6 +54,8 @@ class frmSearch : public Form {
   void cmdStart_Click();
   void Command1_Click();
   void cmdEnd_Click();
+  // The result window of this window's search has closed: a new search starts with Reset.
+  void ResultsClosed();
 
   // The window's own connection, made (unopened) on first use.
   Connection& SearchConnection();

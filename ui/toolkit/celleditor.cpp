@@ -1,8 +1,12 @@
 #include "ui/toolkit/celleditor.h"
 
+#include "ui/toolkit/look.h"
+
 #include "ui/toolkit/listgrid.h"
 
-CellEditor::CellEditor(ListGrid* grid, QWidget* parent) : QLineEdit(parent), m_grid(grid) {}
+CellEditor::CellEditor(ListGrid* grid, QWidget* parent) : QLineEdit(parent), m_grid(grid) {
+  KeepWhole(this);
+}
 
 void CellEditor::Attach(int row, int col) {
   m_row = row;

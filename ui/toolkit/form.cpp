@@ -32,5 +32,5 @@ void Form::Unload() {
 void Form::closeEvent(QCloseEvent* event) {
   // The window decides itself what closing means; it stays unless its way out unloads it.
   event->ignore();
-  Guard([this] { QueryClose(); });
+  Guard([this] { QueryClose(); }, this);
 }

@@ -22,6 +22,11 @@ class Form : public QWidget {
   // Runs Form_Load; called once by Load<T>().
   void RunLoad() { Form_Load(); }
 
+  // After a command of this window failed for a cause that passes (see Guard): brings what the
+  // window shows back in line with the database, read again where it can be, keeping what the
+  // agent is typing. By default nothing needs doing.
+  virtual void Recover() {}
+
  protected:
   virtual void Form_Load() {}
   // The title bar's close; by default it unloads the window. Windows with their own way out
@@ -52,7 +57,13 @@ T* Load() {
   if (T* form = Loaded<T>()) return form;
   T* form = new T();
   FormInstance<T>() = form;
-  form->RunLoad();
+  try {
+    form->RunLoad();
+  } catch (...) {
+    // A window that could not load (the database out of reach) is not left half made.
+    form->Unload();
+    throw;
+  }
   return form;
 }
 

@@ -1,7 +1,10 @@
 #include "ui/toolkit/guard.h"
 
 #include <QCoreApplication>
+#include <QWidget>
 #include <exception>
+
+#include "data/dataerror.h"
 
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/msgbox.h"
@@ -43,20 +46,50 @@ int FatalStatus() {
   return g_fatalStatus;
 }
 
-void Guard(const std::function<void()>& handler) {
+// The loaded window a handler's context belongs to, if any.
+Form* FormOf(QObject* context) {
+  auto* widget = qobject_cast<QWidget*>(context);
+  auto* form = widget ? qobject_cast<Form*>(widget->window()) : nullptr;
+  return form && form->IsLoaded() ? form : nullptr;
+}
+
+void Guard(const std::function<void()>& handler, QObject* context) {
   ++g_depth;
   QString failure;
+  bool known = false;
   try {
     handler();
+  } catch (const DataError& error) {
+    failure = error.message();
+    known = error.Known();
   } catch (const std::exception& error) {
     failure = QString::fromStdString(error.what());
-    if (failure.isEmpty()) failure = QStringLiteral("Unexpected error.");
   } catch (...) {
     failure = QStringLiteral("Unexpected error.");
   }
+  bool fatal = !known && !failure.isNull();
+  if (failure.isNull() == false && failure.isEmpty()) failure = QStringLiteral("Unexpected error.");
+  if (!failure.isNull()) MsgBox(failure);
+  if (known) {
+    // Trouble that passes (a lost server, a lock, a full or read-only disk) was said; the window
+    // the command came from shows a state it can stand behind again. Should that fail for the
+    // same kind of reason, the message already said why.
+    if (Form* form = FormOf(context)) {
+      try {
+        form->Recover();
+      } catch (const DataError& error) {
+        if (!error.Known()) {
+          MsgBox(error.message());
+          fatal = true;
+        }
+      }
+    }
+    // With no window left to go on in (the start-up failed), the program ends as after any
+    // failure.
+    if (Form::LoadedCount() == 0) fatal = true;
+  }
   --g_depth;
-  if (!failure.isNull()) {
-    MsgBox(failure);
+  if (fatal) {
     EndWith(1);
     return;
   }

@@ -1,9 +1,11 @@
 #include "ui/toolkit/look.h"
 
 #include <QFontDatabase>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
+#include <limits>
 
 QFont MingLiU(double pointSize, bool bold) {
   static const bool present = QFontDatabase::families().contains(QStringLiteral("AR PL UMing TW"));
@@ -34,4 +36,8 @@ QIcon SvgIcon(const QString& name) {
     icon.addPixmap(pixmap);
   }
   return icon;
+}
+
+void KeepWhole(QLineEdit* input) {
+  input->setMaxLength(std::numeric_limits<int>::max());
 }

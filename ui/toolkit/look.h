@@ -11,3 +11,8 @@ QFont MingLiU(double pointSize, bool bold = false);
 QFont Tahoma(double pointSize, bool bold = false);
 // An icon drawn from one of the program's own SVG resources (":/resources/<name>.svg").
 QIcon SvgIcon(const QString& name);
+
+class QLineEdit;
+// Lets an input hold a text of any length: Qt cuts a line edit's text at 32,767 characters,
+// and a value cut on display would be saved cut.
+void KeepWhole(QLineEdit* input);

@@ -24,7 +24,7 @@ namespace {
 QAtomicInt g_nextConnection;
 
 // How long a statement waits for another program's lock before it fails.
-constexpr int kBusyTimeoutMs = 3000;
+int g_busyWaitMs = 3000;
 
 // A server database's writers take this transaction lock first, so that one save at a time
 // writes, as on a file; readers never wait for it.
@@ -36,7 +36,10 @@ const QLatin1String kLockNotAvailable("55P03");
 // Whether the server connection behind a database handle is gone.
 bool ConnectionLost(const QSqlDatabase& db) {
   const QVariant handle = db.driver()->handle();
-  if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0) return false;
+  // Qt names the handle's type by the struct behind libpq's typedef.
+  if (!handle.isValid() ||
+      (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+    return false;
   PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
   return connection && PQstatus(connection) == CONNECTION_BAD;
 }
@@ -139,6 +142,14 @@ DataError ExplainError(const QSqlError& error, const QString& file) {
 
 }  // namespace
 
+void SetBusyWait(int milliseconds) {
+  g_busyWaitMs = milliseconds;
+}
+
+int BusyWait() {
+  return g_busyWaitMs;
+}
+
 Connection::Connection()
     : m_name(QStringLiteral("qel-%1").arg(g_nextConnection.fetchAndAddRelaxed(1))) {}
 
@@ -152,7 +163,7 @@ void Connection::Open(const QString& file) {
   {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     db.setDatabaseName(file);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(g_busyWaitMs));
     if (!db.open()) {
       const DataError error = ExplainError(db.lastError(), file);
       db = QSqlDatabase();
@@ -178,7 +189,7 @@ void Connection::OpenServer(const QString& uri) {
       db.setPort(address.port);
       db.setDatabaseName(address.database);
       db.setUserName(address.user);
-      db.setConnectOptions(address.options.join(QLatin1Char(';')));
+      db.setConnectOptions(address.ConnectOptions().join(QLatin1Char(';')));
       if (!db.open()) failure = ServerText(db.lastError());
     }
     if (!failure.isEmpty()) {
@@ -206,12 +217,9 @@ void Connection::OpenServer(const QString& uri) {
 
 void Connection::StartSession() const {
   // A save waits for another agent's save as long as a file waits for another program.
-  // Values travel as literals with quotes doubled, which only standard conforming strings read
-  // as they were meant, whatever the server's default.
   QSqlQuery query(QSqlDatabase::database(m_name, false));
-  if (!query.exec(QStringLiteral("set lock_timeout = %1; set client_min_messages = warning; "
-                                 "set standard_conforming_strings = on")
-                      .arg(kBusyTimeoutMs)))
+  if (!query.exec(QStringLiteral("set lock_timeout = %1; set client_min_messages = warning")
+                      .arg(g_busyWaitMs)))
     Fail(query);
 }
 

@@ -16,6 +16,11 @@ class QSqlError;
 struct sqlite3;
 class QSqlQuery;
 
+// How long a statement waits for another program's (or agent's) lock before it fails: 3 s. It
+// applies to connections opened afterwards; tests shorten it.
+void SetBusyWait(int milliseconds);
+int BusyWait();
+
 // One open database: an SQLite file, or a shared database on a PostgreSQL server. Statements run
 // through it; record sets read and write through it. Closing a closed connection does nothing.
 // Every failure throws DataError. A server connection that was lost fails the command that met

@@ -62,9 +62,11 @@ class Refusal : public DataError {
   using DataError::DataError;
 };
 
-[[noreturn]] void Refuse(const QString& file, const QString& cause) {
+[[noreturn]] void Refuse(const QString& file, const QString& cause,
+                         DataError::Cause kind = DataError::Cause::Unknown) {
   throw Refusal(QStringLiteral("The database file %1 cannot be used: %2")
-                    .arg(QFileInfo(file).absoluteFilePath(), cause));
+                    .arg(QFileInfo(file).absoluteFilePath(), cause),
+                kind);
 }
 
 [[noreturn]] void RefuseServer(const Connection& connection, const QString& cause) {
@@ -117,8 +119,6 @@ bool HasCidIndex(Connection& connection, const QString& table) {
 
 // How long the index build waits for another program's write lock: one short attempt.
 constexpr int kIndexLockWaitMs = 100;
-// How long a statement waits for a lock otherwise (the connection's own setting).
-constexpr int kBusyTimeoutMs = 3000;
 
 // Reports the index build now and then while SQLite works on it.
 int ReportProgress(void* context) {
@@ -164,7 +164,7 @@ QString AddIndexes(Connection& connection, const QString& file, const QList<Tabl
   query.exec(QStringLiteral("pragma busy_timeout=%1").arg(kIndexLockWaitMs));
   const bool locked = !query.exec(QStringLiteral("begin immediate"));
   const QSqlError lockError = query.lastError();
-  query.exec(QStringLiteral("pragma busy_timeout=%1").arg(kBusyTimeoutMs));
+  query.exec(QStringLiteral("pragma busy_timeout=%1").arg(BusyWait()));
   if (locked) return IndexNotice(file, lockError);
 
   sqlite3* handle = progress ? connection.SqliteHandle() : nullptr;
@@ -288,8 +288,12 @@ QString OpenDatabase(Connection& connection, const QString& file, const PrepareP
     connection.Open(file);
     QSqlQuery query(connection.Database());
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("select name from sqlite_master where type='table'")))
+    // A file locked by another program, damaged or unreadable says so; anything else is not a
+    // database Qel can use.
+    if (!query.exec(QStringLiteral("select name from sqlite_master where type='table'"))) {
+      if (const DataError error = connection.Explain(query.lastError()); error.Known()) throw error;
       Refuse(file, query.lastError().databaseText());
+    }
     QSet<QString> present;
     while (query.next()) present << query.value(0).toString().toLower();
     query.finish();
@@ -311,6 +315,6 @@ QString OpenDatabase(Connection& connection, const QString& file, const PrepareP
     connection.Close();
     // A message about the file itself names it already.
     if (error.message().contains(QFileInfo(file).absoluteFilePath())) throw;
-    Refuse(file, error.message());
+    Refuse(file, error.message(), error.cause());
   }
 }

@@ -46,6 +46,8 @@ ServerAddress ParseServerUri(const QString& uri) {
       address.database = value;
     } else if (key == QLatin1String("user")) {
       address.user = value;
+    } else if (key == QLatin1String("options")) {
+      address.serverOptions = value;
     } else {
       QString quoted = value;
       quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
@@ -54,4 +56,16 @@ ServerAddress ParseServerUri(const QString& uri) {
     }
   }
   return address;
+}
+
+QStringList ServerAddress::ConnectOptions() const {
+  // Values travel as literals with quotes doubled, which only standard conforming strings read
+  // as meant. It is set when the session starts, before Qt's driver asks the server how it
+  // reads backslashes, whatever the server's or the database's default.
+  QString value = serverOptions;
+  if (!value.isEmpty()) value += QLatin1Char(' ');
+  value += QStringLiteral("-c standard_conforming_strings=on");
+  value.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+  value.replace(QLatin1Char('\''), QLatin1String("\\'"));
+  return QStringList(options) << QStringLiteral("options='") + value + QLatin1Char('\'');
 }

@@ -15,6 +15,11 @@ struct ServerAddress {
   QString user;
   // Every other setting (sslmode, connect_timeout, ...), as key='value' for the driver.
   QStringList options;
+  // The server settings the URI asks for at connection start ("options", e.g. "-c ...").
+  QString serverOptions;
+  // What the driver is given besides host, port, database and user: the URI's settings and the
+  // session settings the program relies on.
+  QStringList ConnectOptions() const;
   // "database "agency" on server db.example", for messages.
   QString Describe() const;
 };

@@ -78,7 +78,13 @@ qint64 BackupTo(const QString& databaseFile, const QString& target) {
     if (!query.prepare(QStringLiteral("vacuum into ?")))
       throw DataError(connection.Explain(query.lastError()));
     query.addBindValue(copy.TempPath());
-    if (!query.exec()) Refuse(absolute, Cause(query.lastError()));
+    if (!query.exec()) {
+      // The database locked by another program is the database's trouble, not the copy's.
+      if (const DataError error = connection.Explain(query.lastError());
+          error.cause() == DataError::Cause::Busy)
+        throw error;
+      Refuse(absolute, Cause(query.lastError()));
+    }
   }
   connection.Close();
   Check(copy.TempPath(), absolute);

@@ -190,6 +190,9 @@ void Recordset::LoadKeys() {
     for (int i = 0; i < columns; ++i) row[i] = FromVariant(query.value(i + 1));
     m_prefetched.insert(keys.last(), row);
   }
+  // A step that failed midway (a damaged page, a lost server) ends the loop like the last row;
+  // it must not pass for the end.
+  if (query.lastError().isValid()) throw m_connection->Explain(query.lastError());
   m_keys = keys;
   m_loaded = true;
   m_pos = 0;
@@ -211,6 +214,7 @@ void Recordset::LoadStatic() {
     for (int i = 0; i < m_names.size(); ++i) m_cells.append(FromVariant(query.value(i)));
     ++m_rowCount;
   }
+  if (query.lastError().isValid()) throw m_connection->Explain(query.lastError());
   m_cells.squeeze();
   m_pos = 0;
 }

@@ -232,6 +232,7 @@ class TestFaults : public QObject {
   void matrix();
   void cleanupTestCase();
   void tableEmptiedMeanwhile();
+  void damagedListSaid();
   void longTextsKeptWhole();
   void serverWithoutStandardStrings();
   void scheduleResultLeavesSearchAlone();
@@ -404,6 +405,34 @@ void TestFaults::tableEmptiedMeanwhile() {
     QCOMPARE(env.messages, QStringList{"Finish"});
     QCOMPARE(Count("select count(*) from customer"), 1);
   }
+}
+
+// A list the file cannot give because it is damaged there is said, not shown as an empty list;
+// the window then shows no customer rather than part of one, and the program goes on.
+void TestFaults::damagedListSaid() {
+  if (OnServer()) QSKIP("a case of database files");
+  TestEnv env;
+  CustomersWithKin({{"A001", "Alice"}, {"A002", "Bob"}});
+  Sql("insert into family (CID, fam_rel) with recursive n(i) as (select 1 union all select i + 1 "
+      "from n where i < 200) select 'A002', hex(randomblob(500)) from n");
+  const int page = Rows(
+                       "select max(pageno) from dbstat where name = 'family' and pagetype = "
+                       "'leaf'")[0][0]
+                       ->toInt();
+  const int size = Rows("pragma page_size")[0][0]->toInt();
+  QFile file(env.DbPath());
+  QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(qint64(page - 1) * size));
+  QVERIFY(file.write(QByteArray(size, '\xff')) == size);
+  file.close();
+  frmCust* w = OpenWindow();
+  QCOMPARE(w->txtCID->text(), "A001");
+  Press(w, "next");
+  QVERIFY2(env.messages.value(0).contains("damaged"), qPrintable(env.messages.join(" / ")));
+  QCOMPARE(env.fatalStatus, 0);
+  QCOMPARE(w->txtCID->text(), QString());
+  Press(w, "first");
+  QCOMPARE(w->txtCID->text(), "A001");
+  QCOMPARE(GridEntries(w->msfgFamily).size(), 1);
 }
 
 // Texts beyond a line edit's usual 32,767 characters come back whole after modify and save,

@@ -16,16 +16,24 @@ namespace {
 // Runs a statement over a whole table, one row at a time.
 class TableScan {
  public:
-  TableScan(Connection& connection, const QString& sql) : m_query(connection.Database()) {
+  TableScan(Connection& connection, const QString& sql)
+      : m_connection(connection), m_query(connection.Database()) {
     m_query.setForwardOnly(true);
     if (!m_query.prepare(sql)) throw DataError(connection.Explain(m_query.lastError()));
     connection.Run(m_query);
   }
   ~TableScan() { m_query.finish(); }
-  bool Next() { return m_query.next(); }
+  // The next row; false after the last. A step that fails midway (a damaged page, a lost
+  // server) throws instead of passing for the end, which would drop the rest silently.
+  bool Next() {
+    if (m_query.next()) return true;
+    if (m_query.lastError().isValid()) throw m_connection.Explain(m_query.lastError());
+    return false;
+  }
   QString Text(int column) const { return m_query.value(column).toString(); }
 
  private:
+  Connection& m_connection;
   QSqlQuery m_query;
 };
 

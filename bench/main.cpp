@@ -37,6 +37,7 @@
 #include "bench/export.h"
 #include "bench/floors.h"
 #include "bench/generate.h"
+#include "bench/harness.h"
 #include "bench/options.h"
 #include "bench/pgserver.h"
 #include "bench/schedule.h"
@@ -55,21 +56,6 @@
 #include "ui/toolkit/msgbox.h"
 
 namespace {
-
-[[noreturn]] void Fail(const QString& what) {
-  std::fprintf(stderr, "qel_bench: %s\n", qPrintable(what));
-  std::fflush(stderr);
-  StopCluster();
-  std::_Exit(3);
-}
-
-void Check(bool condition, const QString& what) {
-  if (!condition) Fail(QStringLiteral("check failed: ") + what);
-}
-
-double MaxRssMb(const rusage& usage) {
-  return double(usage.ru_maxrss) / 1024.0;  // Linux reports kilobytes
-}
 
 // Generates the database in a child process, so the generator's memory does not count in the
 // peak of the measuring process.
@@ -104,104 +90,6 @@ void GenerateInChild(const Options& options, const QString& file, int argc, char
               double(timer.elapsed()) / 1000.0, MaxRssMb(usage));
 }
 
-// One row of the result table.
-struct Measure {
-  explicit Measure(const QString& title) : name(title) {}
-  QString name;
-  Samples window;     // the handler, press to return
-  Samples withPaint;  // the handler and the events it left (layout, repaint)
-  Samples floor;      // the least raw SQL with the same effect
-};
-
-// The message box and the program's end, as the measurements meet them: every message is
-// counted and the last one kept; an end of the program fails the run with that message.
-void CatchMessages(QString& lastMessage, int& messages) {
-  SetMsgBoxHook([&](const QString& text) {
-    lastMessage = text;
-    ++messages;
-  });
-  SetFatalHandler([&](int status) {
-    Fail(QStringLiteral("the program ended with status %1 after the message: %2")
-             .arg(status)
-             .arg(lastMessage));
-  });
-  SetEndHandler([] {});
-}
-
-// Presses a toolbar button of the customer window, which must be enabled.
-void Press(frmCust* window, const char* key) {
-  QAction* button = window->Toolbar1->Buttons(QLatin1String(key));
-  Check(button && button->isEnabled(), QStringLiteral("button %1 enabled").arg(key));
-  window->Toolbar1->Press(QLatin1String(key));
-}
-
-// Runs the events the last handler left (layout, repaint of the offscreen backing store).
-void Settle() {
-  QCoreApplication::processEvents();
-  QCoreApplication::processEvents();
-}
-
-// Runs the deferred deletions of unloaded windows.
-void Reap() {
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-// Times a user action on the windows: the handler alone, and with the events it left.
-void TimeAction(Measure& measure, const std::function<void()>& action) {
-  const double handler = TimeMs(action);
-  const double settle = TimeMs(Settle);
-  measure.window.Add(handler);
-  measure.withPaint.Add(handler + settle);
-}
-
-// The resident set now and its peak so far, in MB, from /proc/self/status.
-QString Memory() {
-  QFile status(QStringLiteral("/proc/self/status"));
-  QString now, peak;
-  if (status.open(QIODevice::ReadOnly)) {
-    for (const QByteArray& line : status.readAll().split('\n')) {
-      const QList<QByteArray> parts = line.simplified().split(' ');
-      if (parts.size() < 2) continue;
-      const QString mb = QString::number(parts[1].toDouble() / 1024.0, 'f', 1);
-      if (parts[0] == "VmRSS:") now = mb;
-      if (parts[0] == "VmHWM:") peak = mb;
-    }
-  }
-  return QStringLiteral("resident %1 MB, peak %2 MB").arg(now, peak);
-}
-
-// The load average of the machine: "1-min 5-min 15-min".
-QString LoadAverage() {
-  QFile load(QStringLiteral("/proc/loadavg"));
-  if (!load.open(QIODevice::ReadOnly)) return QStringLiteral("?");
-  const QList<QByteArray> parts = load.readAll().split(' ');
-  return parts.size() < 3 ? QStringLiteral("?")
-                          : QString::fromLatin1(parts[0] + ' ' + parts[1] + ' ' + parts[2]);
-}
-
-// A search by name through the search window, timed into `measure`; the result window must
-// show `expected` customers.
-void RunSearch(frmSearch* search, Measure& measure, const QString& name, int expected) {
-  search->txtCustname->setText(name);
-  TimeAction(measure, [&] { search->cmdStart->click(); });
-  frmSearchResult* result = Loaded<frmSearchResult>();
-  Check(result && ResultCount == expected && result->lblTotal->text() == QString::number(expected),
-        QStringLiteral("the search found %1 (got %2)").arg(expected).arg(ResultCount));
-}
-
-// From the result window back to the search window, reset for the next search.
-void BackToSearch(frmSearch* search) {
-  Loaded<frmSearchResult>()->cmdExit->click();
-  search->Command1->click();  // Reset
-  Settle();
-  Reap();
-}
-
-void Phase(const char* what) {
-  std::printf("%s (%s)\n", what, qPrintable(Memory()));
-  std::fflush(stdout);
-}
-
 QString Ms(double ms) {
   return ms >= 100  ? QString::number(ms, 'f', 0)
          : ms >= 10 ? QString::number(ms, 'f', 1)
@@ -227,19 +115,6 @@ void PrintTable(const QList<Measure*>& measures) {
 
 QString Verdict(bool met) {
   return met ? QStringLiteral("met") : QStringLiteral("MISSED");
-}
-
-int Scalar(const QString& file, const QString& sql) {
-  QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("count"));
-  db.setDatabaseName(file);
-  int value = -1;
-  if (db.open()) {
-    QSqlQuery query(db);
-    if (query.exec(sql) && query.next()) value = query.value(0).toInt();
-  }
-  db = QSqlDatabase();
-  QSqlDatabase::removeDatabase(QStringLiteral("count"));
-  return value;
 }
 
 // Runs the floors in a child process (forked before this process makes its QApplication) and
@@ -527,9 +402,8 @@ int RunServerBench(const Options& options, const QString& file, int argc, char**
   Samples opening;
   const QString loadBefore = LoadAverage();
 
-  QString lastMessage;
-  int messages = 0;
-  CatchMessages(lastMessage, messages);
+  Messages messages;
+  CatchMessages(messages);
 
   try {
     frmCust* cust = Show<frmCust>();
@@ -581,13 +455,13 @@ int RunServerBench(const Options& options, const QString& file, int argc, char**
     Check(cust->txtCID->text() == plan.key20, QStringLiteral("the customer with 20 rows is shown"));
     const ServerFloor::Save save = raw->ReadForSave(CustomerSet->Bookmark());
     for (int i = 0; i < Runs(options, 100); ++i) {
-      messages = 0;
+      messages.count = 0;
       TimeAction(save20, [&] {
         Press(cust, "modify");
         Press(cust, "save");
       });
-      Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
-            QStringLiteral("the save reported Finish (got: %1)").arg(lastMessage));
+      Check(messages.count == 1 && messages.last == QStringLiteral("Finish"),
+            QStringLiteral("the save reported Finish (got: %1)").arg(messages.last));
       save20.floor.Add(TimeMs([&] { raw->ModifySave(save); }));
       // The floor rewrote the customer as another program would: shown afresh before the next
       // modify (see the file run).
@@ -785,9 +659,8 @@ int main(int argc, char** argv) {
   Check(customers >= 3, QStringLiteral("the benchmark needs at least 3 customers"));
   searchFew.name = searchFew.name.arg(plan.fragmentMatches);
 
-  QString lastMessage;
-  int messages = 0;
-  CatchMessages(lastMessage, messages);
+  Messages messages;
+  CatchMessages(messages);
 
   // 1. Start-up.
   Phase("Measuring start-up...");
@@ -838,13 +711,13 @@ int main(int argc, char** argv) {
   RawFloor raw(file);
   const RawFloor::Save save = raw.ReadForSave(CustomerSet->Bookmark());
   for (int i = 0; i < Runs(options, 100); ++i) {
-    messages = 0;
+    messages.count = 0;
     TimeAction(save20, [&] {
       Press(cust, "modify");
       Press(cust, "save");
     });
-    Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
-          QStringLiteral("the save reported Finish (got: %1)").arg(lastMessage));
+    Check(messages.count == 1 && messages.last == QStringLiteral("Finish"),
+          QStringLiteral("the save reported Finish (got: %1)").arg(messages.last));
     save20.floor.Add(TimeMs([&] { raw.ModifySave(save); }));
     // The floor rewrote the customer through a connection of its own, as another program does:
     // the window shows it afresh (away and back) before its next modify, or that save would
@@ -864,7 +737,7 @@ int main(int argc, char** argv) {
   const int made = Runs(options, 100);
   QVector<qint64> rawMade;
   for (int i = 0; i < made; ++i) {
-    messages = 0;
+    messages.count = 0;
     const QString key = QStringLiteral("W%1").arg(i, 6, 10, QChar(u'0'));
     TimeAction(newSave, [&] {
       Press(cust, "new");
@@ -874,8 +747,8 @@ int main(int argc, char** argv) {
       cust->cmbSex->setEditText(QStringLiteral("female"));
       Press(cust, "save");
     });
-    Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
-          QStringLiteral("the new customer was saved (got: %1)").arg(lastMessage));
+    Check(messages.count == 1 && messages.last == QStringLiteral("Finish"),
+          QStringLiteral("the new customer was saved (got: %1)").arg(messages.last));
     const QString rawKey = QStringLiteral("R%1").arg(i, 6, 10, QChar(u'0'));
     newSave.floor.Add(
         TimeMs([&] { rawMade << raw.NewSave(rawKey, QStringLiteral("Raw Customer")); }));
@@ -887,10 +760,10 @@ int main(int argc, char** argv) {
     Press(cust, "last");
     Settle();
     Check(cust->txtCID->text().startsWith(QLatin1Char('W')), QStringLiteral("a new customer"));
-    messages = 0;
+    messages.count = 0;
     TimeAction(remove, [&] { Press(cust, "delete"); });
-    Check(messages == 1 && lastMessage == QStringLiteral("Finish"),
-          QStringLiteral("the delete reported Finish (got: %1)").arg(lastMessage));
+    Check(messages.count == 1 && messages.last == QStringLiteral("Finish"),
+          QStringLiteral("the delete reported Finish (got: %1)").arg(messages.last));
   }
   Check(Scalar(file, QStringLiteral("select count(*) from customer")) == customers,
         QStringLiteral("every customer made was deleted again"));

@@ -34,10 +34,12 @@
 #include <vector>
 
 #include "app/module1.h"
+#include "bench/children.h"
 #include "bench/export.h"
 #include "bench/floors.h"
 #include "bench/generate.h"
 #include "bench/harness.h"
+#include "bench/launcher.h"
 #include "bench/options.h"
 #include "bench/pgserver.h"
 #include "bench/schedule.h"
@@ -56,39 +58,6 @@
 #include "ui/toolkit/msgbox.h"
 
 namespace {
-
-// Generates the database in a child process, so the generator's memory does not count in the
-// peak of the measuring process.
-void GenerateInChild(const Options& options, const QString& file, int argc, char** argv) {
-  std::fflush(stdout);
-  QElapsedTimer timer;
-  timer.start();
-  const pid_t child = fork();
-  if (child < 0) Fail(QStringLiteral("fork failed"));
-  if (child == 0) {
-    int code = 0;
-    try {
-      QCoreApplication app(argc, argv);
-      const BenchDatabase made = GenerateDatabase(file, options.customers, options.seed);
-      std::printf(
-          "Generated %d customers and %lld list rows (family %lld, insurance %lld, "
-          "compensate %lld, contact %lld)\n",
-          made.customers, made.ListRows(), made.familyRows, made.insuranceRows, made.compensateRows,
-          made.contactRows);
-    } catch (const std::exception& error) {
-      std::fprintf(stderr, "generator: %s\n", error.what());
-      code = 1;
-    }
-    std::fflush(stdout);
-    std::_Exit(code);
-  }
-  int status = 0;
-  rusage usage{};
-  if (wait4(child, &status, 0, &usage) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    Fail(QStringLiteral("the generator failed"));
-  std::printf("Generation took %.1f s (peak RSS of the generator %.0f MB)\n",
-              double(timer.elapsed()) / 1000.0, MaxRssMb(usage));
-}
 
 QString Ms(double ms) {
   return ms >= 100  ? QString::number(ms, 'f', 0)
@@ -117,178 +86,8 @@ QString Verdict(bool met) {
   return met ? QStringLiteral("met") : QStringLiteral("MISSED");
 }
 
-// Runs the floors in a child process (forked before this process makes its QApplication) and
-// adds their samples to `measures`. Gives the child's peak resident set in MB.
-double FloorsInChild(const Options& options, const QString& file, QVector<Measure*>& measures,
-                     int argc, char** argv) {
-  std::fflush(stdout);
-  int channel[2];
-  if (pipe(channel) != 0) Fail(QStringLiteral("pipe failed"));
-  const pid_t child = fork();
-  if (child < 0) Fail(QStringLiteral("fork failed"));
-  if (child == 0) {
-    close(channel[0]);
-    std::FILE* out = fdopen(channel[1], "w");
-    int code = 0;
-    try {
-      QCoreApplication app(argc, argv);
-      FloorPlan plan;
-      const int customers = Scalar(file, QStringLiteral("select count(*) from customer"));
-      plan.database = PlanDatabase(file, customers);
-      plan.named = Scalar(file, QStringLiteral("select count(*) from customer where Cust_name "
-                                               "is not null"));
-      plan.runsScale = options.runsScale;
-      RunFloors(plan, out);
-    } catch (const std::exception& error) {
-      std::fprintf(stderr, "floors: %s\n", error.what());
-      code = 1;
-    }
-    std::fclose(out);
-    std::fflush(stderr);
-    std::_Exit(code);
-  }
-  close(channel[1]);
-  // Read everything before waiting: the samples are more than a pipe holds.
-  QByteArray samples;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t got = read(channel[0], buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    samples.append(buffer, got);
-  }
-  close(channel[0]);
-  int status = 0;
-  rusage usage{};
-  if (wait4(child, &status, 0, &usage) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    Fail(QStringLiteral("the floors' run failed"));
-  for (const QByteArray& line : samples.split('\n')) {
-    const QList<QByteArray> parts = line.split(' ');
-    if (parts.size() != 3) continue;
-    bool idOk = false, msOk = false;
-    const int id = parts[0].toInt(&idOk);
-    const double ms = parts[2].toDouble(&msOk);
-    if (!idOk || !msOk || id < 0 || id >= measures.size() || parts[1] != "f")
-      Fail(QStringLiteral("bad floor sample: %1").arg(QString::fromLatin1(line)));
-    measures[id]->floor.Add(ms);
-  }
-  return MaxRssMb(usage);
-}
-
-// What the starts of the qel binary cost: wall times and the largest peak resident set.
-struct ProcessRuns {
-  Samples wall;
-  double peakMb = 0;
-  int failed = 0;
-  QString failure;
-};
-
-// Starts the qel binary for the benchmark. Linux hands a new program the peak resident set of
-// the process it replaces, so qel is never started from this large process: a launcher forked
-// at the very start (a few MB) starts each run with posix_spawn and reports the child's own
-// wall time, peak resident set (wait4) and status.
-class Launcher {
- public:
-  void Start() {
-    int request[2], reply[2];
-    if (pipe(request) != 0 || pipe(reply) != 0) Fail(QStringLiteral("pipe failed"));
-    m_pid = fork();
-    if (m_pid < 0) Fail(QStringLiteral("fork failed"));
-    if (m_pid == 0) {
-      close(request[1]);
-      close(reply[0]);
-      Serve(request[0], reply[1]);
-      std::_Exit(0);
-    }
-    close(request[0]);
-    close(reply[1]);
-    m_request = fdopen(request[1], "w");
-    m_reply = fdopen(reply[0], "r");
-  }
-
-  // One run of qel in `dir` with the developer aid `aid`: "1" quits at the first customer
-  // shown, "search" after an all-open search has shown the result window.
-  void Run(const QString& dir, const char* aid, ProcessRuns& runs) {
-    std::fprintf(m_request, "%s\t%s\n", aid, QFile::encodeName(dir).constData());
-    std::fflush(m_request);
-    long long wallNs = 0, maxRssKb = 0;
-    int status = 0;
-    if (std::fscanf(m_reply, "%lld %lld %d", &wallNs, &maxRssKb, &status) != 3)
-      Fail(QStringLiteral("the launcher failed"));
-    runs.wall.Add(double(wallNs) / 1e6);
-    runs.peakMb = qMax(runs.peakMb, double(maxRssKb) / 1024.0);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
-    // Counted and reported rather than hidden.
-    ++runs.failed;
-    runs.failure = WIFSIGNALED(status) ? QStringLiteral("killed by signal %1").arg(WTERMSIG(status))
-                                       : QStringLiteral("exit status %1").arg(WEXITSTATUS(status));
-  }
-
-  void Stop() {
-    if (m_pid <= 0) return;
-    std::fclose(m_request);
-    std::fclose(m_reply);
-    waitpid(m_pid, nullptr, 0);
-    m_pid = 0;
-  }
-
- private:
-  static void Serve(int in, int out) {
-    std::FILE* requests = fdopen(in, "r");
-    std::FILE* replies = fdopen(out, "w");
-    char line[4096];
-    while (std::fgets(line, sizeof line, requests)) {
-      char* tab = std::strchr(line, '\t');
-      if (!tab) break;
-      *tab = 0;
-      char* dir = tab + 1;
-      dir[std::strcspn(dir, "\n")] = 0;
-      // The environment of the benchmark, with the offscreen platform and the developer aid.
-      std::vector<std::string> environment;
-      for (char** entry = environ; *entry; ++entry) {
-        const std::string text(*entry);
-        if (text.rfind("QT_QPA_PLATFORM=", 0) != 0 &&
-            text.rfind("QEL_QUIT_AFTER_FIRST_DISPLAY=", 0) != 0)
-          environment.push_back(text);
-      }
-      environment.push_back("QT_QPA_PLATFORM=offscreen");
-      environment.push_back(std::string("QEL_QUIT_AFTER_FIRST_DISPLAY=") + line);
-      std::vector<char*> envp;
-      for (std::string& text : environment) envp.push_back(text.data());
-      envp.push_back(nullptr);
-      char* argv[] = {const_cast<char*>(QEL_BINARY), nullptr};
-      posix_spawn_file_actions_t actions;
-      posix_spawn_file_actions_init(&actions);
-      posix_spawn_file_actions_addchdir_np(&actions, dir);
-      timespec start{}, end{};
-      clock_gettime(CLOCK_MONOTONIC, &start);
-      pid_t child = 0;
-      int status = 127 << 8;
-      rusage usage{};
-      if (posix_spawn(&child, QEL_BINARY, &actions, nullptr, argv, envp.data()) == 0)
-        wait4(child, &status, 0, &usage);
-      clock_gettime(CLOCK_MONOTONIC, &end);
-      posix_spawn_file_actions_destroy(&actions);
-      const long long ns =
-          (end.tv_sec - start.tv_sec) * 1000000000LL + (end.tv_nsec - start.tv_nsec);
-      std::fprintf(replies, "%lld %ld %d\n", ns, usage.ru_maxrss, status);
-      std::fflush(replies);
-    }
-  }
-
-  pid_t m_pid = 0;
-  std::FILE* m_request = nullptr;
-  std::FILE* m_reply = nullptr;
-};
-
+// Started first, while this process is still small.
 Launcher g_launcher;
-
-// `runs` starts of qel in `dir`.
-ProcessRuns RunWholeProcess(const QString& dir, int runs, const char* aid = "1") {
-  ProcessRuns result;
-  for (int i = 0; i < runs; ++i) g_launcher.Run(dir, aid, result);
-  return result;
-}
 
 void PrintProcess(const char* what, const ProcessRuns& runs) {
   std::printf("| %s | %d | %s | %s | %.1f |\n", what, runs.wall.Count(),
@@ -840,19 +639,19 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     const QString emptyDir = QDir(dir).filePath(QStringLiteral("empty"));
     QDir().mkpath(emptyDir);
-    RunWholeProcess(emptyDir, 2);  // makes the empty qel.db, and warms up
-    RunWholeProcess(dir, 2);
+    g_launcher.Starts(emptyDir, 2);  // makes the empty qel.db, and warms up
+    g_launcher.Starts(dir, 2);
     // Taken in turns, so that the load of the machine weighs on both alike.
     for (int i = 0; i < Runs(options, 20); ++i) {
       g_launcher.Run(emptyDir, "1", onEmpty);
       g_launcher.Run(dir, "1", onFile);
     }
-    withSearch = RunWholeProcess(dir, Runs(options, 3), "search");
+    withSearch = g_launcher.Starts(dir, Runs(options, 3), "search");
     // The program first, the raw statements second: the raw ones meet the file's pages
     // already read, which favours the floor, not the program.
     for (int i = 0; i < (large ? 1 : Runs(options, 3)); ++i) {
       DropIndexesRaw(file);
-      const ProcessRuns run = RunWholeProcess(dir, 1);
+      const ProcessRuns run = g_launcher.Starts(dir, 1);
       Check(Scalar(file, QStringLiteral("select count(*) from sqlite_master where type='index' "
                                         "and name like '%_CID'")) == 5,
             QStringLiteral("the program added the five CID indexes back"));

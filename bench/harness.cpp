@@ -49,6 +49,36 @@ int Scalar(const QString& file, const QString& sql) {
   return value;
 }
 
+QString ListRowsStatement() {
+  return QStringLiteral(
+      "select (select count(*) from family) + (select count(*) from insurance) + (select "
+      "count(*) from compensate) + (select count(*) from contact)");
+}
+
+FileCounts CountFile(const QString& file) {
+  FileCounts counts;
+  counts.customers = Scalar(file, QStringLiteral("select count(*) from customer"));
+  counts.listRows = Scalar(file, ListRowsStatement());
+  counts.named = Scalar(file, QStringLiteral("select count(*) from customer where Cust_name "
+                                             "is not null"));
+  return counts;
+}
+
+std::unique_ptr<QApplication> StartApplication(int& argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  auto app = std::make_unique<QApplication>(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Qel"));
+  QApplication::setQuitOnLastWindowClosed(false);
+  return app;
+}
+
+void UnloadWindows() {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (auto* form = qobject_cast<Form*>(widget); form && form->IsLoaded()) form->Unload();
+  Reap();
+  ReleaseDataObjects();
+}
+
 void CatchMessages(Messages& messages) {
   SetMsgBoxHook([&](const QString& text) {
     messages.last = text;
@@ -117,6 +147,14 @@ void Phase(const char* what) {
   std::fflush(stdout);
 }
 
+frmSearch* OpenSearch(frmCust* cust) {
+  Press(cust, "search");
+  Settle();
+  frmSearch* search = Loaded<frmSearch>();
+  Check(search != nullptr, QStringLiteral("the search window is open"));
+  return search;
+}
+
 void RunSearch(frmSearch* search, Measure& measure, const QString& name, int expected) {
   search->txtCustname->setText(name);
   TimeAction(measure, [&] { search->cmdStart->click(); });
@@ -130,4 +168,90 @@ void BackToSearch(frmSearch* search) {
   search->Command1->click();  // Reset
   Settle();
   Reap();
+}
+
+void WarmUpSearch(frmSearch* search, int named) {
+  Measure warmUp{QStringLiteral("warm-up")};
+  RunSearch(search, warmUp, QStringLiteral("NA"), named);
+  BackToSearch(search);
+}
+
+void MeasureNavigation(const Options& options, frmCust* cust, CommonMeasures& m, int customers,
+                       ReadFloor* floor) {
+  Press(cust, "first");
+  Settle();
+  if (floor) floor->ToFirst();
+  const int steps = qMin(Runs(options, 1000), customers - 1);
+  for (int i = 0; i < steps; ++i) {
+    TimeAction(m.next, [&] { Press(cust, "next"); });
+    if (floor) m.next.floor.Add(floor->Next());
+  }
+  const QString reached = KeyAt(steps + 1, customers);
+  Check(cust->txtCID->text() == reached && (!floor || floor->Key() == reached),
+        QStringLiteral("\"next\" reached customer %1").arg(steps + 1));
+  for (int i = 0; i < Runs(options, 50); ++i) {
+    TimeAction(m.last, [&] { Press(cust, "last"); });
+    if (floor) m.last.floor.Add(floor->Last());
+    TimeAction(m.first, [&] { Press(cust, "first"); });
+    if (floor) m.first.floor.Add(floor->First());
+  }
+}
+
+void MeasureShow40(const Options& options, frmCust* cust, Measure& show40,
+                   const BenchDatabase& plan, ReadFloor* floor) {
+  for (int i = 0; i < Runs(options, 200); ++i) {
+    Press(cust, "first");
+    Settle();
+    TimeAction(show40, [&] { Press(cust, "next"); });
+    Check(cust->txtCID->text() == plan.key40 && cust->msfgContact->Rows() == 18 + 2 &&
+              cust->msfgInsurlife->Rows() == 10 + 2,
+          QStringLiteral("the customer with 40 list rows is shown"));
+    if (!floor) continue;
+    floor->ToFirst();
+    show40.floor.Add(floor->Next());
+    Check(floor->Key() == plan.key40, QStringLiteral("the floor shows the customer with 40 rows"));
+  }
+}
+
+void ShowCustomer20(frmCust* cust, const BenchDatabase& plan) {
+  Press(cust, "first");
+  for (int i = 1; i < plan.position20; ++i) Press(cust, "next");
+  Settle();
+  Check(cust->txtCID->text() == plan.key20, QStringLiteral("the customer with 20 rows is shown"));
+}
+
+void MeasureModifySave(const Options& options, frmCust* cust, Measure& save20,
+                       const BenchDatabase& plan, SaveFloor& floor, Messages& messages) {
+  floor.ReadForSave(CustomerSet->Bookmark());
+  for (int i = 0; i < Runs(options, 100); ++i) {
+    messages.count = 0;
+    TimeAction(save20, [&] {
+      Press(cust, "modify");
+      Press(cust, "save");
+    });
+    Check(messages.count == 1 && messages.last == QStringLiteral("Finish"),
+          QStringLiteral("the save reported Finish (got: %1)").arg(messages.last));
+    save20.floor.Add(floor.ModifySave());
+    // The floor rewrote the customer through a connection of its own, as another program does:
+    // the window shows it afresh (away and back) before its next modify, or that save would
+    // rightly be refused.
+    Press(cust, "previous");
+    Press(cust, "next");
+  }
+  Check(floor.ListRows(plan.key20) == 20,
+        QStringLiteral("the saved customer still has 20 list rows"));
+}
+
+void MeasureSearches(const Options& options, frmSearch* search, CommonMeasures& m, int named,
+                     const BenchDatabase& plan, SearchFloor* floor) {
+  for (int i = 0; i < Runs(options, 10); ++i) {
+    RunSearch(search, m.searchAll, QStringLiteral("NA"), named);
+    BackToSearch(search);
+    if (floor) m.searchAll.floor.Add(floor->All());
+  }
+  for (int i = 0; i < Runs(options, 30); ++i) {
+    RunSearch(search, m.searchFew, plan.nameFragment, plan.fragmentMatches);
+    BackToSearch(search);
+    if (floor) m.searchFew.floor.Add(floor->Few());
+  }
 }

@@ -494,7 +494,8 @@ ImportSummary ImportInto(const QString& databaseFile, const QString& source,
                          const ImportOptions& options) {
   RequireFileDatabase(QStringLiteral("Import"));
   // The source is opened first: a wrong path changes nothing.
-  std::unique_ptr<ImportSource> input = OpenImportSource(source, options.codepage);
+  std::unique_ptr<ImportSource> input =
+      OpenImportSource(source, options.codepage, options.csvCodepage);
   const QFileInfo info(databaseFile);
   const bool fresh = !info.exists();
   const bool empty = !fresh && info.size() == 0;
@@ -533,11 +534,14 @@ ImportSummary ImportInto(const QString& databaseFile, const QString& source,
   return summary;
 }
 
-int ImportCommand(const QString& databaseFile, const QString& source, int codepage) {
+int ImportCommand(const QString& databaseFile, const QString& source, std::optional<int> codepage) {
   QTextStream err(stderr);
   const bool terminal = ::isatty(STDERR_FILENO);
   ImportOptions options;
-  options.codepage = codepage;
+  if (codepage) {
+    options.codepage = *codepage;
+    options.csvCodepage = *codepage;
+  }
   options.progress = [&](const QString& table, qint64 done, qint64 total) {
     // On a terminal one line per table counts up; in a log only the finished tables appear.
     const bool finished = done == total;

@@ -246,6 +246,48 @@ class tst_Import : public QObject {
     QVERIFY(FileBytes(QStringLiteral("old/customer.csv")) == oldBytes);
   }
 
+  // A CSV file saved by a Traditional Chinese spreadsheet is in Big5 (code page 950): qel
+  // --import refuses it as UTF-8, saying what to do, and takes it with --codepage 950. A file
+  // with a UTF-8 byte-order mark (as Qel exports them) stays UTF-8.
+  void csvCodePage_data() {
+    QTest::addColumn<QByteArrayList>("files");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("after");  // empty: refused, no qel.db
+    QTest::addColumn<QString>("message");
+    const QByteArray big5 = "customer:CID,Cust_name\nA1,\xb3\xaf\xa4\x6a\xa4\xe5\n";
+    const QStringList cp950 = {"--codepage", "950"};
+    QTest::newRow("Big5 read as UTF-8: refused, naming the way out")
+        << QByteArrayList{big5} << QStringList() << ""
+        << "customer.csv, line 2: field 2 is not UTF-8 text; if the file was saved in another "
+           "code page, import it with --codepage N (950 for Traditional Chinese).";
+    QTest::newRow("Big5 with --codepage 950, beside a file with a byte-order mark")
+        << QByteArrayList{big5,
+                          "family:\xef\xbb\xbf"
+                          "CID,fam_rel\nA1,父親\n"}
+        << cp950 << "A1=陳大文 family:A1=父親"
+        << "1 customers and 1 list rows imported.";
+    QTest::newRow("UTF-8 without a byte-order mark under --codepage 950: refused")
+        << QByteArrayList{"customer:CID,Cust_name\nA1,陳大文\n"} << cp950 << ""
+        << "customer.csv, line 2: field 2 is not text in code page 950; give the file's code "
+           "page with --codepage, or leave it out for UTF-8.";
+  }
+  void csvCodePage() {
+    QFETCH(QByteArrayList, files);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, after);
+    QFETCH(QString, message);
+    TestEnv env;
+    WriteSource(QStringLiteral("src"), files);
+    QProcess qel;
+    qel.start(QStringLiteral(QEL_BINARY), QStringList{"--import", "src"} + arguments);
+    QVERIFY(qel.waitForFinished(60000));
+    const QString err = QString::fromUtf8(qel.readAllStandardError());
+    QVERIFY2(err.contains(message), qPrintable(err));
+    QCOMPARE(qel.exitCode(), after.isEmpty() ? 1 : 0);
+    QCOMPARE(QFileInfo::exists(kDatabaseFile), !after.isEmpty());
+    if (!after.isEmpty()) QCOMPARE(Dump(), after);
+  }
+
   // A new qel.db on a USB stick or a Windows share, made by qel --import or the first start: it
   // comes, and one that someone else made meanwhile stays as it is.
   void newDatabaseWithoutHardLinks_data() {

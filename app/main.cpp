@@ -33,7 +33,9 @@ struct Options {
                             QStringLiteral("PATH")};
   QCommandLineOption codepage{
       QStringLiteral("codepage"),
-      QStringLiteral("Windows code page of text in old (Jet 3) Access files (default 950)."),
+      QStringLiteral("Windows code page of the text in old (Jet 3) Access files (default 950) "
+                     "and in CSV files without a UTF-8 byte-order mark (default UTF-8), e.g. "
+                     "950 for Traditional Chinese."),
       QStringLiteral("N"), QStringLiteral("950")};
   // Not a job: the window program on ~/Qel/qel.db, as the desktop menu starts it.
   QCommandLineOption userFolder{
@@ -99,7 +101,9 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
     return 2;
   }
   if (parser.isSet(options.import))
-    return ImportCommand(kDatabaseFile, parser.value(options.import), codepage);
+    return ImportCommand(
+        kDatabaseFile, parser.value(options.import),
+        parser.isSet(options.codepage) ? std::optional<int>(codepage) : std::nullopt);
   if (parser.isSet(options.exportTo))
     return ExportCommand(kDatabaseFile, parser.value(options.exportTo));
   if (parser.isSet(options.backup))

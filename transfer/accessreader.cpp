@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 
@@ -11,10 +12,14 @@
 
 namespace {
 
-// The longest value a column gives (memo fields included).
-constexpr int kBindSize = 256 * 1024;
 // The flags above a row's offset on its page.
 constexpr int kOffsetMask = 0x1fff;
+// The library cuts text at the end of the room it is given, without a word, as late as a
+// character of UTF-8 (up to four bytes) that no longer fits: text this close to the end may
+// have been cut.
+constexpr size_t kCutMargin = 8;
+// Longer values are refused rather than read (a card index holds no such text).
+constexpr size_t kLongestStored = 256 << 20;
 
 MdbHandle* Handle(void* mdb) {
   return static_cast<MdbHandle*>(mdb);
@@ -39,9 +44,49 @@ class ScopedEnv {
   std::optional<QByteArray> m_old;
 };
 
+// The room the library gets for a value, for the lifetime of the object. Only while reading
+// rows: its catalog reads (also when a table is opened) need its own default.
+class BindSize {
+ public:
+  BindSize(MdbHandle* mdb, size_t size) : m_mdb(mdb), m_old(mdb->bind_size) {
+    mdb_set_bind_size(mdb, size);
+  }
+  ~BindSize() { mdb_set_bind_size(m_mdb, m_old); }
+  BindSize(const BindSize&) = delete;
+  BindSize& operator=(const BindSize&) = delete;
+
+ private:
+  MdbHandle* m_mdb;
+  size_t m_old;
+};
+
+// A text or memo value of the current row as UTF-8, converted again with room for all of it;
+// nullopt when it is too long for that.
+std::optional<QByteArray> Whole(MdbHandle* mdb, MdbColumn* column) {
+  size_t stored = column->cur_value_len;
+  // A memo's length stands in its header; the value itself may span many pages.
+  if (column->col_type == MDB_MEMO && column->cur_value_len >= MDB_MEMO_OVERHEAD)
+    stored = mdb_get_int32(mdb->pg_buf, column->cur_value_start) & 0x3fffffff;
+  if (stored > kLongestStored) return std::nullopt;
+  // A stored byte gives at most two of UTF-8 (a character of two bytes at most three, one of
+  // compressed text or of a Jet 3 file at most two); a memo kept in one piece may fill a page.
+  const size_t room = 2 * (stored + static_cast<size_t>(mdb->fmt->pg_size)) + kCutMargin;
+  char* text;
+  {
+    BindSize whole(mdb, room);
+    text = mdb_col_to_string(mdb, mdb->pg_buf, column->cur_value_start, column->col_type,
+                             column->cur_value_len);
+  }
+  const QByteArray result(text);
+  g_free(text);
+  if (static_cast<size_t>(result.size()) + kCutMargin >= room) return std::nullopt;
+  return result;
+}
+
 }  // namespace
 
-AccessFile::AccessFile(const QString& file, int codepage) : m_path(file) {
+AccessFile::AccessFile(const QString& file, int codepage, int bindSize)
+    : m_path(file), m_bindSize(std::max(bindSize, 64)) {
   const QFileInfo info(file);
   if (!info.isFile()) throw DataError(QStringLiteral("%1: no such file.").arg(file));
   if (!info.isReadable()) throw DataError(QStringLiteral("%1 cannot be read.").arg(file));
@@ -54,7 +99,6 @@ AccessFile::AccessFile(const QString& file, int codepage) : m_path(file) {
   }
   if (!m_mdb) throw DataError(QStringLiteral("%1 is no Access database or is damaged.").arg(file));
   MdbHandle* mdb = Handle(m_mdb);
-  mdb_set_bind_size(mdb, kBindSize);
   mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
   mdb_set_shortdate_fmt(mdb, "%Y-%m-%d");
   if (IsJet3()) m_codepage = std::make_unique<CodePage>(codepage);
@@ -116,7 +160,9 @@ std::unique_ptr<AccessFile::Table> AccessFile::Open(const QString& name) {
     auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
     result->m_columns << Text(column->name,
                               QStringLiteral("a column name of table \"%1\"").arg(name));
-    result->m_bound[i] = QByteArray(kBindSize, '\0');
+    // An OLE value comes a page at a time.
+    result->m_bound[i] =
+        QByteArray(std::max(m_bindSize, static_cast<int>(Handle(m_mdb)->fmt->pg_size)), '\0');
     mdb_bind_column(table, static_cast<int>(i) + 1, result->m_bound[i].data(),
                     &result->m_lengths[i]);
   }
@@ -134,6 +180,7 @@ qint64 AccessFile::Table::RowCount() const {
 bool AccessFile::Table::Next(QList<Value>& row) {
   auto* table = static_cast<MdbTableDef*>(m_table);
   MdbHandle* mdb = table->entry->mdb;
+  BindSize bound(mdb, m_file->m_bindSize);
   if (!mdb_fetch_row(table)) return false;
   ++m_row;
   // The bound values cannot tell Null from the empty text; the row's null mask can.
@@ -168,11 +215,22 @@ bool AccessFile::Table::Next(QList<Value>& row) {
       row.append(QString::fromLatin1(raw.toHex().toUpper()));
       continue;
     }
-    row.append(
-        m_file->Text(m_bound[i].constData(), QStringLiteral("table \"%1\", row %2, column \"%3\"")
-                                                 .arg(m_name)
-                                                 .arg(m_row)
-                                                 .arg(m_columns[i])));
+    const auto where = [&] {
+      return QStringLiteral("table \"%1\", row %2, column \"%3\"")
+          .arg(m_name)
+          .arg(m_row)
+          .arg(m_columns[i]);
+    };
+    if ((column->col_type == MDB_TEXT || column->col_type == MDB_MEMO) &&
+        static_cast<size_t>(length) + kCutMargin >= static_cast<size_t>(m_file->m_bindSize)) {
+      const std::optional<QByteArray> whole = Whole(mdb, column);
+      if (!whole)
+        throw DataError(QStringLiteral("%1: %2 holds a value too long to be read whole.")
+                            .arg(m_file->m_path, where()));
+      row.append(m_file->Text(whole->constData(), where()));
+      continue;
+    }
+    row.append(m_file->Text(m_bound[i].constData(), where()));
   }
   return true;
 }

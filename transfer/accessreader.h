@@ -18,8 +18,11 @@ class CodePage;
 // Null. A table is read row by row; nothing is held but the current row.
 class AccessFile {
  public:
-  // Throws DataError when the file is missing, unreadable or no Access database.
-  AccessFile(const QString& file, int codepage);
+  // The room the library gets for one value as it hands it over.
+  static constexpr int kBindSize = 256 * 1024;
+  // Throws DataError when the file is missing, unreadable or no Access database. Tests give a
+  // small bindSize (at least 64 bytes, which every number and date fits in).
+  AccessFile(const QString& file, int codepage, int bindSize = kBindSize);
   ~AccessFile();
   AccessFile(const AccessFile&) = delete;
   AccessFile& operator=(const AccessFile&) = delete;
@@ -33,8 +36,9 @@ class AccessFile {
     ~Table();
     const QStringList& Columns() const { return m_columns; }
     qint64 RowCount() const;
-    // The next row, one value per column; false after the last. Text the code page cannot
-    // decode throws DataError naming the table, the row (1-based) and the column.
+    // The next row, one value per column; false after the last. Text and memo values come
+    // whole, however long. Text the code page cannot decode, or a value too long to be held
+    // (over 256 MB), throws DataError naming the table, the row (1-based) and the column.
     bool Next(QList<Value>& row);
 
    private:
@@ -55,6 +59,7 @@ class AccessFile {
   QString Text(const char* utf8, const QString& where);
 
   QString m_path;
+  int m_bindSize;
   void* m_mdb = nullptr;
   std::unique_ptr<CodePage> m_codepage;
   QStringList m_tables;

@@ -19,6 +19,12 @@ CodePage::~CodePage() {
 }
 
 std::optional<QString> CodePage::Decode(const QByteArray& bytes) {
+  const std::optional<QByteArray> utf8 = ToUtf8(bytes);
+  if (!utf8) return std::nullopt;
+  return QString::fromUtf8(*utf8);
+}
+
+std::optional<QByteArray> CodePage::ToUtf8(const QByteArray& bytes) {
   bool ascii = true;
   for (const char c : bytes) {
     if (static_cast<unsigned char>(c) >= 0x80) {
@@ -26,7 +32,7 @@ std::optional<QString> CodePage::Decode(const QByteArray& bytes) {
       break;
     }
   }
-  if (ascii) return QString::fromLatin1(bytes);
+  if (ascii) return bytes;
   iconv_t handle = static_cast<iconv_t>(m_iconv);
   iconv(handle, nullptr, nullptr, nullptr, nullptr);
   // Every code page byte gives at most four bytes of UTF-8.
@@ -40,5 +46,5 @@ std::optional<QString> CodePage::Decode(const QByteArray& bytes) {
     return std::nullopt;
   if (iconv(handle, nullptr, nullptr, &out, &outLeft) == static_cast<size_t>(-1))
     return std::nullopt;
-  return QString::fromUtf8(m_out.constData(), out - m_out.constData());
+  return QByteArray(m_out.constData(), out - m_out.constData());
 }

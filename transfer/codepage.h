@@ -17,6 +17,8 @@ class CodePage {
   int Number() const { return m_number; }
   // The text, or std::nullopt when the bytes are not valid in this code page.
   std::optional<QString> Decode(const QByteArray& bytes);
+  // The same as UTF-8.
+  std::optional<QByteArray> ToUtf8(const QByteArray& bytes);
 
  private:
   int m_number;

@@ -4,17 +4,25 @@
 #include <algorithm>
 #include <cstring>
 
+#include "transfer/codepage.h"
+
 namespace {
 
 constexpr qint64 kChunk = 1 << 20;
 
 }  // namespace
 
-CsvReader::CsvReader(const QString& file) : m_file(file), m_name(QFileInfo(file).fileName()) {
+CsvReader::CsvReader(const QString& file, int codepage)
+    : m_file(file), m_name(QFileInfo(file).fileName()) {
   if (!m_file.open(QIODevice::ReadOnly))
     throw DataError(QStringLiteral("%1 cannot be read: %2").arg(file, m_file.errorString()));
-  if (More() && m_buffer.startsWith("\xEF\xBB\xBF")) m_pos = 3;
+  if (More() && m_buffer.startsWith("\xEF\xBB\xBF"))
+    m_pos = 3;
+  else if (codepage > 0)
+    m_codepage = std::make_unique<CodePage>(codepage);
 }
+
+CsvReader::~CsvReader() = default;
 
 bool CsvReader::More() {
   if (m_pos < m_buffer.size()) return true;
@@ -34,8 +42,19 @@ void CsvReader::Fail(const QString& what) const {
 
 Utf8Value CsvReader::Take(bool quoted) {
   if (m_field.isEmpty()) return quoted ? Utf8Value(QByteArray("")) : Utf8Value();
+  if (m_codepage) {
+    std::optional<QByteArray> utf8 = m_codepage->ToUtf8(m_field);
+    if (!utf8)
+      Fail(QStringLiteral("field %1 is not text in code page %2; give the file's code page with "
+                          "--codepage, or leave it out for UTF-8")
+               .arg(m_fieldIndex + 1)
+               .arg(m_codepage->Number()));
+    return *utf8;
+  }
   if (!QUtf8StringView(m_field).isValidUtf8())
-    Fail(QStringLiteral("field %1 is not UTF-8 text").arg(m_fieldIndex + 1));
+    Fail(QStringLiteral("field %1 is not UTF-8 text; if the file was saved in another code page, "
+                        "import it with --codepage N (950 for Traditional Chinese)")
+             .arg(m_fieldIndex + 1));
   return m_field;
 }
 

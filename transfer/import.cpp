@@ -1,6 +1,7 @@
 #include "transfer/import.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QTextStream>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -404,6 +406,44 @@ QString BuildingName(const QString& databaseFile) {
       QStringLiteral("%1 %2: %3").arg(what, file, QString::fromLocal8Bit(strerror(errno))));
 }
 
+// Puts the finished new database file under the database file's name. A file of that name made
+// meanwhile (a second program started in the same folder, an import run twice at once) is never
+// replaced: nothing is published then, so of two programs doing this at once one only succeeds.
+//  1. link(): atomic, and fails when the name exists. FAT, exFAT and many SMB shares have no
+//     hard links (EPERM, EOPNOTSUPP, ENOSYS).
+//  2. renameat2() with RENAME_NOREPLACE: as atomic; Linux has it for those file systems, but
+//     not everywhere (EINVAL, ENOSYS, EOPNOTSUPP: FUSE, older kernels, some shares).
+//  3. The name is claimed by creating it with O_CREAT | O_EXCL, which only one program can do,
+//     and at once the finished file is renamed over the claim. For that instant the name holds
+//     an empty file; a program that opens it then keeps the claim open, and SQLite refuses its
+//     writes once the file has been replaced, so nothing it stores is lost without a word.
+// The folder is flushed afterwards, so that the new name survives a power cut.
+void Publish(const QString& building, const QString& databaseFile) {
+  const QByteArray from = QFile::encodeName(building);
+  const QByteArray to = QFile::encodeName(databaseFile);
+  int done = ::link(from.constData(), to.constData());
+  if (done == 0) {
+    ::unlink(from.constData());
+  } else if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS) {
+    done = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+    if (done != 0 && (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+      const int claim = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      if (claim < 0) FailFile(QStringLiteral("Cannot create"), databaseFile);
+      done = ::rename(from.constData(), to.constData());
+      const int error = errno;
+      // A claim not replaced goes again, unless someone has written into it meanwhile.
+      struct stat mine = {}, named = {};
+      if (done != 0 && ::fstat(claim, &mine) == 0 && ::stat(to.constData(), &named) == 0 &&
+          mine.st_ino == named.st_ino && mine.st_dev == named.st_dev && named.st_size == 0)
+        ::unlink(to.constData());
+      ::close(claim);
+      errno = error;
+    }
+  }
+  if (done != 0) FailFile(QStringLiteral("Cannot create"), databaseFile);
+  SyncFolder(QFileInfo(databaseFile).absolutePath());
+}
+
 }  // namespace
 
 qint64 ImportSummary::Imported(const QString& table) const {
@@ -454,7 +494,8 @@ ImportSummary ImportInto(const QString& databaseFile, const QString& source,
                          const ImportOptions& options) {
   RequireFileDatabase(QStringLiteral("Import"));
   // The source is opened first: a wrong path changes nothing.
-  std::unique_ptr<ImportSource> input = OpenImportSource(source, options.codepage);
+  std::unique_ptr<ImportSource> input =
+      OpenImportSource(source, options.codepage, options.csvCodepage);
   const QFileInfo info(databaseFile);
   const bool fresh = !info.exists();
   const bool empty = !fresh && info.size() == 0;
@@ -477,10 +518,7 @@ ImportSummary ImportInto(const QString& databaseFile, const QString& source,
       const int fd = ::open(building.constData(), O_RDONLY);
       if (fd < 0 || ::fsync(fd) != 0) FailFile(QStringLiteral("Cannot write"), target);
       ::close(fd);
-      // link, not rename: a database file made meanwhile by someone else is never replaced.
-      if (::link(building.constData(), QFile::encodeName(databaseFile).constData()) != 0)
-        FailFile(QStringLiteral("Cannot create"), databaseFile);
-      ::unlink(building.constData());
+      Publish(target, databaseFile);
     }
   } catch (const DataError&) {
     try {
@@ -496,11 +534,14 @@ ImportSummary ImportInto(const QString& databaseFile, const QString& source,
   return summary;
 }
 
-int ImportCommand(const QString& databaseFile, const QString& source, int codepage) {
+int ImportCommand(const QString& databaseFile, const QString& source, std::optional<int> codepage) {
   QTextStream err(stderr);
   const bool terminal = ::isatty(STDERR_FILENO);
   ImportOptions options;
-  options.codepage = codepage;
+  if (codepage) {
+    options.codepage = *codepage;
+    options.csvCodepage = *codepage;
+  }
   options.progress = [&](const QString& table, qint64 done, qint64 total) {
     // On a terminal one line per table counts up; in a log only the finished tables appear.
     const bool finished = done == total;

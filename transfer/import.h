@@ -5,12 +5,15 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 #include "data/dataerror.h"
 
 struct ImportOptions {
   // The Windows code page of text in Jet 3 files (later formats hold Unicode).
   int codepage = 950;
+  // The code page of CSV files without a UTF-8 byte-order mark; 0: they are UTF-8.
+  int csvCodepage = 0;
   // Called while a table is read: rows done so far, and the table's row count as far as it is
   // known beforehand (a CSV file's is counted quickly); the last call of a table gives done ==
   // total.
@@ -51,5 +54,6 @@ ImportSummary ImportInto(const QString& databaseFile, const QString& source,
                          const ImportOptions& options = {});
 
 // The command-line job: imports source into the database file, showing progress and the summary
-// on standard error. Gives the exit status (0 done, 1 failed with a one-line reason).
-int ImportCommand(const QString& databaseFile, const QString& source, int codepage);
+// on standard error. A code page given applies to Jet 3 text and to CSV files without a UTF-8
+// byte-order mark. Gives the exit status (0 done, 1 failed with a one-line reason).
+int ImportCommand(const QString& databaseFile, const QString& source, std::optional<int> codepage);

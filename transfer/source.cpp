@@ -10,7 +10,8 @@ namespace {
 
 class CsvTable : public SourceTable {
  public:
-  explicit CsvTable(const QString& file) : m_reader(file), m_total(CsvReader::CountRecords(file)) {
+  CsvTable(const QString& file, int codepage)
+      : m_reader(file, codepage), m_total(CsvReader::CountRecords(file)) {
     QList<Utf8Value> header;
     if (!m_reader.Next(header))
       throw DataError(QStringLiteral("%1 has no header row of column names.").arg(file));
@@ -41,18 +42,19 @@ class CsvTable : public SourceTable {
 
 class CsvFolder : public ImportSource {
  public:
-  explicit CsvFolder(const QString& folder) : m_folder(folder) {}
+  CsvFolder(const QString& folder, int codepage) : m_folder(folder), m_codepage(codepage) {}
   std::unique_ptr<SourceTable> Open(const QString& table) override {
     const QString wanted = table + QStringLiteral(".csv");
     for (const QFileInfo& file : QDir(m_folder).entryInfoList(QDir::Files)) {
       if (file.fileName().compare(wanted, Qt::CaseInsensitive) == 0)
-        return std::make_unique<CsvTable>(file.filePath());
+        return std::make_unique<CsvTable>(file.filePath(), m_codepage);
     }
     return nullptr;
   }
 
  private:
   QString m_folder;
+  int m_codepage;
 };
 
 class AccessTable : public SourceTable {
@@ -89,9 +91,9 @@ class AccessSource : public ImportSource {
 
 }  // namespace
 
-std::unique_ptr<ImportSource> OpenImportSource(const QString& path, int codepage) {
+std::unique_ptr<ImportSource> OpenImportSource(const QString& path, int codepage, int csvCodepage) {
   const QFileInfo info(path);
-  if (info.isDir()) return std::make_unique<CsvFolder>(path);
+  if (info.isDir()) return std::make_unique<CsvFolder>(path, csvCodepage);
   if (!info.exists()) throw DataError(QStringLiteral("%1: no such file or folder.").arg(path));
   const QString suffix = info.suffix().toLower();
   if (suffix == QLatin1String("mdb") || suffix == QLatin1String("accdb"))

@@ -29,6 +29,8 @@ class ImportSource {
   virtual std::unique_ptr<SourceTable> Open(const QString& table) = 0;
 };
 
-// A folder of CSV files (customer.csv, family.csv, ...) or an Access file (.mdb, .accdb).
+// A folder of CSV files (customer.csv, family.csv, ...) or an Access file (.mdb, .accdb), with
+// the code page of Jet 3 text and that of CSV files without a UTF-8 byte-order mark (0: UTF-8).
 // Throws DataError when the path is neither or cannot be read.
-std::unique_ptr<ImportSource> OpenImportSource(const QString& path, int codepage);
+std::unique_ptr<ImportSource> OpenImportSource(const QString& path, int codepage,
+                                               int csvCodepage = 0);

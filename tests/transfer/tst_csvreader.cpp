@@ -37,7 +37,9 @@ class tst_CsvReader : public QObject {
         << QByteArray("a\nb\n\"x\"y,1\n")
         << "t.csv, line 3: text follows the closing quote of field 1.";
     QTest::newRow("not UTF-8") << QByteArray("a,b\nok,\xb3\xaf\n")
-                               << "t.csv, line 2: field 2 is not UTF-8 text.";
+                               << "t.csv, line 2: field 2 is not UTF-8 text; if the file was "
+                                  "saved in another code page, import it with --codepage N (950 "
+                                  "for Traditional Chinese).";
     // The file is read in pieces of a megabyte: a doubled quote or a line break split between
     // two pieces is still one.
     for (int shift : {-4, -3, -2, -1, 0}) {

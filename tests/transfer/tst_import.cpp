@@ -1,6 +1,8 @@
 // Importing a card index: the rules for keys, merges and re-runs, all-or-nothing on failure and
 // on a kill, and the first start beside an old file.
+#include <dlfcn.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QLineEdit>
@@ -55,7 +57,41 @@ void Prepare(const QStringList& rows) {
   }
 }
 
+// A folder on a file system without hard links (FAT, exFAT, many SMB shares), played by the
+// two calls below: link() refuses with EPERM and, if asked, renameat2() refuses its flags as
+// FUSE does. `appearing`: the content of a database file made by someone else just before.
+struct NoHardLinks {
+  bool on = false;
+  bool renameFlags = true;
+  QByteArray appearing;
+} g_folder;
+
 }  // namespace
+
+extern "C" int link(const char* from, const char* to) noexcept {
+  if (!g_folder.on) {
+    static const auto real =
+        reinterpret_cast<int (*)(const char*, const char*)>(dlsym(RTLD_NEXT, "link"));
+    return real(from, to);
+  }
+  if (!g_folder.appearing.isEmpty()) {
+    QFile made(QFile::decodeName(to));
+    if (!made.open(QIODevice::NewOnly) || made.write(g_folder.appearing) < 0) qFatal("no file");
+  }
+  errno = EPERM;
+  return -1;
+}
+
+extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to,
+                         unsigned int flags) noexcept {
+  if (g_folder.on && !g_folder.renameFlags && flags != 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  static const auto real = reinterpret_cast<int (*)(int, const char*, int, const char*, unsigned)>(
+      dlsym(RTLD_NEXT, "renameat2"));
+  return real(fromDir, from, toDir, to, flags);
+}
 
 class tst_Import : public QObject {
   Q_OBJECT
@@ -208,6 +244,106 @@ class tst_Import : public QObject {
     QCOMPARE(QFileInfo::exists(kDatabaseFile), databaseThere || !shownKey.isEmpty());
     if (!shownKey.isEmpty()) QCOMPARE(window->txtCID->text(), shownKey);
     QVERIFY(FileBytes(QStringLiteral("old/customer.csv")) == oldBytes);
+  }
+
+  // A CSV file saved by a Traditional Chinese spreadsheet is in Big5 (code page 950): qel
+  // --import refuses it as UTF-8, saying what to do, and takes it with --codepage 950. A file
+  // with a UTF-8 byte-order mark (as Qel exports them) stays UTF-8.
+  void csvCodePage_data() {
+    QTest::addColumn<QByteArrayList>("files");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("after");  // empty: refused, no qel.db
+    QTest::addColumn<QString>("message");
+    const QByteArray big5 = "customer:CID,Cust_name\nA1,\xb3\xaf\xa4\x6a\xa4\xe5\n";
+    const QStringList cp950 = {"--codepage", "950"};
+    QTest::newRow("Big5 read as UTF-8: refused, naming the way out")
+        << QByteArrayList{big5} << QStringList() << ""
+        << "customer.csv, line 2: field 2 is not UTF-8 text; if the file was saved in another "
+           "code page, import it with --codepage N (950 for Traditional Chinese).";
+    QTest::newRow("Big5 with --codepage 950, beside a file with a byte-order mark")
+        << QByteArrayList{big5,
+                          "family:\xef\xbb\xbf"
+                          "CID,fam_rel\nA1,父親\n"}
+        << cp950 << "A1=陳大文 family:A1=父親"
+        << "1 customers and 1 list rows imported.";
+    QTest::newRow("UTF-8 without a byte-order mark under --codepage 950: refused")
+        << QByteArrayList{"customer:CID,Cust_name\nA1,陳大文\n"} << cp950 << ""
+        << "customer.csv, line 2: field 2 is not text in code page 950; give the file's code "
+           "page with --codepage, or leave it out for UTF-8.";
+  }
+  void csvCodePage() {
+    QFETCH(QByteArrayList, files);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, after);
+    QFETCH(QString, message);
+    TestEnv env;
+    WriteSource(QStringLiteral("src"), files);
+    QProcess qel;
+    qel.start(QStringLiteral(QEL_BINARY), QStringList{"--import", "src"} + arguments);
+    QVERIFY(qel.waitForFinished(60000));
+    const QString err = QString::fromUtf8(qel.readAllStandardError());
+    QVERIFY2(err.contains(message), qPrintable(err));
+    QCOMPARE(qel.exitCode(), after.isEmpty() ? 1 : 0);
+    QCOMPARE(QFileInfo::exists(kDatabaseFile), !after.isEmpty());
+    if (!after.isEmpty()) QCOMPARE(Dump(), after);
+  }
+
+  // A new qel.db on a USB stick or a Windows share, made by qel --import or the first start: it
+  // comes, and one that someone else made meanwhile stays as it is.
+  void newDatabaseWithoutHardLinks_data() {
+    QTest::addColumn<bool>("firstStart");
+    QTest::addColumn<bool>("renameFlags");
+    QTest::addColumn<QByteArray>("appearing");
+    QTest::newRow("import, renamed without replacing") << false << true << QByteArray();
+    QTest::newRow("import, name claimed, then renamed") << false << false << QByteArray();
+    QTest::newRow("first start, renamed without replacing") << true << true << QByteArray();
+    QTest::newRow("first start, name claimed, then renamed") << true << false << QByteArray();
+    QTest::newRow("import, one made meanwhile kept")
+        << false << true << QByteArray("made meanwhile");
+    QTest::newRow("import, one made meanwhile kept, no claim")
+        << false << false << QByteArray("made meanwhile");
+    QTest::newRow("first start, one made meanwhile kept")
+        << true << false << QByteArray("made meanwhile");
+  }
+  void newDatabaseWithoutHardLinks() {
+    QFETCH(bool, firstStart);
+    QFETCH(bool, renameFlags);
+    QFETCH(QByteArray, appearing);
+    TestEnv env;
+    WriteSource(QStringLiteral("src"),
+                {"customer:CID,Cust_name\nA1,Wang\n", "family:CID,fam_rel\nA1,father\n"});
+    g_folder = {true, renameFlags, appearing};
+    QString message;
+    frmCust* window = nullptr;
+    if (firstStart) {
+      Guard([&] {
+        ImportOnFirstStart(kDatabaseFile, QStringLiteral("src"));
+        window = Show<frmCust>();
+      });
+      message = env.messages.value(0);
+    } else {
+      try {
+        ImportInto(kDatabaseFile, QStringLiteral("src"));
+      } catch (const DataError& error) {
+        message = error.message();
+      }
+    }
+    g_folder = {};
+    QCOMPARE(QDir().entryList(QDir::Files), QStringList{"qel.db"});
+    if (!appearing.isEmpty()) {
+      QVERIFY2(message.contains(QStringLiteral("Cannot create qel.db: File exists")),
+               qPrintable(message));
+      QVERIFY(FileBytes(kDatabaseFile) == appearing);
+      return;
+    }
+    QCOMPARE(Dump(), QStringLiteral("A1=Wang family:A1=father"));
+    if (firstStart) {
+      QVERIFY2(message.contains(QStringLiteral("1 customers and 1 list rows came over")),
+               qPrintable(message));
+      QCOMPARE(window->txtCID->text(), QStringLiteral("A1"));
+    } else {
+      QVERIFY2(message.isEmpty(), qPrintable(message));
+    }
   }
 };
 

@@ -248,7 +248,7 @@ class Importer {
       for (int c = 0; c < width; ++c) row.append(Read(query, c));
       rows.push_back(row);
     }
-    query.finish();
+    Finished(query);
     std::sort(rows.begin(), rows.end());
     return rows;
   }
@@ -325,7 +325,7 @@ class Importer {
       for (int c = 0; c < customerColumns.size(); ++c) row.append(Read(query, c + 1));
       candidates.append({query.value(0).toLongLong(), row});
     }
-    query.finish();
+    Finished(query);
     const QRegularExpression renamed(QStringLiteral("^%1 \\((\\d+)\\)$")
                                          .arg(QRegularExpression::escape(QString::fromUtf8(key))));
     for (auto& [rowid, held] : candidates) {
@@ -365,7 +365,16 @@ class Importer {
       for (int c = 0; c < width; ++c) row.append(Read(query, c));
       rows.push_back(row);
     }
+    Finished(query);
     return rows;
+  }
+
+  // Ends a read of the database: a step that failed midway must not pass for the last row, or
+  // the comparison with what the file holds would be made with part of it.
+  void Finished(QSqlQuery& query) {
+    const QSqlError error = query.lastError();
+    query.finish();
+    if (error.isValid()) throw m_db.Explain(error);
   }
 
   // The key plus " (2)", " (3)", ...: the first that no customer, list row or waiting customer

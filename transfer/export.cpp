@@ -1,6 +1,5 @@
 #include "transfer/export.h"
 
-#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "data/connection.h"
+#include "data/datetext.h"
 #include "data/rowstream.h"
 #include "data/schema.h"
 #include "data/server.h"
@@ -102,16 +102,6 @@ void AppendFolded(QByteArray& out, const QByteArray& line) {
   out.append("\r\n");
 }
 
-// Strictly a number: digits only (blanks around them allowed), at most `digits` of them.
-int Number(const Value& text, int digits) {
-  if (!text) return -1;
-  const QString trimmed = text->trimmed();
-  if (trimmed.isEmpty() || trimmed.size() > digits) return -1;
-  for (const QChar c : trimmed)
-    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return -1;
-  return trimmed.toInt();
-}
-
 Value ToValue(const Cell& cell) {
   if (cell.null) return std::nullopt;
   return cell.Text();
@@ -169,18 +159,16 @@ const QByteArray kBom("\xEF\xBB\xBF");
 }  // namespace
 
 QString VCardBirthday(const Value& year, const Value& month, const Value& day) {
-  const int y = Number(year, 4);
-  const int m = Number(month, 2);
-  const int d = Number(day, 2);
-  if (y >= 1 && QDate::isValid(y, m, d))
-    return QStringLiteral("%1%2%3")
-        .arg(y, 4, 10, QLatin1Char('0'))
-        .arg(m, 2, 10, QLatin1Char('0'))
-        .arg(d, 2, 10, QLatin1Char('0'));
-  // Month and day alone: any day that month has in some year (29 February included).
-  if (QDate::isValid(2000, m, d))
-    return QStringLiteral("--%1%2").arg(m, 2, 10, QLatin1Char('0')).arg(d, 2, 10, QLatin1Char('0'));
-  return {};
+  // Read as the schedule reads them: Republic of China years, 年/月/日 marks, full-width digits.
+  const std::optional<int> m = ReadTypedMonth(month.value_or(QString()));
+  const std::optional<int> d = ReadTypedDay(day.value_or(QString()));
+  // Month and day must be a day of some year (29 February included).
+  if (!m || !d || !IsRealDay(0, *m, *d)) return {};
+  const QString monthDay =
+      QStringLiteral("%1%2").arg(*m, 2, 10, QLatin1Char('0')).arg(*d, 2, 10, QLatin1Char('0'));
+  const std::optional<int> y = ReadTypedYear(year.value_or(QString()));
+  if (y && IsRealDay(*y, *m, *d)) return QString::number(*y) + monthDay;
+  return QStringLiteral("--") + monthDay;
 }
 
 ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {

@@ -30,8 +30,9 @@ struct ExportSummary {
 // DataError names the cause. Files hold personal data: mode 0600.
 ExportSummary ExportTo(const QString& databaseFile, const QString& folder);
 
-// The birthday as vCard writes it: "YYYYMMDD" when the three texts form a real date, "--MMDD"
-// when month and day alone do, else empty.
+// The birthday as vCard writes it, the three texts read as the schedule reads them (see
+// data/datetext.h: "69" and "民國69年" are 1980, "5月" and "５" are 5): "YYYYMMDD" when year,
+// month and day form a real date, "--MMDD" when month and day alone do, else empty.
 QString VCardBirthday(const Value& year, const Value& month, const Value& day);
 
 // The command-line job: exports the database file into the folder and prints what was written

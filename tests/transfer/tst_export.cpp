@@ -9,9 +9,11 @@
 #include <QTest>
 
 #include "app/module1.h"
+#include "data/schema.h"
 #include "tests/customer/custtest.h"
 #include "transfer/export.h"
 #include "transfer/import.h"
+#include "ui/schedule/schedule.h"
 #include "ui/toolkit/pathdialog.h"
 
 using namespace custtest;
@@ -67,6 +69,21 @@ QVector<QVector<Value>> Dump(const QString& folder) {
   return rows;
 }
 
+// The birthday as the schedule reads it, in the card's form: "YYYYMMDD" for a line with the
+// age, "--MMDD" for one without, "unreadable" for a birthday it lists as unreadable, else empty.
+// A leap year's 366 days: 29 February is a day of its own.
+QString ScheduledBirthday() {
+  Connection connection;
+  OpenDatabase(connection, kDatabaseFile);
+  const Schedule schedule = ReadSchedule(connection, QDate(2028, 1, 1), 366);
+  for (const ScheduleLine& line : schedule.lines) {
+    if (line.kind != ScheduleLine::Kind::Birthday) continue;
+    const QString monthDay = line.date.toString("MMdd");
+    return line.years ? QString::number(line.date.year() - line.years) + monthDay : "--" + monthDay;
+  }
+  return schedule.unreadable.empty() ? QString() : QStringLiteral("unreadable");
+}
+
 }  // namespace
 
 class TestExport : public QObject {
@@ -109,10 +126,14 @@ void TestExport::roundTrip() {
 }
 
 // One customer with one value (a birthday as "year/month/day"), and the property an independent
-// vCard reader finds on the card (none where `read` is null).
+// vCard reader finds on the card (none where `read` is null). A birthday reads the same in the
+// schedule, or it lists it as unreadable.
 void CardRow(const char* name, const char* column, const char* property, const QString& stored,
-             const QString& read) {
-  QTest::newRow(name) << QString(column) << QString(property) << stored << read;
+             const QString& read, const char* scheduled = nullptr) {
+  QTest::newRow(name) << QString(column) << QString(property) << stored << read
+                      << (scheduled       ? QString(scheduled)
+                          : read.isNull() ? QStringLiteral("unreadable")
+                                          : read);
 }
 
 void TestExport::vcard_data() {
@@ -120,6 +141,7 @@ void TestExport::vcard_data() {
   QTest::addColumn<QString>("property");
   QTest::addColumn<QString>("stored");
   QTest::addColumn<QString>("read");
+  QTest::addColumn<QString>("scheduled");
   CardRow("name", "Cust_name", "FN", "王小明", "王小明");
   CardRow("escapes", "Cust_name", "FN", "a\\b,c;d\r\ne", "a\\b,c;d\ne");
   CardRow("home phone", "Cust_telhome", "TEL/home", "02-2345 6789", "02-2345 6789");
@@ -135,9 +157,20 @@ void TestExport::vcard_data() {
   CardRow("company", "Cust_company", "ORG", "ACME; Ltd", "ACME; Ltd");
   CardRow("job title", "Cust_jobtitle", "TITLE", "經理", "經理");
   CardRow("birthday", "birth", "BDAY", "1980/2/29", "19800229");
-  CardRow("no leap year", "birth", "BDAY", "1981/2/29", "--0229");
+  CardRow("no leap year", "birth", "BDAY", "1981/2/29", "--0229", "unreadable");
   CardRow("no year", "birth", "BDAY", "/12/5", "--1205");
-  CardRow("typed year", "birth", "BDAY", "民國69/07/ 1 ", "--0701");
+  CardRow("era year, blanks", "birth", "BDAY", "民國69/07/ 1 ", "19800701");
+  CardRow("ROC year", "birth", "BDAY", "69/5/12", "19800512");
+  CardRow("ROC year, year mark", "birth", "BDAY", "69年/5/12", "19800512");
+  CardRow("ROC year, era and mark", "birth", "BDAY", "民國69年/5/12", "19800512");
+  CardRow("ROC year of 3 digits", "birth", "BDAY", "100/1/1", "20110101");
+  CardRow("full-width digits", "birth", "BDAY", "１９８０/５/１２", "19800512");
+  CardRow("month and day marks", "birth", "BDAY", "1980/5月/12日", "19800512");
+  CardRow("unreadable year", "birth", "BDAY", "soon/5/12", "--0512");
+  CardRow("era with common year", "birth", "BDAY", "民國1980/5/12", "--0512");
+  CardRow("five-digit year", "birth", "BDAY", "19800/5/12", "--0512");
+  CardRow("30 February", "birth", "BDAY", "1980/2/30", QString());
+  CardRow("month 13", "birth", "BDAY", "1980/13/1", QString());
   CardRow("no such day", "birth", "BDAY", "1980/4/31", QString());
   CardRow("no day", "birth", "BDAY", "1980/4/", QString());
 }
@@ -147,6 +180,7 @@ void TestExport::vcard() {
   QFETCH(QString, property);
   QFETCH(QString, stored);
   QFETCH(QString, read);
+  QFETCH(QString, scheduled);
   TestEnv env;
   CreateDatabase();
   const QStringList date = stored.split('/');
@@ -169,6 +203,7 @@ void TestExport::vcard() {
   if (!read.isNull()) expected[property] = read;
   QCOMPARE(QJsonDocument::fromJson(python.readAllStandardOutput()).toJson(QJsonDocument::Compact),
            QJsonDocument(expected).toJson(QJsonDocument::Compact));
+  if (column == "birth") QCOMPARE(ScheduledBirthday(), scheduled);
 }
 
 void TestExport::commands_data() {

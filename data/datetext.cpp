@@ -22,7 +22,9 @@ class Normal {
     }
     m_view = text.trimmed();
   }
-  QStringView view() const { return m_view; }
+  QStringView view() const& { return m_view; }
+  // A view of a temporary's copy would outlive the copy.
+  QStringView view() const&& = delete;
 
  private:
   QString m_copy;
@@ -67,7 +69,8 @@ std::optional<TypedDate> Checked(int year, int month, int day) {
 }
 
 std::optional<int> SmallNumber(QStringView text, QChar mark, int last) {
-  QStringView digits = Normal(text).view();
+  const Normal normal(text);
+  QStringView digits = normal.view();
   if (digits.endsWith(mark)) digits.chop(1);
   if (digits.isEmpty() || digits.size() > 2) return std::nullopt;
   const int value = Number(digits);

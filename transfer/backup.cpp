@@ -1,11 +1,16 @@
 #include "transfer/backup.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
+#include <optional>
+#include <utility>
 
 #include "data/connection.h"
 #include "transfer/outfile.h"
@@ -52,6 +57,46 @@ void Check(const QString& copy, const QString& target) {
   }
 }
 
+// A file's identity on the machine (links followed), or nothing when there is no such file.
+std::optional<std::pair<dev_t, ino_t>> Identity(const QString& path) {
+  struct stat info {};
+  if (::stat(QFile::encodeName(path).constData(), &info) != 0) return std::nullopt;
+  return std::make_pair(info.st_dev, info.st_ino);
+}
+
+// Refuses a target that is the database or one of the files SQLite keeps beside it, also under
+// another path (a linked folder, a hard or symbolic link): the rename would put the copy in the
+// place of a file that programs have open, and their saves would go to a file no longer there.
+// A file that does not exist yet is compared by its folder and name.
+void RefuseDatabaseFiles(const QString& databaseFile, const QString& target) {
+  const QFileInfo database(databaseFile);
+  const QString shown = database.absoluteFilePath();
+  const std::pair<const char*, QString> files[] = {
+      {"", QStringLiteral("it is the database itself (%1)")},
+      {"-journal", QStringLiteral("it is the journal of the database %1")},
+      {"-wal", QStringLiteral("it is the write-ahead log of the database %1")},
+      {"-shm", QStringLiteral("it is the shared-memory index of the database %1")}};
+  const QFileInfo info(target);
+  const auto targetFile = Identity(info.absoluteFilePath());
+  const auto targetFolder = Identity(info.absolutePath());
+  // SQLite names its files after the database's path with links resolved; a link named qel.db
+  // keeps its files beside the file it points to.
+  QStringList paths{shown};
+  const QString canonical = database.canonicalFilePath();
+  if (!canonical.isEmpty() && canonical != shown) paths << canonical;
+  for (const QString& path : paths) {
+    const QFileInfo file(path);
+    const auto folder = Identity(file.absolutePath());
+    for (const auto& [suffix, cause] : files) {
+      const QString name = file.fileName() + QLatin1String(suffix);
+      const auto identity = Identity(file.absoluteFilePath() + QLatin1String(suffix));
+      const bool sameFile = identity && targetFile == identity;
+      const bool sameEntry = folder && targetFolder == folder && info.fileName() == name;
+      if (sameFile || sameEntry) Refuse(info.absoluteFilePath(), cause.arg(shown));
+    }
+  }
+}
+
 }  // namespace
 
 qint64 BackupTo(const QString& databaseFile, const QString& target) {
@@ -65,8 +110,7 @@ qint64 BackupTo(const QString& databaseFile, const QString& target) {
     Refuse(absolute, QStringLiteral("%1 is not a folder").arg(info.absolutePath()));
   if (!folder.isDir())
     Refuse(absolute, QStringLiteral("the folder %1 does not exist").arg(info.absolutePath()));
-  if (QFileInfo(databaseFile).absoluteFilePath() == absolute)
-    Refuse(absolute, QStringLiteral("it is the database itself"));
+  RefuseDatabaseFiles(databaseFile, absolute);
 
   Connection connection;
   connection.Open(databaseFile);

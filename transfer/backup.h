@@ -9,7 +9,9 @@
 // and write the file. The copy is made under a temporary name beside the target (mode 0600),
 // checked, flushed to the disk and only then renamed over the target, so a failure (no room,
 // no permission, a folder in the way) leaves no partial file and an existing target as it was.
-// Throws DataError naming the cause. Gives the size of the copy in bytes.
+// A target that is the database or its journal under any path (a linked folder, a hard or
+// symbolic link) is refused. Throws DataError naming the cause. Gives the size of the copy in
+// bytes.
 qint64 BackupTo(const QString& databaseFile, const QString& target);
 
 // The command-line job: backs up the database file to `target` and prints what was written (or

@@ -1,13 +1,21 @@
 #include "transfer/export.h"
 
-#include <QDate>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "data/connection.h"
+#include "data/datetext.h"
 #include "data/rowstream.h"
 #include "data/schema.h"
 #include "data/server.h"
@@ -102,16 +110,6 @@ void AppendFolded(QByteArray& out, const QByteArray& line) {
   out.append("\r\n");
 }
 
-// Strictly a number: digits only (blanks around them allowed), at most `digits` of them.
-int Number(const Value& text, int digits) {
-  if (!text) return -1;
-  const QString trimmed = text->trimmed();
-  if (trimmed.isEmpty() || trimmed.size() > digits) return -1;
-  for (const QChar c : trimmed)
-    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return -1;
-  return trimmed.toInt();
-}
-
 Value ToValue(const Cell& cell) {
   if (cell.null) return std::nullopt;
   return cell.Text();
@@ -166,21 +164,168 @@ void AppendCard(QByteArray& out, const RowStream& row, const CardColumns& c) {
 
 const QByteArray kBom("\xEF\xBB\xBF");
 
+std::function<int(const QString&)> g_stepHook;
+
+// The error a test makes this step fail with, else 0.
+int Injected(const QString& step) {
+  return g_stepHook ? g_stepHook(step) : 0;
+}
+
+QString Cause(int error) {
+  if (error == ENOSPC || error == EDQUOT) return QStringLiteral("the disk is full");
+  return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QByteArray Path(const QString& path) {
+  return QFile::encodeName(path);
+}
+
+// Gives 0, or the error with which the step failed.
+int Rename(const QString& step, const QString& from, const QString& to) {
+  if (const int error = Injected(step)) return error;
+  return ::rename(Path(from).constData(), Path(to).constData()) == 0 ? 0 : errno;
+}
+int Unlink(const QString& step, const QString& path) {
+  if (const int error = Injected(step)) return error;
+  return ::unlink(Path(path).constData()) == 0 ? 0 : errno;
+}
+
+// The files of one export, written into a temporary folder (mode 0700) on the target folder's
+// file system and then moved into place so that the folder holds either its complete older set
+// or the complete new one, never a mix. A missing folder is the temporary folder, made beside
+// it, renamed once. In an existing folder the temporary folder is made inside it; the older
+// files are first moved aside into it, then the new ones into place, and should any move fail
+// the new ones are taken out and the older ones put back. Only when even that fails does a mix
+// remain: the message then says which files are where, and the temporary folder is kept.
+class FileSet {
+ public:
+  FileSet(const QString& folder, const QStringList& names);
+  ~FileSet();
+  FileSet(const FileSet&) = delete;
+  FileSet& operator=(const FileSet&) = delete;
+
+  // Where to write the files, under their own names.
+  const QString& Folder() const { return m_temp; }
+  // Moves the written files into place. Throws DataError naming the cause.
+  void Place();
+
+ private:
+  [[noreturn]] void Fail(const QString& cause) const {
+    throw DataError(QStringLiteral("Cannot export to %1: %2.").arg(m_folder, cause));
+  }
+  [[noreturn]] void Undo(const QString& cause);
+  QString Target(const QString& name) const { return m_folder + QLatin1Char('/') + name; }
+  QString New(const QString& name) const { return m_temp + QLatin1Char('/') + name; }
+  QString Aside() const { return m_temp + QStringLiteral("/older"); }
+  QString Older(const QString& name) const { return Aside() + QLatin1Char('/') + name; }
+
+  QString m_folder;
+  QStringList m_names;
+  QString m_temp;
+  bool m_fresh = false;  // the folder did not exist
+  bool m_keep = false;   // the temporary folder holds older files that could not be put back
+  QStringList m_aside, m_placed;
+};
+
+FileSet::FileSet(const QString& folder, const QStringList& names)
+    : m_folder(folder), m_names(names) {
+  const QFileInfo info(folder);
+  m_fresh = !info.exists();
+  const QString parent = m_fresh ? info.absolutePath() : folder;
+  if (m_fresh && !QDir().mkpath(parent)) Fail(QStringLiteral("the folder cannot be made"));
+  for (const QString& name : names) {
+    if (QFileInfo(Target(name)).isDir()) Fail(QStringLiteral("%1 is a folder").arg(name));
+  }
+  const QString pattern = m_fresh ? QStringLiteral("/.%1.XXXXXX").arg(info.fileName())
+                                  : QStringLiteral("/.qel-export.XXXXXX");
+  QByteArray path = Path(parent + pattern);
+  if (!::mkdtemp(path.data())) Fail(Cause(errno));
+  m_temp = QFile::decodeName(path);
+}
+
+FileSet::~FileSet() {
+  if (m_temp.isEmpty() || m_keep) return;
+  for (const QString& name : m_names) {
+    ::unlink(Path(New(name)).constData());
+    ::unlink(Path(Older(name)).constData());
+  }
+  ::rmdir(Path(Aside()).constData());
+  ::rmdir(Path(m_temp).constData());
+}
+
+void FileSet::Place() {
+  SyncFolder(m_temp);
+  if (m_fresh) {
+    if (const int error = Rename(QStringLiteral("place folder"), m_temp, m_folder))
+      Fail(Cause(error));
+    m_temp.clear();
+    SyncFolder(QFileInfo(m_folder).absolutePath());
+    return;
+  }
+  if (::mkdir(Path(Aside()).constData(), 0700) != 0) Fail(Cause(errno));
+  for (const QString& name : m_names) {
+    struct stat older {};
+    if (::lstat(Path(Target(name)).constData(), &older) != 0) {
+      if (errno == ENOENT) continue;
+      Undo(Cause(errno));
+    }
+    if (const int error = Rename(QStringLiteral("aside ") + name, Target(name), Older(name)))
+      Undo(Cause(error));
+    m_aside << name;
+  }
+  for (const QString& name : m_names) {
+    if (const int error = Rename(QStringLiteral("place ") + name, New(name), Target(name)))
+      Undo(Cause(error));
+    m_placed << name;
+  }
+  SyncFolder(m_folder);
+}
+
+void FileSet::Undo(const QString& cause) {
+  QStringList left;  // what is not as it was, one clause per file
+  int failure = 0;
+  for (const QString& name : m_names) {
+    const bool placed = m_placed.contains(name);
+    if (m_aside.contains(name)) {
+      // Put back over the new file where that was placed already.
+      const int error = Rename(QStringLiteral("back ") + name, Older(name), Target(name));
+      if (!error) continue;
+      failure = error;
+      left << (placed ? QStringLiteral("the new %1 in place of its older one, which is in %2")
+                      : QStringLiteral("no %1: its older one is in %2"))
+                  .arg(name, Aside());
+    } else if (placed) {
+      const int error = Unlink(QStringLiteral("remove ") + name, Target(name));
+      if (!error) continue;
+      failure = error;
+      left << QStringLiteral("the new %1, which it did not hold before").arg(name);
+    }
+  }
+  SyncFolder(m_folder);
+  if (!failure) Fail(cause + QStringLiteral("; its files are as they were"));
+  m_keep = true;
+  Fail(QStringLiteral("%1, and undoing it failed too (%2): the folder holds %3 (move it back by "
+                      "hand); its other files are as they were")
+           .arg(cause, Cause(failure), left.join(QStringLiteral("; "))));
+}
+
 }  // namespace
 
+void SetExportStepHook(std::function<int(const QString& step)> hook) {
+  g_stepHook = std::move(hook);
+}
+
 QString VCardBirthday(const Value& year, const Value& month, const Value& day) {
-  const int y = Number(year, 4);
-  const int m = Number(month, 2);
-  const int d = Number(day, 2);
-  if (y >= 1 && QDate::isValid(y, m, d))
-    return QStringLiteral("%1%2%3")
-        .arg(y, 4, 10, QLatin1Char('0'))
-        .arg(m, 2, 10, QLatin1Char('0'))
-        .arg(d, 2, 10, QLatin1Char('0'));
-  // Month and day alone: any day that month has in some year (29 February included).
-  if (QDate::isValid(2000, m, d))
-    return QStringLiteral("--%1%2").arg(m, 2, 10, QLatin1Char('0')).arg(d, 2, 10, QLatin1Char('0'));
-  return {};
+  // Read as the schedule reads them: Republic of China years, 年/月/日 marks, full-width digits.
+  const std::optional<int> m = ReadTypedMonth(month.value_or(QString()));
+  const std::optional<int> d = ReadTypedDay(day.value_or(QString()));
+  // Month and day must be a day of some year (29 February included).
+  if (!m || !d || !IsRealDay(0, *m, *d)) return {};
+  const QString monthDay =
+      QStringLiteral("%1%2").arg(*m, 2, 10, QLatin1Char('0')).arg(*d, 2, 10, QLatin1Char('0'));
+  const std::optional<int> y = ReadTypedYear(year.value_or(QString()));
+  if (y && IsRealDay(*y, *m, *d)) return QString::number(*y) + monthDay;
+  return QStringLiteral("--") + monthDay;
 }
 
 ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {
@@ -190,9 +335,12 @@ ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {
   if (QFileInfo(absolute).exists() && !QFileInfo(absolute).isDir())
     throw DataError(
         QStringLiteral("Cannot export to %1: it is a file, not a folder.").arg(absolute));
-  if (!QDir().mkpath(absolute))
-    throw DataError(
-        QStringLiteral("Cannot export to %1: the folder cannot be made.").arg(absolute));
+  QStringList names;
+  for (const TableLayout& table : Tables()) {
+    names << table.name + QStringLiteral(".csv");
+    if (table.name == QLatin1String("customer")) names << QStringLiteral("customers.vcf");
+  }
+  FileSet set(absolute, names);
 
   ExportSummary summary;
   summary.folder = absolute;
@@ -209,11 +357,11 @@ ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {
   std::vector<std::unique_ptr<OutFile>> files;
   qint64 cards = 0;
   for (const TableLayout& table : Tables()) {
-    files.push_back(std::make_unique<OutFile>(absolute, table.name + QStringLiteral(".csv")));
+    files.push_back(std::make_unique<OutFile>(set.Folder(), table.name + QStringLiteral(".csv")));
     OutFile& csv = *files.back();
     const bool customers = table.name == QLatin1String("customer");
     if (customers)
-      files.push_back(std::make_unique<OutFile>(absolute, QStringLiteral("customers.vcf")));
+      files.push_back(std::make_unique<OutFile>(set.Folder(), QStringLiteral("customers.vcf")));
     OutFile* vcf = customers ? files.back().get() : nullptr;
 
     // Every column the table has, in table order, also ones the program does not use.
@@ -263,9 +411,14 @@ ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {
   connection.Execute(QStringLiteral("commit"));
   connection.Close();
 
-  for (auto& file : files) file->Finish();
-  for (auto& file : files) file->Commit();
-  SyncFolder(absolute);
+  for (auto& file : files) {
+    if (const int error = Injected(QStringLiteral("write ") + QFileInfo(file->Target()).fileName()))
+      throw DataError(
+          QStringLiteral("The file %1 cannot be written: %2.").arg(file->Target(), Cause(error)));
+    file->Finish();
+    file->Commit();
+  }
+  set.Place();
   return summary;
 }
 

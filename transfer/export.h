@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 #include "data/dataerror.h"
 
@@ -25,13 +26,21 @@ struct ExportSummary {
 //
 // Every file comes from one read transaction, so all of them show the same moment even while
 // another program writes. Rows are streamed: memory does not grow with the tables. The files
-// are written under temporary names and renamed only when all are complete: a failure while
-// reading or writing leaves none of them (and older files of those names as they were) and
-// DataError names the cause. Files hold personal data: mode 0600.
+// are written into a temporary folder and moved into place only when all are complete, so the
+// folder holds either its older files of those names or the six new ones: a failure while
+// reading, writing or moving leaves the older ones as they were, and DataError names the cause
+// (and, should even putting them back fail, where each file is). Files hold personal data:
+// mode 0600; a folder made for them, 0700.
 ExportSummary ExportTo(const QString& databaseFile, const QString& folder);
 
-// The birthday as vCard writes it: "YYYYMMDD" when the three texts form a real date, "--MMDD"
-// when month and day alone do, else empty.
+// For tests: called before each step of writing the files and moving them into place ("write
+// NAME", "place folder", "aside NAME", "place NAME", "back NAME", "remove NAME"); an error
+// number it gives makes that step fail with that error. An empty hook removes it.
+void SetExportStepHook(std::function<int(const QString& step)> hook);
+
+// The birthday as vCard writes it, the three texts read as the schedule reads them (see
+// data/datetext.h: "69" and "民國69年" are 1980, "5月" and "５" are 5): "YYYYMMDD" when year,
+// month and day form a real date, "--MMDD" when month and day alone do, else empty.
 QString VCardBirthday(const Value& year, const Value& month, const Value& day);
 
 // The command-line job: exports the database file into the folder and prints what was written

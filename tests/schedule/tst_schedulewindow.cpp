@@ -27,7 +27,8 @@ void Fill() {
                                 {"Leap", "K3", "2000", "2", "29", "", ""},
                                 {"NoYear", "K4", "", "12", "21", "", ""},
                                 {"Bad", "K5", "1980", "2", "30", "", ""},
-                                {"Future", "K6", "2030", "12", "22", "", ""}};
+                                {"Future", "K6", "2030", "12", "22", "", ""},
+                                {"林", "K7", "民國69", "1月", "１０", "", ""}};
   for (const auto& row : customers)
     Sql("insert into customer (Cust_name, CID, Cust_birthyear, Cust_birthmonth, Cust_birthday, "
         "Cust_telhome, Cust_cellphone) values (?, ?, ?, ?, ?, ?, ?)",
@@ -84,7 +85,8 @@ class ScheduleWindowTest : public QObject {
                "2026/12/25|Fri|Birthday (age 46)|王小明|K1|02-1|09-1|||",
                "2026/12/30|Wed|Anniversary (2 years)|NoYear|K4|||AIA|Health|P3",
                "2027/01/03|Sun|Anniversary (7 years)|Chen|K2||09-2|Fubon|Term|P2",
-               "2027/01/05|Tue|Birthday (age 26)|Chen|K2||09-2|||"};
+               "2027/01/05|Tue|Birthday (age 26)|Chen|K2||09-2|||",
+               "2027/01/10|Sun|Birthday (age 47)|林|K7|||||"};
     QTest::newRow("29 February in a common year")
         << QDate(2027, 2, 27) << 3 << QStringList{"2027/02/28|Sun|Birthday (age 27)|Leap|K3|||||"};
     QTest::newRow("one day") << QDate(2026, 12, 25) << 1
@@ -106,14 +108,14 @@ class ScheduleWindowTest : public QObject {
   }
 
   // A line opens its customer in the result window among the schedule's customers (K4, K1,
-  // K2 in line order); the result's Exit comes back to the schedule, whose Exit brings back the
+  // K2, K7 in line order); the result's Exit comes back to the schedule, whose Exit brings back the
   // customer window.
   void openLine_data() {
     QTest::addColumn<int>("row");
     QTest::addColumn<bool>("doubleClick");
     QTest::addColumn<QStringList>("shown");  // name, position, total
-    QTest::newRow("double click") << 2 << true << QStringList{"王小明", "2", "3"};
-    QTest::newRow("Enter") << 5 << false << QStringList{"Chen", "3", "3"};
+    QTest::newRow("double click") << 2 << true << QStringList{"王小明", "2", "4"};
+    QTest::newRow("Enter") << 5 << false << QStringList{"Chen", "3", "4"};
   }
   void openLine() {
     QFETCH(int, row);

@@ -3,6 +3,8 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QProcess>
@@ -84,11 +86,19 @@ void TestBackup::failingTarget_data() {
   Row("folder missing", "gone/qel.db", "does not exist");
   Row("folder is a file", "old.db/qel.db", "is not a folder");
   Row("the database itself", "qel.db", "the database itself");
+  // Other paths to the same file, or to the files SQLite keeps beside it.
+  Row("through a linked folder", "link/qel.db", "the database itself");
+  Row("a hard link", "hard.db", "the database itself");
+  Row("a symbolic link", "alias.db", "the database itself");
+  Row("the journal", "qel.db-journal", "the journal of the database");
+  Row("the log, linked folder", "link/qel.db-wal", "the write-ahead log of the database");
+  Row("the shared memory", "link/./qel.db-shm", "the shared-memory index of the database");
   Row("disk full, old copy kept", "old.db", "cannot be written", true);
 }
 
-// `qel --backup` refuses a target that cannot take the copy: a non-zero status, a message
-// naming the target and the cause, every file as it was and no temporary file left.
+// `qel --backup` and the backup function refuse a target that cannot take the copy: a non-zero
+// status, a message naming the target and the cause, every file as it was (the database the
+// same file, not a new one) and no temporary file left.
 void TestBackup::failingTarget() {
   QFETCH(QString, target);
   QFETCH(QString, cause);
@@ -101,10 +111,22 @@ void TestBackup::failingTarget() {
   QFile old("old.db");
   QVERIFY(old.open(QIODevice::WriteOnly) && old.write("an older copy") > 0);
   old.close();
+  QVERIFY(QFile::link(".", "link") && QFile::link(kDatabaseFile, "alias.db"));
+  QCOMPARE(::link("qel.db", "hard.db"), 0);
+  struct stat live {};
+  QCOMPARE(::stat("qel.db", &live), 0);
   const QStringList before =
       QDir(".").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
   const QByteArray database = FileBytes(kDatabaseFile);
 
+  if (!fileSizeLimit) {
+    try {
+      BackupTo(kDatabaseFile, target);
+      QFAIL("the backup was written");
+    } catch (const DataError& error) {
+      QVERIFY2(error.message().contains(cause), qPrintable(error.message()));
+    }
+  }
   QProcess qel;
   if (fileSizeLimit) {
     // A disk that fills up: no file of this process may grow beyond 64 KiB.
@@ -125,6 +147,9 @@ void TestBackup::failingTarget() {
   QVERIFY(QDir("old").isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
   QCOMPARE(FileBytes("old.db"), QByteArray("an older copy"));
   QCOMPARE(FileBytes(kDatabaseFile), database);
+  struct stat after {};
+  QCOMPARE(::stat("qel.db", &after), 0);
+  QCOMPARE(after.st_ino, live.st_ino);
 }
 
 QTEST_MAIN(TestBackup)

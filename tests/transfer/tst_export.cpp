@@ -3,15 +3,18 @@
 // group works on what is saved.
 
 #include <QDir>
+#include <QDirIterator>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTest>
 
 #include "app/module1.h"
+#include "data/schema.h"
 #include "tests/customer/custtest.h"
 #include "transfer/export.h"
 #include "transfer/import.h"
+#include "ui/schedule/schedule.h"
 #include "ui/toolkit/pathdialog.h"
 
 using namespace custtest;
@@ -67,6 +70,65 @@ QVector<QVector<Value>> Dump(const QString& folder) {
   return rows;
 }
 
+// The birthday as the schedule reads it, in the card's form: "YYYYMMDD" for a line with the
+// age, "--MMDD" for one without, "unreadable" for a birthday it lists as unreadable, else empty.
+// A leap year's 366 days: 29 February is a day of its own.
+QString ScheduledBirthday() {
+  Connection connection;
+  OpenDatabase(connection, kDatabaseFile);
+  const Schedule schedule = ReadSchedule(connection, QDate(2028, 1, 1), 366);
+  for (const ScheduleLine& line : schedule.lines) {
+    if (line.kind != ScheduleLine::Kind::Birthday) continue;
+    const QString monthDay = line.date.toString("MMdd");
+    return line.years ? QString::number(line.date.year() - line.years) + monthDay : "--" + monthDay;
+  }
+  return schedule.unreadable.empty() ? QString() : QStringLiteral("unreadable");
+}
+
+const QStringList kSet = {"customer.csv",  "customers.vcf",  "family.csv",
+                          "insurance.csv", "compensate.csv", "contact.csv"};
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+// What an export finds in `folder`: nothing (no folder), an empty folder, all six files of an
+// older export, two of them, or a folder named family.csv; a file of the agent's own besides.
+void Prepare(const QString& folder, const QString& older) {
+  QDir(folder).removeRecursively();
+  if (older == "missing") return;
+  QVERIFY(QDir().mkpath(folder));
+  WriteFile(folder + "/notes.txt", "mine");
+  const QStringList names = older == "all"      ? kSet
+                            : older == "some"   ? QStringList{"customer.csv", "contact.csv"}
+                            : older == "folder" ? QStringList{"customer.csv"}
+                                                : QStringList();
+  for (const QString& name : names) WriteFile(folder + "/" + name, "older " + name.toUtf8());
+  if (older == "folder") QVERIFY(QDir().mkdir(folder + "/family.csv"));
+}
+
+// Every file and folder under `folder`, hidden ones too: its bytes, with the mode where it is
+// not 0600, or "<folder>".
+QMap<QString, QByteArray> Entries(const QString& folder) {
+  QMap<QString, QByteArray> entries;
+  QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QFileInfo info = it.nextFileInfo();
+    const QString name = QDir(folder).relativeFilePath(info.absoluteFilePath());
+    if (info.isDir()) {
+      entries[name] = "<folder>";
+      continue;
+    }
+    entries[name] = FileBytes(info.filePath());
+    if (info.permissions() !=
+        (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser))
+      entries[name] += " [mode " + QByteArray::number(int(info.permissions()), 16) + "]";
+  }
+  return entries;
+}
+
 }  // namespace
 
 class TestExport : public QObject {
@@ -75,6 +137,8 @@ class TestExport : public QObject {
   void roundTrip();
   void vcard_data();
   void vcard();
+  void replace_data();
+  void replace();
   void commands_data();
   void commands();
 };
@@ -109,10 +173,14 @@ void TestExport::roundTrip() {
 }
 
 // One customer with one value (a birthday as "year/month/day"), and the property an independent
-// vCard reader finds on the card (none where `read` is null).
+// vCard reader finds on the card (none where `read` is null). A birthday reads the same in the
+// schedule, or it lists it as unreadable.
 void CardRow(const char* name, const char* column, const char* property, const QString& stored,
-             const QString& read) {
-  QTest::newRow(name) << QString(column) << QString(property) << stored << read;
+             const QString& read, const char* scheduled = nullptr) {
+  QTest::newRow(name) << QString(column) << QString(property) << stored << read
+                      << (scheduled       ? QString(scheduled)
+                          : read.isNull() ? QStringLiteral("unreadable")
+                                          : read);
 }
 
 void TestExport::vcard_data() {
@@ -120,6 +188,7 @@ void TestExport::vcard_data() {
   QTest::addColumn<QString>("property");
   QTest::addColumn<QString>("stored");
   QTest::addColumn<QString>("read");
+  QTest::addColumn<QString>("scheduled");
   CardRow("name", "Cust_name", "FN", "王小明", "王小明");
   CardRow("escapes", "Cust_name", "FN", "a\\b,c;d\r\ne", "a\\b,c;d\ne");
   CardRow("home phone", "Cust_telhome", "TEL/home", "02-2345 6789", "02-2345 6789");
@@ -135,9 +204,20 @@ void TestExport::vcard_data() {
   CardRow("company", "Cust_company", "ORG", "ACME; Ltd", "ACME; Ltd");
   CardRow("job title", "Cust_jobtitle", "TITLE", "經理", "經理");
   CardRow("birthday", "birth", "BDAY", "1980/2/29", "19800229");
-  CardRow("no leap year", "birth", "BDAY", "1981/2/29", "--0229");
+  CardRow("no leap year", "birth", "BDAY", "1981/2/29", "--0229", "unreadable");
   CardRow("no year", "birth", "BDAY", "/12/5", "--1205");
-  CardRow("typed year", "birth", "BDAY", "民國69/07/ 1 ", "--0701");
+  CardRow("era year, blanks", "birth", "BDAY", "民國69/07/ 1 ", "19800701");
+  CardRow("ROC year", "birth", "BDAY", "69/5/12", "19800512");
+  CardRow("ROC year, year mark", "birth", "BDAY", "69年/5/12", "19800512");
+  CardRow("ROC year, era and mark", "birth", "BDAY", "民國69年/5/12", "19800512");
+  CardRow("ROC year of 3 digits", "birth", "BDAY", "100/1/1", "20110101");
+  CardRow("full-width digits", "birth", "BDAY", "１９８０/５/１２", "19800512");
+  CardRow("month and day marks", "birth", "BDAY", "1980/5月/12日", "19800512");
+  CardRow("unreadable year", "birth", "BDAY", "soon/5/12", "--0512");
+  CardRow("era with common year", "birth", "BDAY", "民國1980/5/12", "--0512");
+  CardRow("five-digit year", "birth", "BDAY", "19800/5/12", "--0512");
+  CardRow("30 February", "birth", "BDAY", "1980/2/30", QString());
+  CardRow("month 13", "birth", "BDAY", "1980/13/1", QString());
   CardRow("no such day", "birth", "BDAY", "1980/4/31", QString());
   CardRow("no day", "birth", "BDAY", "1980/4/", QString());
 }
@@ -147,6 +227,7 @@ void TestExport::vcard() {
   QFETCH(QString, property);
   QFETCH(QString, stored);
   QFETCH(QString, read);
+  QFETCH(QString, scheduled);
   TestEnv env;
   CreateDatabase();
   const QStringList date = stored.split('/');
@@ -169,6 +250,102 @@ void TestExport::vcard() {
   if (!read.isNull()) expected[property] = read;
   QCOMPARE(QJsonDocument::fromJson(python.readAllStandardOutput()).toJson(QJsonDocument::Compact),
            QJsonDocument(expected).toJson(QJsonDocument::Compact));
+  if (column == "birth") QCOMPARE(ScheduledBirthday(), scheduled);
+}
+
+void TestExport::replace_data() {
+  QTest::addColumn<QString>("older");
+  QTest::addColumn<QString>("failing");  // the steps (those beginning so) that fail, in turn
+  QTest::addColumn<QString>("notBack");  // an older file that then cannot be put back
+  QTest::newRow("no folder, each write") << "missing"
+                                         << "write"
+                                         << "";
+  QTest::newRow("no folder, its rename") << "missing"
+                                         << "place folder"
+                                         << "";
+  QTest::newRow("empty folder, each move") << "empty"
+                                           << "place"
+                                           << "";
+  QTest::newRow("older set, each write") << "all"
+                                         << "write"
+                                         << "";
+  QTest::newRow("older set, each move aside") << "all"
+                                              << "aside"
+                                              << "";
+  QTest::newRow("older set, each move in") << "all"
+                                           << "place"
+                                           << "";
+  QTest::newRow("two older files, each move in") << "some"
+                                                 << "place"
+                                                 << "";
+  QTest::newRow("a folder named family.csv") << "folder"
+                                             << ""
+                                             << "";
+  QTest::newRow("putting back fails") << "all"
+                                      << "place family.csv"
+                                      << "customer.csv";
+}
+
+// An export that fails at any step of writing its files or moving them into place leaves the
+// folder exactly as it was, byte for byte, with nothing beside it; one that does not fail leaves
+// exactly the new set (mode 0600) and the agent's own file. Should even putting an older file
+// back fail, the message says where it is and which new file the folder holds.
+void TestExport::replace() {
+  QFETCH(QString, older);
+  QFETCH(QString, failing);
+  QFETCH(QString, notBack);
+  TestEnv env;
+  CreateDatabase();
+  InsertSimpleCustomer("K1", "Alice");
+  QStringList steps;
+  SetExportStepHook([&](const QString& step) { return steps << step, 0; });
+  const auto restore = qScopeGuard([] { SetExportStepHook({}); });
+  Prepare("probe", older);
+  if (!failing.isEmpty()) {
+    ExportTo(kDatabaseFile, "probe");
+    QStringList expected = kSet;
+    if (older != "missing") expected << "notes.txt";
+    expected.sort();
+    QCOMPARE(Entries("probe").keys(), expected);
+  }
+  const QMap<QString, QByteArray> done = Entries("probe");
+  const QStringList failingSteps = steps.filter(QRegularExpression("^" + failing));
+  QVERIFY(failing.isEmpty() || !failingSteps.isEmpty());
+
+  QVERIFY(QDir().mkdir("work"));
+  for (const QString& step : failing.isEmpty() ? QStringList{""} : failingSteps) {
+    Prepare("work/out", older);
+    const QMap<QString, QByteArray> before = Entries("work");
+    SetExportStepHook(
+        [&](const QString& now) { return now == step || now == "back " + notBack ? EIO : 0; });
+    QString message;
+    try {
+      ExportTo(kDatabaseFile, "work/out");
+    } catch (const DataError& error) {
+      message = error.message();
+    }
+    if (notBack.isEmpty()) QCOMPARE(Entries("work"), before);
+    QVERIFY2(message.contains(step.isEmpty() ? "family.csv is a folder" : "Input/output error"),
+             qPrintable(step + ": " + message));
+    if (notBack.isEmpty()) continue;
+    const QStringList kept =
+        QDir("work/out").entryList({".qel-export.*"}, QDir::Dirs | QDir::Hidden);
+    QCOMPARE(kept.size(), 1);
+    const QString aside = QDir("work/out/" + kept[0] + "/older").absolutePath();
+    QVERIFY2(message.contains("the folder holds the new customer.csv in place of its older one, "
+                              "which is in " +
+                              aside),
+             qPrintable(message));
+    QCOMPARE(FileBytes(aside + "/customer.csv"), QByteArray("older customer.csv"));
+    for (const QString& name : kSet) {
+      QCOMPARE(Entries("work/out")[name], name == notBack ? done[name] : before["out/" + name]);
+    }
+  }
+  if (failing.isEmpty()) return;
+  SetExportStepHook({});
+  Prepare("work/out", older);
+  ExportTo(kDatabaseFile, "work/out");
+  QCOMPARE(Entries("work/out"), done);
 }
 
 void TestExport::commands_data() {

@@ -353,8 +353,10 @@ void TestReliability::fileTrouble() {
 // The program itself on an X server of its own: the customer window is drawn, photographed
 // beside the test program, and closed with a click on exit: status 0, the file unchanged.
 void TestReliability::realDisplay() {
-  if (QStandardPaths::findExecutable("Xvfb").isEmpty()) QSKIP("no Xvfb (scripts/deps.sh)");
   if (OnServer()) QSKIP("a case of database files");
+  for (const QString tool : {"Xvfb", "xdotool", "import"})
+    if (QStandardPaths::findExecutable(tool).isEmpty())
+      QEL_SKIP_MISSING("no " + tool + " (scripts/deps.sh installs it)");
   TestEnv env;
   CustomersWithKin({{"A001", "Alice"}});
   const QByteArray before = FileBytes(env.DbPath());

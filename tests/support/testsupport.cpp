@@ -106,6 +106,10 @@ bool OnServer() {
   return qEnvironmentVariable("QEL_TEST_BACKEND") == QLatin1String("postgres");
 }
 
+bool StrictRun() {
+  return qEnvironmentVariable("QEL_TEST_STRICT") == QLatin1String("1");
+}
+
 TestEnv::TestEnv() : m_previous(QDir::currentPath()) {
   if (!m_dir.isValid()) qFatal("no temporary folder");
   QDir::setCurrent(m_dir.path());

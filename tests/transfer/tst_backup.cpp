@@ -29,7 +29,7 @@ class TestBackup : public QObject {
 // open as a qel.db and are readable by their owner only. Each copy replaces the previous one.
 void TestBackup::whileWriting() {
   const QString shell = QStandardPaths::findExecutable("sqlite3");
-  if (shell.isEmpty()) QSKIP("no sqlite3 shell");
+  if (shell.isEmpty()) QEL_SKIP_MISSING("no sqlite3 shell (scripts/deps.sh installs it)");
   TestEnv env;
   CreateDatabase();
   QByteArray script = ".timeout 20000\npragma synchronous=off;\n";

@@ -2,10 +2,12 @@
 // texts full of quotes, files it cannot write, unexpected errors, a real X display.
 // "tst_reliability driver <folder> <key prefix> <seed> <commands>" is the second program: it saves
 // and deletes customers of its own through the real customer window, <commands> times or until
-// killed (0), noting "<key> <tag>" ("-" deletes) before and "done" after each in journal.txt.
+// killed (0), noting "<key> <tag>" ("-" deletes) before and "done" after each in journal.txt,
+// each line followed by a tab and the time (Now()).
 
 #include <unistd.h>
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QMessageBox>
@@ -14,6 +16,7 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
+#include <chrono>
 #include <stdexcept>
 
 #include "app/module1.h"
@@ -25,6 +28,23 @@
 using namespace custtest;
 
 namespace {
+
+// Microseconds of the system's monotonic clock, which every process reads alike.
+qint64 Now() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// The lines of the journal without their times, and the times of its "done" lines.
+QStringList JournalLines(const QByteArray& text, QList<qint64>* done = nullptr) {
+  QStringList lines;
+  for (const QString& line : QString::fromUtf8(text).split('\n', Qt::SkipEmptyParts)) {
+    lines << line.section('\t', 0, 0);
+    if (done && lines.last() == "done") *done << line.section('\t', 1).toLongLong();
+  }
+  return lines;
+}
 
 // A tag "t<seq>'n<rows>": each of the four lists gets <rows> rows.
 int RowsOf(const QString& tag) {
@@ -43,7 +63,7 @@ int Driver(const QStringList& args) {
   QFile journal(QStringLiteral("journal.txt"));
   if (!w || !journal.open(QIODevice::Append)) return 2;
   auto note = [&](const QString& line) {
-    journal.write(line.toUtf8() + '\n');
+    journal.write(line.toUtf8() + '\t' + QByteArray::number(Now()) + '\n');
     journal.flush();
     ::fsync(journal.handle());
   };
@@ -85,7 +105,10 @@ int Driver(const QStringList& args) {
       Press(w, "save");
       mine.insert(key);
     }
-    if (messages != QStringList{"Finish"}) return 2;
+    if (messages != QStringList{"Finish"}) {
+      std::fprintf(stderr, "%s\n", qPrintable(messages.join('/')));
+      return 2;
+    }
     note(QStringLiteral("done"));
   }
   return 0;
@@ -128,7 +151,7 @@ QStringList Replay(QMap<QString, QString>& known) {
   QFile file(QStringLiteral("journal.txt"));
   file.open(QIODevice::ReadOnly);
   QStringList pending;
-  for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
+  for (const QString& line : JournalLines(file.readAll())) {
     if (line == "done" && !pending.isEmpty()) known[pending[0]] = Expected(pending[1]);
     pending = line == "done" ? QStringList() : line.split(' ');
   }
@@ -174,12 +197,14 @@ void TestReliability::killDuringSaves() {
     QProcess driver;
     StartDriver(driver, QStringLiteral("R%1-").arg(round), seed + round, 0);
     QThread::msleep(random.bounded(100, 400));
-    // Strike within a command: once the journal announces one, within the time a save takes.
+    // Strike within a command: once the journal announces one (however long the driver takes to
+    // start on a busy machine), within the time a save takes.
     QFile journal(QStringLiteral("journal.txt"));
-    for (int polls = 0; polls < 20000 && driver.state() == QProcess::Running; ++polls) {
+    for (const QDeadlineTimer deadline(60000);
+         !deadline.hasExpired() && driver.state() == QProcess::Running;) {
       const QByteArray text = journal.open(QIODevice::ReadOnly) ? journal.readAll() : "";
       journal.close();
-      if (text.endsWith('\n') && !text.endsWith("done\n")) break;
+      if (text.endsWith('\n') && JournalLines(text).last() != "done") break;
       QThread::usleep(100);
     }
     QThread::usleep(random.bounded(0, 1500));
@@ -205,10 +230,13 @@ void TestReliability::killDuringSaves() {
   std::printf("crash: %d kills, %d customer checks, %d failures (%d kills while a command ran)\n",
               kills, checks, failures, inFlight);
   QCOMPARE(failures, 0);
+  // The check means something only where kills met commands under way.
+  QVERIFY2(inFlight >= kills / 2, "too few kills landed while a command ran");
 }
 
 // Saves of both programs at the same time all arrive, and the window open all along shows what
-// the other program saved or deleted.
+// the other program saved or deleted. The times of both programs' commands show that they ran
+// at the same time: the finished commands of one and the other take turns again and again.
 void TestReliability::twoProgramsOnOneFile() {
   TestEnv env;
   CreateDatabase();
@@ -216,14 +244,32 @@ void TestReliability::twoProgramsOnOneFile() {
   frmCust* w = OpenWindow();
   QProcess other;
   StartDriver(other, "B", Seed("two programs"), 30);
-  for (int i = 0; i < 30; ++i) {
+  // The window saves from the other program's first command to its last (30 times at least), at
+  // an agent's quick pace: a program that saved without pause would starve the other's saves.
+  for (int waited = 0; !QFileInfo::exists("journal.txt") && waited < 3000; ++waited)
+    QThread::msleep(10);
+  QMap<qint64, char> finished;  // the time each command of either program ended
+  int saves = 0;
+  for (; saves < 30 || (other.state() == QProcess::Running && saves < 3000); ++saves) {
     Press(w, "modify");
-    w->txtName->setText(QStringLiteral("mine %1").arg(i));
+    w->txtName->setText(QStringLiteral("mine %1").arg(saves));
     Press(w, "save");
+    finished[Now()] = 'w';
+    QTest::qWait(10);
   }
-  QVERIFY(other.waitForFinished(60000));
-  QCOMPARE(other.exitCode(), 0);
-  QCOMPARE(env.messages, QStringList(30, "Finish"));
+  QVERIFY(other.state() == QProcess::NotRunning || other.waitForFinished(60000));
+  QVERIFY2(other.exitCode() == 0, other.readAllStandardError().constData());
+  QCOMPARE(env.messages, QStringList(saves, "Finish"));
+  QList<qint64> done;
+  JournalLines(FileBytes("journal.txt"), &done);
+  QCOMPARE(done.size(), 30);
+  for (const qint64 time : done) finished[time] = 'o';
+  std::string turns(1, finished.first());
+  for (const char program : finished)
+    if (program != turns.back()) turns += program;
+  qInfo("two programs: %d saves of the window, 30 commands of the other, %d turns", saves,
+        int(turns.size()));
+  QVERIFY2(turns.size() >= 10, ("the programs' commands ended in turns " + turns).c_str());
   QMap<QString, QString> known;
   QVERIFY(Replay(known).isEmpty());
   for (auto it = known.begin(); it != known.end(); ++it) QCOMPARE(Describe(it.key()), it.value());
@@ -233,7 +279,7 @@ void TestReliability::twoProgramsOnOneFile() {
         Rows("select Cust_name from customer where rowid=?", {CustomerSet->Bookmark()});
     QCOMPARE(w->txtName->text(), row.isEmpty() ? QString() : *row[0][0]);
   }
-  QCOMPARE(*CustomerRow("A001")["Cust_name"], QStringLiteral("mine 29"));
+  QCOMPARE(*CustomerRow("A001")["Cust_name"], QStringLiteral("mine %1").arg(saves - 1));
 }
 
 // Keys and criteria made of quotes, wildcards, backslashes, NULs and CJK reach exactly the rows

@@ -5,9 +5,11 @@
 // killed (0), noting "<key> <tag>" ("-" deletes) before and "done" after each in journal.txt,
 // each line followed by a tab and the time (Now()).
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QMessageBox>
@@ -175,6 +177,8 @@ class TestReliability : public QObject {
  private slots:
   void killDuringSaves();
   void twoProgramsOnOneFile();
+  void killDuringImport_data();
+  void killDuringImport();
   void quotingOnRandomTexts();
   void fileTrouble_data();
   void fileTrouble();
@@ -280,6 +284,92 @@ void TestReliability::twoProgramsOnOneFile() {
     QCOMPARE(w->txtName->text(), row.isEmpty() ? QString() : *row[0][0]);
   }
   QCOMPARE(*CustomerRow("A001")["Cust_name"], QStringLiteral("mine %1").arg(saves - 1));
+}
+
+// `qel --import` of a CSV folder into an existing qel.db that holds no customers, killed at
+// random moments from its start to its end: the file is then whole and holds either nothing, as
+// before, or everything the import brings.
+void TestReliability::killDuringImport_data() {
+  QTest::addColumn<bool>("tables");
+  QTest::newRow("an empty file") << false;
+  QTest::newRow("the five tables, no customers") << true;
+}
+
+void TestReliability::killDuringImport() {
+  QFETCH(bool, tables);
+  if (OnServer()) QSKIP("a case of database files");
+  TestEnv env;
+  QVERIFY(QDir().mkdir("src"));
+  QFile customers("src/customer.csv"), family("src/family.csv"), contact("src/contact.csv");
+  QVERIFY(customers.open(QIODevice::WriteOnly) && family.open(QIODevice::WriteOnly) &&
+          contact.open(QIODevice::WriteOnly));
+  customers.write("CID,Cust_name,Cust_addhome\n");
+  family.write("CID,fam_rel,fam_name\n");
+  contact.write("CID,Cont_date,Cont_detail\n");
+  for (int i = 0; i < 3000; ++i) {
+    customers.write(
+        QStringLiteral("K%1,Name %1,\"%1 Long Road, Apt \"\"%1\"\"\"\n").arg(i).toUtf8());
+    for (int k = 0; k < 4; ++k)
+      family.write(QStringLiteral("K%1,kin %2,Kin %1\n").arg(i).arg(k).toUtf8());
+    contact.write(QStringLiteral("K%1,2024/1/%2,called\n").arg(i).arg(i % 28 + 1).toUtf8());
+  }
+  customers.close(), family.close(), contact.close();
+  // The rows of each table as the next program finds them (an empty file holds none).
+  auto content = [] {
+    if (QFileInfo(kDatabaseFile).size() == 0) return QStringLiteral("0 0 0 0 0");
+    QStringList counts;
+    for (const char* table : {"customer", "family", "insurance", "compensate", "contact"})
+      counts << QString::number(Count(QStringLiteral("select count(*) from %1").arg(table)));
+    return counts.join(' ');
+  };
+  auto fresh = [&] {
+    QFile::remove(kDatabaseFile);
+    QFile file(kDatabaseFile);
+    file.open(QIODevice::WriteOnly);
+    file.close();
+    if (tables) CreateDatabase();
+  };
+  // The whole import once, timed: the kills fall anywhere in that time.
+  QElapsedTimer clock;
+  fresh();
+  QProcess qel;
+  qel.setStandardErrorFile(QProcess::nullDevice());
+  clock.start();
+  qel.start(QStringLiteral(QEL_BINARY), {"--import", "src"});
+  QVERIFY(qel.waitForFinished(60000) && qel.exitCode() == 0);
+  const qint64 whole = clock.elapsed();
+  const QString all = content();
+  QCOMPARE(all, QStringLiteral("3000 12000 0 0 3000"));
+  QRandomGenerator random(Seed("import kills"));
+  int midway = 0;
+  for (int kill = 0; kill < 8; ++kill) {
+    fresh();
+    QProcess killed;
+    killed.setReadChannel(QProcess::StandardError);
+    killed.start(QStringLiteral(QEL_BINARY), {"--import", "src"});
+    QVERIFY(killed.waitForStarted());
+    // Every other kill at any moment of the time the whole import took; the others once the
+    // customers are in, while the lists come.
+    QByteArray said;
+    if (kill % 2 == 0) {
+      QThread::usleep(ulong(1000 * whole * random.generateDouble()));
+    } else {
+      while (!said.contains("customer: 3000 / 3000") && killed.waitForReadyRead(10000))
+        said += killed.readAllStandardError();
+      QThread::usleep(random.bounded(50000));
+    }
+    ::kill(pid_t(killed.processId()), SIGKILL);
+    killed.waitForFinished();
+    // The customers were in when their table was reported done (stderr is not a terminal).
+    said += killed.readAllStandardError();
+    midway += said.contains("customer: 3000 / 3000") && !said.contains("Rows per table");
+    QCOMPARE(Rows("pragma integrity_check").value(0).value(0), Value("ok"));
+    const QString now = content();
+    QVERIFY2(now == all || now == "0 0 0 0 0",
+             qPrintable(QStringLiteral("after a kill at a random moment: %1").arg(now)));
+  }
+  // Some kills fell after the customers were read, in the middle of the work.
+  QVERIFY2(midway >= 2, qPrintable(QStringLiteral("%1 of 8 kills").arg(midway)));
 }
 
 // Keys and criteria made of quotes, wildcards, backslashes, NULs and CJK reach exactly the rows

@@ -307,8 +307,12 @@ void TestReliability::killDuringImport() {
   family.write("CID,fam_rel,fam_name\n");
   contact.write("CID,Cont_date,Cont_detail\n");
   for (int i = 0; i < 3000; ++i) {
-    customers.write(
-        QStringLiteral("K%1,Name %1,\"%1 Long Road, Apt \"\"%1\"\"\"\n").arg(i).toUtf8());
+    // Long addresses: more than the import's page cache holds, so that pages reach the file
+    // before the commit.
+    customers.write(QStringLiteral("K%1,Name %1,\"%1 Long Road, \"\"%2\"\"\"\n")
+                        .arg(i)
+                        .arg(QString(2000, QChar('a' + i % 26)))
+                        .toUtf8());
     for (int k = 0; k < 4; ++k)
       family.write(QStringLiteral("K%1,kin %2,Kin %1\n").arg(i).arg(k).toUtf8());
     contact.write(QStringLiteral("K%1,2024/1/%2,called\n").arg(i).arg(i % 28 + 1).toUtf8());

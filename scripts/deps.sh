@@ -7,7 +7,7 @@ packages=(
   fonts-arphic-uming fonts-dejavu-core
   mdbtools-dev mdbtools python3-vobject
   sqlite3 xvfb xauth imagemagick xdotool x11-utils poppler-utils postgresql
-  dpkg-dev file desktop-file-utils appstream groff-base
+  dpkg-dev file desktop-file-utils appstream groff-base lintian
   python3
 )
 missing=()

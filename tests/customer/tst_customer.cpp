@@ -86,6 +86,8 @@ class TestCustomer : public QObject {
   void stories_data();
   void stories();
   void everyFieldInItsControl();
+  void changeElsewhereInEveryColumn();
+  void nullAndEmptyShownAndSaved();
   void editorOverItsCell_data();
   void editorOverItsCell();
 };
@@ -294,6 +296,73 @@ void TestCustomer::stories() {
   QCOMPARE(Dump(), file.isEmpty() ? before : file);
   QCOMPARE(env.fatalStatus, 0);
   QCOMPARE(env.ended, int(shown == "gone"));
+}
+
+// Another program changes any one column of the customer row or of one of its list rows after
+// the window showed the customer: the save stores nothing, says why, and shows what that program
+// stored. Every column of every table, the last ones included.
+void TestCustomer::changeElsewhereInEveryColumn() {
+  TestEnv env;
+  CustomersWithKin({{"A001", "Alice"}});
+  QStringList changes;  // "<table> <column>"
+  for (const TableLayout& table : Tables().mid(1)) {
+    const QStringList columns = DataColumns(table.name);
+    InsertChild(table.name, "A001", QVector<Value>(columns.size(), Value("v")));
+    for (const QString& column : columns) changes << table.name + ' ' + column;
+  }
+  for (const QString& column : Tables()[0].columns)
+    if (column != "CID") changes << "customer " + column;
+  changes << "customer CID";  // last: the lists stay with the key before
+  frmCust* w = OpenWindow();
+  for (int n = 0; n < changes.size(); ++n) {
+    const QString table = changes[n].section(' ', 0, 0), column = changes[n].section(' ', 1);
+    const QString theirs = QStringLiteral("theirs %1").arg(n);
+    Press(w, "modify");
+    TypeInto(w->txtEmail, "mine");
+    Sql(QStringLiteral("update %1 set %2=? where CID='A001'").arg(table, column), {theirs});
+    Press(w, "save");
+    QVERIFY2(env.messages.value(n).contains("Someone else changed this customer"),
+             qPrintable(changes[n] + ": " + env.messages.value(n)));
+    QVERIFY2(Count(QStringLiteral("select count(*) from %1 where %2=?").arg(table, column),
+                   {theirs}) > 0,
+             qPrintable(changes[n]));
+    QVERIFY2(Snapshot(w).join('|').contains(theirs), qPrintable(changes[n]));
+    QVERIFY(!w->ModifyMode);
+  }
+}
+
+// A customer whose every column is Null and one whose every column is the empty text, each with
+// a list row of the same in every list: every input and cell of both shows empty; a save stores
+// every customer column as the empty text and every list cell as Null.
+void TestCustomer::nullAndEmptyShownAndSaved() {
+  TestEnv env;
+  CreateDatabase();
+  QMap<QString, Value> empty;
+  for (const QString& column : Tables()[0].columns) empty[column] = QStringLiteral("");
+  InsertCustomer("N1", {});
+  InsertCustomer("E1", empty);
+  for (const TableLayout& table : Tables().mid(1)) {
+    InsertChild(table.name, "N1", QVector<Value>(DataColumns(table.name).size()));
+    InsertChild(table.name, "E1", QVector<Value>(DataColumns(table.name).size(), ""));
+  }
+  frmCust* w = OpenWindow();
+  for (const QString key : {"N1", "E1"}) {
+    QStringList shown;
+    for (QWidget* input : Inputs(w))
+      if (!ShownText(input).isEmpty()) shown << input->objectName() + '=' + ShownText(input);
+    QCOMPARE(shown, QStringList{"txtCID=" + key});
+    for (const List& list : Lists(w))
+      QCOMPARE(GridEntries(list.grid), QStringList{QString(list.grid->Cols() - 1, '|')});
+    Press(w, "modify");
+    Press(w, "save");
+    empty["CID"] = key;
+    QCOMPARE(CustomerRow(key), empty);
+    for (const TableLayout& table : Tables().mid(1))
+      QCOMPARE(ChildRows(table.name, key),
+               QVector<QVector<Value>>{QVector<Value>(DataColumns(table.name).size())});
+    Press(w, "next");
+  }
+  QCOMPARE(env.messages, QStringList(2, "Finish"));
 }
 
 // Each column in its own control, and stored back into its own column by a save.

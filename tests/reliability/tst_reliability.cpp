@@ -2,10 +2,14 @@
 // texts full of quotes, files it cannot write, unexpected errors, a real X display.
 // "tst_reliability driver <folder> <key prefix> <seed> <commands>" is the second program: it saves
 // and deletes customers of its own through the real customer window, <commands> times or until
-// killed (0), noting "<key> <tag>" ("-" deletes) before and "done" after each in journal.txt.
+// killed (0), noting "<key> <tag>" ("-" deletes) before and "done" after each in journal.txt,
+// each line followed by a tab and the time (Now()).
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QMessageBox>
@@ -14,6 +18,7 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
+#include <chrono>
 #include <stdexcept>
 
 #include "app/module1.h"
@@ -25,6 +30,23 @@
 using namespace custtest;
 
 namespace {
+
+// Microseconds of the system's monotonic clock, which every process reads alike.
+qint64 Now() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// The lines of the journal without their times, and the times of its "done" lines.
+QStringList JournalLines(const QByteArray& text, QList<qint64>* done = nullptr) {
+  QStringList lines;
+  for (const QString& line : QString::fromUtf8(text).split('\n', Qt::SkipEmptyParts)) {
+    lines << line.section('\t', 0, 0);
+    if (done && lines.last() == "done") *done << line.section('\t', 1).toLongLong();
+  }
+  return lines;
+}
 
 // A tag "t<seq>'n<rows>": each of the four lists gets <rows> rows.
 int RowsOf(const QString& tag) {
@@ -43,7 +65,7 @@ int Driver(const QStringList& args) {
   QFile journal(QStringLiteral("journal.txt"));
   if (!w || !journal.open(QIODevice::Append)) return 2;
   auto note = [&](const QString& line) {
-    journal.write(line.toUtf8() + '\n');
+    journal.write(line.toUtf8() + '\t' + QByteArray::number(Now()) + '\n');
     journal.flush();
     ::fsync(journal.handle());
   };
@@ -85,7 +107,10 @@ int Driver(const QStringList& args) {
       Press(w, "save");
       mine.insert(key);
     }
-    if (messages != QStringList{"Finish"}) return 2;
+    if (messages != QStringList{"Finish"}) {
+      std::fprintf(stderr, "%s\n", qPrintable(messages.join('/')));
+      return 2;
+    }
     note(QStringLiteral("done"));
   }
   return 0;
@@ -128,7 +153,7 @@ QStringList Replay(QMap<QString, QString>& known) {
   QFile file(QStringLiteral("journal.txt"));
   file.open(QIODevice::ReadOnly);
   QStringList pending;
-  for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
+  for (const QString& line : JournalLines(file.readAll())) {
     if (line == "done" && !pending.isEmpty()) known[pending[0]] = Expected(pending[1]);
     pending = line == "done" ? QStringList() : line.split(' ');
   }
@@ -152,6 +177,8 @@ class TestReliability : public QObject {
  private slots:
   void killDuringSaves();
   void twoProgramsOnOneFile();
+  void killDuringImport_data();
+  void killDuringImport();
   void quotingOnRandomTexts();
   void fileTrouble_data();
   void fileTrouble();
@@ -174,12 +201,14 @@ void TestReliability::killDuringSaves() {
     QProcess driver;
     StartDriver(driver, QStringLiteral("R%1-").arg(round), seed + round, 0);
     QThread::msleep(random.bounded(100, 400));
-    // Strike within a command: once the journal announces one, within the time a save takes.
+    // Strike within a command: once the journal announces one (however long the driver takes to
+    // start on a busy machine), within the time a save takes.
     QFile journal(QStringLiteral("journal.txt"));
-    for (int polls = 0; polls < 20000 && driver.state() == QProcess::Running; ++polls) {
+    for (const QDeadlineTimer deadline(60000);
+         !deadline.hasExpired() && driver.state() == QProcess::Running;) {
       const QByteArray text = journal.open(QIODevice::ReadOnly) ? journal.readAll() : "";
       journal.close();
-      if (text.endsWith('\n') && !text.endsWith("done\n")) break;
+      if (text.endsWith('\n') && JournalLines(text).last() != "done") break;
       QThread::usleep(100);
     }
     QThread::usleep(random.bounded(0, 1500));
@@ -205,10 +234,13 @@ void TestReliability::killDuringSaves() {
   std::printf("crash: %d kills, %d customer checks, %d failures (%d kills while a command ran)\n",
               kills, checks, failures, inFlight);
   QCOMPARE(failures, 0);
+  // The check means something only where kills met commands under way.
+  QVERIFY2(inFlight >= kills / 2, "too few kills landed while a command ran");
 }
 
 // Saves of both programs at the same time all arrive, and the window open all along shows what
-// the other program saved or deleted.
+// the other program saved or deleted. The times of both programs' commands show that they ran
+// at the same time: the finished commands of one and the other take turns again and again.
 void TestReliability::twoProgramsOnOneFile() {
   TestEnv env;
   CreateDatabase();
@@ -216,14 +248,32 @@ void TestReliability::twoProgramsOnOneFile() {
   frmCust* w = OpenWindow();
   QProcess other;
   StartDriver(other, "B", Seed("two programs"), 30);
-  for (int i = 0; i < 30; ++i) {
+  // The window saves from the other program's first command to its last (30 times at least), at
+  // an agent's quick pace: a program that saved without pause would starve the other's saves.
+  for (int waited = 0; !QFileInfo::exists("journal.txt") && waited < 3000; ++waited)
+    QThread::msleep(10);
+  QMap<qint64, char> finished;  // the time each command of either program ended
+  int saves = 0;
+  for (; saves < 30 || (other.state() == QProcess::Running && saves < 3000); ++saves) {
     Press(w, "modify");
-    w->txtName->setText(QStringLiteral("mine %1").arg(i));
+    w->txtName->setText(QStringLiteral("mine %1").arg(saves));
     Press(w, "save");
+    finished[Now()] = 'w';
+    QTest::qWait(10);
   }
-  QVERIFY(other.waitForFinished(60000));
-  QCOMPARE(other.exitCode(), 0);
-  QCOMPARE(env.messages, QStringList(30, "Finish"));
+  QVERIFY(other.state() == QProcess::NotRunning || other.waitForFinished(60000));
+  QVERIFY2(other.exitCode() == 0, other.readAllStandardError().constData());
+  QCOMPARE(env.messages, QStringList(saves, "Finish"));
+  QList<qint64> done;
+  JournalLines(FileBytes("journal.txt"), &done);
+  QCOMPARE(done.size(), 30);
+  for (const qint64 time : done) finished[time] = 'o';
+  std::string turns(1, finished.first());
+  for (const char program : finished)
+    if (program != turns.back()) turns += program;
+  qInfo("two programs: %d saves of the window, 30 commands of the other, %d turns", saves,
+        int(turns.size()));
+  QVERIFY2(turns.size() >= 10, ("the programs' commands ended in turns " + turns).c_str());
   QMap<QString, QString> known;
   QVERIFY(Replay(known).isEmpty());
   for (auto it = known.begin(); it != known.end(); ++it) QCOMPARE(Describe(it.key()), it.value());
@@ -233,7 +283,97 @@ void TestReliability::twoProgramsOnOneFile() {
         Rows("select Cust_name from customer where rowid=?", {CustomerSet->Bookmark()});
     QCOMPARE(w->txtName->text(), row.isEmpty() ? QString() : *row[0][0]);
   }
-  QCOMPARE(*CustomerRow("A001")["Cust_name"], QStringLiteral("mine 29"));
+  QCOMPARE(*CustomerRow("A001")["Cust_name"], QStringLiteral("mine %1").arg(saves - 1));
+}
+
+// `qel --import` of a CSV folder into an existing qel.db that holds no customers, killed at
+// random moments from its start to its end: the file is then whole and holds either nothing, as
+// before, or everything the import brings.
+void TestReliability::killDuringImport_data() {
+  QTest::addColumn<bool>("tables");
+  QTest::newRow("an empty file") << false;
+  QTest::newRow("the five tables, no customers") << true;
+}
+
+void TestReliability::killDuringImport() {
+  QFETCH(bool, tables);
+  if (OnServer()) QSKIP("a case of database files");
+  TestEnv env;
+  QVERIFY(QDir().mkdir("src"));
+  QFile customers("src/customer.csv"), family("src/family.csv"), contact("src/contact.csv");
+  QVERIFY(customers.open(QIODevice::WriteOnly) && family.open(QIODevice::WriteOnly) &&
+          contact.open(QIODevice::WriteOnly));
+  customers.write("CID,Cust_name,Cust_addhome\n");
+  family.write("CID,fam_rel,fam_name\n");
+  contact.write("CID,Cont_date,Cont_detail\n");
+  for (int i = 0; i < 3000; ++i) {
+    // Long addresses: more than the import's page cache holds, so that pages reach the file
+    // before the commit.
+    customers.write(QStringLiteral("K%1,Name %1,\"%1 Long Road, \"\"%2\"\"\"\n")
+                        .arg(i)
+                        .arg(QString(2000, QChar('a' + i % 26)))
+                        .toUtf8());
+    for (int k = 0; k < 4; ++k)
+      family.write(QStringLiteral("K%1,kin %2,Kin %1\n").arg(i).arg(k).toUtf8());
+    contact.write(QStringLiteral("K%1,2024/1/%2,called\n").arg(i).arg(i % 28 + 1).toUtf8());
+  }
+  customers.close(), family.close(), contact.close();
+  // The rows of each table as the next program finds them (an empty file holds none).
+  auto content = [] {
+    if (QFileInfo(kDatabaseFile).size() == 0) return QStringLiteral("0 0 0 0 0");
+    QStringList counts;
+    for (const char* table : {"customer", "family", "insurance", "compensate", "contact"})
+      counts << QString::number(Count(QStringLiteral("select count(*) from %1").arg(table)));
+    return counts.join(' ');
+  };
+  auto fresh = [&] {
+    QFile::remove(kDatabaseFile);
+    QFile file(kDatabaseFile);
+    file.open(QIODevice::WriteOnly);
+    file.close();
+    if (tables) CreateDatabase();
+  };
+  // The whole import once, timed: the kills fall anywhere in that time.
+  QElapsedTimer clock;
+  fresh();
+  QProcess qel;
+  qel.setStandardErrorFile(QProcess::nullDevice());
+  clock.start();
+  qel.start(QStringLiteral(QEL_BINARY), {"--import", "src"});
+  QVERIFY(qel.waitForFinished(60000) && qel.exitCode() == 0);
+  const qint64 whole = clock.elapsed();
+  const QString all = content();
+  QCOMPARE(all, QStringLiteral("3000 12000 0 0 3000"));
+  QRandomGenerator random(Seed("import kills"));
+  int midway = 0;
+  for (int kill = 0; kill < 8; ++kill) {
+    fresh();
+    QProcess killed;
+    killed.setReadChannel(QProcess::StandardError);
+    killed.start(QStringLiteral(QEL_BINARY), {"--import", "src"});
+    QVERIFY(killed.waitForStarted());
+    // Every other kill at any moment of the time the whole import took; the others once the
+    // customers are in, while the lists come.
+    QByteArray said;
+    if (kill % 2 == 0) {
+      QThread::usleep(ulong(1000 * whole * random.generateDouble()));
+    } else {
+      while (!said.contains("customer: 3000 / 3000") && killed.waitForReadyRead(10000))
+        said += killed.readAllStandardError();
+      QThread::usleep(random.bounded(50000));
+    }
+    ::kill(pid_t(killed.processId()), SIGKILL);
+    killed.waitForFinished();
+    // The customers were in when their table was reported done (stderr is not a terminal).
+    said += killed.readAllStandardError();
+    midway += said.contains("customer: 3000 / 3000") && !said.contains("Rows per table");
+    QCOMPARE(Rows("pragma integrity_check").value(0).value(0), Value("ok"));
+    const QString now = content();
+    QVERIFY2(now == all || now == "0 0 0 0 0",
+             qPrintable(QStringLiteral("after a kill at a random moment: %1").arg(now)));
+  }
+  // Some kills fell after the customers were read, in the middle of the work.
+  QVERIFY2(midway >= 2, qPrintable(QStringLiteral("%1 of 8 kills").arg(midway)));
 }
 
 // Keys and criteria made of quotes, wildcards, backslashes, NULs and CJK reach exactly the rows
@@ -353,8 +493,10 @@ void TestReliability::fileTrouble() {
 // The program itself on an X server of its own: the customer window is drawn, photographed
 // beside the test program, and closed with a click on exit: status 0, the file unchanged.
 void TestReliability::realDisplay() {
-  if (QStandardPaths::findExecutable("Xvfb").isEmpty()) QSKIP("no Xvfb (scripts/deps.sh)");
   if (OnServer()) QSKIP("a case of database files");
+  for (const QString tool : {"Xvfb", "xdotool", "import"})
+    if (QStandardPaths::findExecutable(tool).isEmpty())
+      QEL_SKIP_MISSING("no " + tool + " (scripts/deps.sh installs it)");
   TestEnv env;
   CustomersWithKin({{"A001", "Alice"}});
   const QByteArray before = FileBytes(env.DbPath());

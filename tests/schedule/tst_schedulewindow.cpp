@@ -89,6 +89,8 @@ class ScheduleWindowTest : public QObject {
                "2027/01/10|Sun|Birthday (age 47)|林|K7|||||"};
     QTest::newRow("29 February in a common year")
         << QDate(2027, 2, 27) << 3 << QStringList{"2027/02/28|Sun|Birthday (age 27)|Leap|K3|||||"};
+    QTest::newRow("the last day asked for")
+        << QDate(2027, 2, 26) << 3 << QStringList{"2027/02/28|Sun|Birthday (age 27)|Leap|K3|||||"};
     QTest::newRow("one day") << QDate(2026, 12, 25) << 1
                              << QStringList{
                                     "2026/12/25|Fri|Birthday (age 46)|王小明|K1|02-1|09-1|||"};

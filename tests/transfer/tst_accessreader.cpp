@@ -8,6 +8,7 @@
 #include "transfer/accessreader.h"
 #include "transfer/codepage.h"
 #include "transfer/csvreader.h"
+#include "transfer/source.h"
 
 namespace {
 
@@ -122,6 +123,32 @@ class tst_AccessReader : public QObject {
     QVERIFY2(message.contains(QRegularExpression(
                  "table \"Customers\", row \\d+, column \"\\w+\" cannot be read in code page 950")),
              qPrintable(message));
+  }
+
+  // What the import takes from an Access file is what the reader reads, value for value: a Null
+  // stays Null (not the empty text), every text stays as it is.
+  void importSourceAsTheReaderReads() {
+    const QString path = kFixtures + QStringLiteral("/nwind.mdb");
+    AccessFile file(path, 1252);
+    std::unique_ptr<AccessFile::Table> reader = file.Open("Customers");
+    std::unique_ptr<ImportSource> access = OpenImportSource(path, 1252);
+    std::unique_ptr<SourceTable> source = access->Open("customers");
+    QVERIFY(source);
+    QCOMPARE(source->Columns(), reader->Columns());
+    QList<Value> row;
+    QList<Utf8Value> imported;
+    int nulls = 0;
+    while (reader->Next(row)) {
+      QVERIFY(source->Next(imported));
+      QCOMPARE(imported.size(), row.size());
+      for (qsizetype c = 0; c < row.size(); ++c) {
+        QCOMPARE(imported[c].has_value(), row[c].has_value());
+        if (row[c]) QCOMPARE(QString::fromUtf8(*imported[c]), *row[c]);
+        nulls += !row[c];
+      }
+    }
+    QVERIFY(!source->Next(imported));
+    QVERIFY(nulls > 0);  // the table has Nulls to keep
   }
 };
 

@@ -31,7 +31,7 @@ class TestBackup : public QObject {
 // open as a qel.db and are readable by their owner only. Each copy replaces the previous one.
 void TestBackup::whileWriting() {
   const QString shell = QStandardPaths::findExecutable("sqlite3");
-  if (shell.isEmpty()) QSKIP("no sqlite3 shell");
+  if (shell.isEmpty()) QEL_SKIP_MISSING("no sqlite3 shell (scripts/deps.sh installs it)");
   TestEnv env;
   CreateDatabase();
   QByteArray script = ".timeout 20000\npragma synchronous=off;\n";
@@ -50,8 +50,10 @@ void TestBackup::whileWriting() {
   writer.write(script);
   writer.closeWriteChannel();
 
-  int copies = 0;
-  while (writer.state() == QProcess::Running || copies < 3) {
+  // Copies until the writer ends; those that hold some of its customers but not all were taken
+  // while it was in the middle of its work.
+  int copies = 0, midway = 0;
+  while (writer.state() == QProcess::Running) {
     QVERIFY_THROWS_NO_EXCEPTION(BackupTo(kDatabaseFile, "backup/qel.db"));
     ++copies;
     // An export meanwhile shows one moment too: as many family rows as customers.
@@ -63,7 +65,9 @@ void TestBackup::whileWriting() {
     QCOMPARE(QFile::permissions("backup/qel.db") & 0x0077, QFileDevice::Permissions());  // 0600
     QVERIFY(QDir::setCurrent("backup"));
     QCOMPARE(Rows("pragma integrity_check"), QVector<QVector<Value>>{{"ok"}});
-    QCOMPARE(Count("select count(*) from family"), Count("select count(*) from customer"));
+    const int customers = Count("select count(*) from customer");
+    QCOMPARE(Count("select count(*) from family"), customers);
+    midway += customers > 0 && customers < 3000;
     Connection connection;
     QVERIFY_THROWS_NO_EXCEPTION(OpenDatabase(connection, kDatabaseFile));
     connection.Close();
@@ -71,7 +75,10 @@ void TestBackup::whileWriting() {
     writer.waitForFinished(20);
   }
   QCOMPARE(writer.exitCode(), 0);
-  QVERIFY2(copies >= 3, "the writer finished before three copies were taken");
+  QVERIFY2(midway >= 2, qPrintable(QStringLiteral("%1 of %2 copies were taken while the writer "
+                                                  "was under way; at least 2 should be")
+                                       .arg(midway)
+                                       .arg(copies)));
 }
 
 void Row(const char* name, const char* target, const char* cause, bool fileSizeLimit = false) {

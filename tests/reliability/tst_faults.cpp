@@ -308,7 +308,7 @@ void TestFaults::matrix() {
   if (mounted) {
     QDir().mkdir(disk);
     if (::mount("qel-faults", qPrintable(disk), "tmpfs", 0, "size=2m") != 0)
-      QSKIP("a full disk is made by mounting a small file system, which needs root");
+      QEL_SKIP_MISSING("a full disk is made by mounting a small file system, which needs root");
     QDir::setCurrent(disk);
   }
   const auto unmount = qScopeGuard([&] {

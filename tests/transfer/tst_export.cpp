@@ -166,6 +166,8 @@ void TestExport::roundTrip() {
   }
   ExportTo(kDatabaseFile, "out");
   QCOMPARE(FileBytes("out/family.csv"), family);
+  QCOMPARE(FileBytes("out/customers.vcf").count("BEGIN:VCARD"), kAwkward.size());
+  QCOMPARE(FileBytes("out/customers.vcf").count("NOTE:C_No: K"), kAwkward.size());
   if (OnServer()) return;  // the import goes into a file
   QVERIFY(QDir().mkdir("copy"));
   QVERIFY_THROWS_NO_EXCEPTION(ImportInto("copy/" + kDatabaseFile, "out"));
@@ -223,6 +225,9 @@ void TestExport::vcard_data() {
 }
 
 void TestExport::vcard() {
+  // The cards are made from the rows the export reads, alike from either back end; roundTrip
+  // reads the awkward values from a server and shows a card made for each customer there.
+  if (OnServer()) QSKIP("a case of the export's files, made alike from either back end");
   QFETCH(QString, column);
   QFETCH(QString, property);
   QFETCH(QString, stored);
@@ -291,6 +296,7 @@ void TestExport::replace_data() {
 // exactly the new set (mode 0600) and the agent's own file. Should even putting an older file
 // back fail, the message says where it is and which new file the folder holds.
 void TestExport::replace() {
+  if (OnServer()) QSKIP("a case of the export's files, made alike from either back end");
   QFETCH(QString, older);
   QFETCH(QString, failing);
   QFETCH(QString, notBack);

@@ -5,7 +5,6 @@
 #include <exception>
 
 #include "data/dataerror.h"
-
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/msgbox.h"
 
@@ -31,6 +30,27 @@ void EndWith(int status) {
   }
 }
 
+// The loaded window a handler's context belongs to, if any.
+Form* FormOf(QObject* context) {
+  auto* widget = qobject_cast<QWidget*>(context);
+  auto* form = widget ? qobject_cast<Form*>(widget->window()) : nullptr;
+  return form && form->IsLoaded() ? form : nullptr;
+}
+
+// The text of the error being handled, never empty.
+QString FailureText() {
+  QString text;
+  try {
+    throw;
+  } catch (const DataError& error) {
+    text = error.message();
+  } catch (const std::exception& error) {
+    text = QString::fromStdString(error.what());
+  } catch (...) {
+  }
+  return text.isEmpty() ? QStringLiteral("Unexpected error.") : text;
+}
+
 }  // namespace
 
 void SetFatalHandler(FatalHandler handler) {
@@ -46,30 +66,21 @@ int FatalStatus() {
   return g_fatalStatus;
 }
 
-// The loaded window a handler's context belongs to, if any.
-Form* FormOf(QObject* context) {
-  auto* widget = qobject_cast<QWidget*>(context);
-  auto* form = widget ? qobject_cast<Form*>(widget->window()) : nullptr;
-  return form && form->IsLoaded() ? form : nullptr;
-}
-
 void Guard(const std::function<void()>& handler, QObject* context) {
   ++g_depth;
-  QString failure;
+  bool failed = false;
   bool known = false;
   try {
     handler();
   } catch (const DataError& error) {
-    failure = error.message();
+    failed = true;
     known = error.Known();
-  } catch (const std::exception& error) {
-    failure = QString::fromStdString(error.what());
+    MsgBox(FailureText());
   } catch (...) {
-    failure = QStringLiteral("Unexpected error.");
+    failed = true;
+    MsgBox(FailureText());
   }
-  bool fatal = !known && !failure.isNull();
-  if (failure.isNull() == false && failure.isEmpty()) failure = QStringLiteral("Unexpected error.");
-  if (!failure.isNull()) MsgBox(failure);
+  bool fatal = failed && !known;
   if (known) {
     // Trouble that passes (a lost server, a lock, a full or read-only disk) was said; the window
     // the command came from shows a state it can stand behind again. Should that fail for the
@@ -79,9 +90,12 @@ void Guard(const std::function<void()>& handler, QObject* context) {
         form->Recover();
       } catch (const DataError& error) {
         if (!error.Known()) {
-          MsgBox(error.message());
+          MsgBox(FailureText());
           fatal = true;
         }
+      } catch (...) {
+        MsgBox(FailureText());
+        fatal = true;
       }
     }
     // With no window left to go on in (the start-up failed), the program ends as after any

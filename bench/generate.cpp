@@ -81,17 +81,20 @@ const QStringList kJobTypes = {"Finance", "Manufacturing", "Retail",       "Educ
                                "服務業",  "金融業",        "Construction", "Transport"};
 const QStringList kJobTitles = {"Manager", "Engineer", "Clerk",  "Teacher",  "Nurse",     "Owner",
                                 "經理",    "工程師",   "業務員", "Director", "Accountant"};
-const QStringList kCompanies = {
-    "台積電",        "鴻海精密",    "中華電信",         "Acer Inc.", "ASUS",
-    "Chunghwa Post", "台北榮總",    "City Bank",        "Evergreen", "統一企業",
-    "7-Eleven",      "Far EasTone", "Formosa Plastics", "自營"};
-const QStringList kMailHosts = {"gmail.com", "yahoo.com.tw", "hotmail.com", "msa.hinet.net"};
+const QStringList kCompanies = {"青松電子",           "晨光精密",
+                                "河畔電信",           "Maple Circuits",
+                                "Lumen Works",        "Riverside Post",
+                                "松山醫院",           "Harborview Bank",
+                                "Tidewater Lines",    "雲林食品",
+                                "Corner Mart",        "Bluefin Telecom",
+                                "Pinecrest Plastics", "自營"};
+const QStringList kMailHosts = {"example.com", "example.com.tw", "example.net", "mail.example.org"};
 
 const QStringList kRelations = {"父",     "母",     "配偶",   "子",  "女",
                                 "father", "mother", "spouse", "son", "daughter"};
-const QStringList kInsurers = {"國泰人壽",      "富邦人壽",       "南山人壽",
-                               "新光人壽",      "Cathay Life",    "Fubon Life",
-                               "Nan Shan Life", "Shin Kong Life", "MetLife"};
+const QStringList kInsurers = {"青松人壽",       "晨星人壽",          "河岸人壽",
+                               "翠峰人壽",       "Pinegrove Life",    "Morningstar Mutual",
+                               "Riverbend Life", "Emerald Peak Life", "Harborlight Life"};
 const QStringList kProducts = {"終身壽險",  "定期壽險", "醫療險",   "意外險",  "whole life",
                                "term life", "medical",  "accident", "annuity", "investment-linked"};
 const QStringList kPayMethods = {"annual", "semi-annual", "monthly", "年繳", "月繳", "single"};

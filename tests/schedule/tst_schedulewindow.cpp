@@ -33,12 +33,13 @@ void Fill() {
     Sql("insert into customer (Cust_name, CID, Cust_birthyear, Cust_birthmonth, Cust_birthday, "
         "Cust_telhome, Cust_cellphone) values (?, ?, ?, ?, ?, ?, ?)",
         Bound(row));
-  const char* policies[][6] = {{"K1", "國泰人壽", "終身壽險", "P1", "2015/12/22", ""},
-                               {"K1", "Fubon", "Term", "P0", "2026/12/23", ""},  // from this year
-                               {"K2", "Fubon", "Term", "P2", "2020/01/02", "1/3"},
-                               {"K4", "AIA", "Health", "P3", "113.12.30", ""},
-                               {"K5", "Allianz", "Annuity", "P5", "someday", ""},
-                               {"K9", "Orphan", "Life", "P9", "2020/12/24", ""}};  // no customer
+  const char* policies[][6] = {
+      {"K1", "青松人壽", "終身壽險", "P1", "2015/12/22", ""},
+      {"K1", "Pinegrove", "Term", "P0", "2026/12/23", ""},  // from this year
+      {"K2", "Pinegrove", "Term", "P2", "2020/01/02", "1/3"},
+      {"K4", "Harborlight", "Health", "P3", "113.12.30", ""},
+      {"K5", "Riverbend", "Annuity", "P5", "someday", ""},
+      {"K9", "Orphan", "Life", "P9", "2020/12/24", ""}};  // no customer
   for (const auto& row : policies)
     Sql("insert into insurance (CID, Insur_company, Insur_type, Insur_num, Insur_buydate, "
         "Insur_anniver) values (?, ?, ?, ?, ?, ?)",
@@ -81,10 +82,10 @@ class ScheduleWindowTest : public QObject {
         << QDate(2026, 12, 20) << 30
         << QStringList{
                "2026/12/21|Mon|Birthday|NoYear|K4|||||",
-               "2026/12/22|Tue|Anniversary (11 years)|王小明|K1|02-1|09-1|國泰人壽|終身壽險|P1",
+               "2026/12/22|Tue|Anniversary (11 years)|王小明|K1|02-1|09-1|青松人壽|終身壽險|P1",
                "2026/12/25|Fri|Birthday (age 46)|王小明|K1|02-1|09-1|||",
-               "2026/12/30|Wed|Anniversary (2 years)|NoYear|K4|||AIA|Health|P3",
-               "2027/01/03|Sun|Anniversary (7 years)|Chen|K2||09-2|Fubon|Term|P2",
+               "2026/12/30|Wed|Anniversary (2 years)|NoYear|K4|||Harborlight|Health|P3",
+               "2027/01/03|Sun|Anniversary (7 years)|Chen|K2||09-2|Pinegrove|Term|P2",
                "2027/01/05|Tue|Birthday (age 26)|Chen|K2||09-2|||",
                "2027/01/10|Sun|Birthday (age 47)|林|K7|||||"};
     QTest::newRow("29 February in a common year")

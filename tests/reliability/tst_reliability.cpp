@@ -286,17 +286,19 @@ void TestReliability::twoProgramsOnOneFile() {
   QCOMPARE(*CustomerRow("A001")["Cust_name"], QStringLiteral("mine %1").arg(saves - 1));
 }
 
-// `qel --import` of a CSV folder into an existing qel.db that holds no customers, killed at
-// random moments from its start to its end: the file is then whole and holds either nothing, as
-// before, or everything the import brings.
+// `qel --import` of a CSV folder, killed at random moments from its start to its end: no qel.db
+// where there was none, or one that is whole and holds either what it held before, byte for
+// byte, or that and everything the import brings.
 void TestReliability::killDuringImport_data() {
-  QTest::addColumn<bool>("tables");
-  QTest::newRow("an empty file") << false;
-  QTest::newRow("the five tables, no customers") << true;
+  QTest::addColumn<QString>("before");
+  QTest::newRow("no file") << "none";
+  QTest::newRow("an empty file") << "empty";
+  QTest::newRow("the five tables, no customers") << "tables";
+  QTest::newRow("a customer with a list row") << "customer";
 }
 
 void TestReliability::killDuringImport() {
-  QFETCH(bool, tables);
+  QFETCH(QString, before);
   if (OnServer()) QSKIP("a case of database files");
   TestEnv env;
   QVERIFY(QDir().mkdir("src"));
@@ -320,6 +322,7 @@ void TestReliability::killDuringImport() {
   customers.close(), family.close(), contact.close();
   // The rows of each table as the next program finds them (an empty file holds none).
   auto content = [] {
+    if (!QFileInfo::exists(kDatabaseFile)) return QStringLiteral("none");
     if (QFileInfo(kDatabaseFile).size() == 0) return QStringLiteral("0 0 0 0 0");
     QStringList counts;
     for (const char* table : {"customer", "family", "insurance", "compensate", "contact"})
@@ -328,14 +331,18 @@ void TestReliability::killDuringImport() {
   };
   auto fresh = [&] {
     QFile::remove(kDatabaseFile);
+    if (before == "none") return QByteArray();
     QFile file(kDatabaseFile);
     file.open(QIODevice::WriteOnly);
     file.close();
-    if (tables) CreateDatabase();
+    if (before == "tables") CreateDatabase();
+    if (before == "customer") CustomersWithKin({{"B1", "Lee"}});
+    return FileBytes(kDatabaseFile);
   };
   // The whole import once, timed: the kills fall anywhere in that time.
   QElapsedTimer clock;
-  fresh();
+  const QByteArray bytes = fresh();
+  const QString was = content();
   QProcess qel;
   qel.setStandardErrorFile(QProcess::nullDevice());
   clock.start();
@@ -343,10 +350,11 @@ void TestReliability::killDuringImport() {
   QVERIFY(qel.waitForFinished(60000) && qel.exitCode() == 0);
   const qint64 whole = clock.elapsed();
   const QString all = content();
-  QCOMPARE(all, QStringLiteral("3000 12000 0 0 3000"));
+  QCOMPARE(all, before == "customer" ? QStringLiteral("3001 12001 0 0 3000")
+                                     : QStringLiteral("3000 12000 0 0 3000"));
   QRandomGenerator random(Seed("import kills"));
   int midway = 0;
-  for (int kill = 0; kill < 8; ++kill) {
+  for (int kill = 0; kill < 6; ++kill) {
     fresh();
     QProcess killed;
     killed.setReadChannel(QProcess::StandardError);
@@ -367,13 +375,16 @@ void TestReliability::killDuringImport() {
     // The customers were in when their table was reported done (stderr is not a terminal).
     said += killed.readAllStandardError();
     midway += said.contains("customer: 3000 / 3000") && !said.contains("Rows per table");
-    QCOMPARE(Rows("pragma integrity_check").value(0).value(0), Value("ok"));
     const QString now = content();
-    QVERIFY2(now == all || now == "0 0 0 0 0",
+    if (now == "none") continue;
+    QCOMPARE(Rows("pragma integrity_check").value(0).value(0), Value("ok"));
+    QVERIFY2(now == all || now == was,
              qPrintable(QStringLiteral("after a kill at a random moment: %1").arg(now)));
+    // Opening it rolled back what the killed import left in its journal.
+    if (now == was && before != "empty") QVERIFY(FileBytes(kDatabaseFile) == bytes);
   }
   // Some kills fell after the customers were read, in the middle of the work.
-  QVERIFY2(midway >= 2, qPrintable(QStringLiteral("%1 of 8 kills").arg(midway)));
+  QVERIFY2(midway >= 2, qPrintable(QStringLiteral("%1 of 6 kills").arg(midway)));
 }
 
 // Keys and criteria made of quotes, wildcards, backslashes, NULs and CJK reach exactly the rows
@@ -422,21 +433,17 @@ void TestReliability::quotingOnRandomTexts() {
   }
 }
 
-// A file the program cannot use or write: a message naming the file and the cause, the file left
-// byte for byte, the typing kept; once the cause is gone the same save stores the customer once.
+// A file the program cannot use or write (tst_faults holds one locked, full or read-only through
+// every command): a message naming the file and the cause, the file left byte for byte, the
+// typing kept; once the cause is gone the same save stores the customer once.
 void TestReliability::fileTrouble_data() {
   QTest::addColumn<QString>("cause");
   QTest::addColumn<QString>("held");  // what a sqlite3 shell on the file holds meanwhile
   QTest::newRow("damaged at start-up") << "malformed"
                                        << "";
-  QTest::newRow("locked by another program")
-      << "another program"
-      << "begin immediate;\ninsert into customer (CID) values ('Z9');\n";
   // The save's writes go through; its commit waits for the reader in vain and is rolled back.
   QTest::newRow("read by another program") << "another program"
                                            << "begin;\nselect count(*) from customer;\n";
-  QTest::newRow("disk full") << "full"
-                             << "";
 }
 
 void TestReliability::fileTrouble() {
@@ -462,14 +469,10 @@ void TestReliability::fileTrouble() {
     return;
   }
   QProcess other;
-  if (!held.isEmpty()) {
-    other.start("sqlite3", {path});
-    other.write(held.toUtf8() + "select 'held';\n");
-    while (!other.readAllStandardOutput().contains("held") && other.waitForReadyRead(5000)) {
-    }
+  other.start("sqlite3", {path});
+  other.write(held.toUtf8() + "select 'held';\n");
+  while (!other.readAllStandardOutput().contains("held") && other.waitForReadyRead(5000)) {
   }
-  if (cause == "full")
-    DbConnection->Execute("pragma max_page_count=" + *Rows("pragma page_count")[0][0]);
   Press(w, "new");
   TypeInto(w->txtCID, "C001");
   TypeIntoCell(w->msfgFamily, w->txtInput, 1, 0, "husband");
@@ -483,10 +486,9 @@ void TestReliability::fileTrouble() {
   QCOMPARE(FileBytes(path), before);
   other.closeWriteChannel();
   other.waitForFinished();
-  DbConnection->Execute(QStringLiteral("pragma max_page_count=1000000"));
   Press(w, "save");
   QCOMPARE(env.messages.value(1), QStringLiteral("Finish"));
-  QCOMPARE(Count("select count(*) from customer where CID in ('C001', 'Z9')"), 1);
+  QCOMPARE(Count("select count(*) from customer where CID = 'C001'"), 1);
   QCOMPARE(ChildRows("family", "C001").size(), 1);
 }
 

@@ -1,15 +1,20 @@
 // What a new user meets first: lists that open at their first cell, the result window's
-// headings and position line, what a screen reader announces, and page keys while typing.
+// headings and position line, what a screen reader announces, and page keys while typing;
+// every window's controls whole in view, named and in keyboard order.
 
 #include <QAccessible>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 
 #include "app/module1.h"
 #include "custtest.h"
 #include "ui/result/frmsearchresult.h"
+#include "ui/schedule/frmschedule.h"
+#include "ui/search/frmsearch.h"
 
 using namespace custtest;
 
@@ -43,6 +48,22 @@ int Baseline(const QImage& window, const QLabel* label) {
   return -1;
 }
 
+// Opens one of the four windows, active, on Alice and Bob; `page` picks its tab.
+QWidget* OpenShown(const QString& window, int page = 0) {
+  CustomersWithKin({{"A001", "Alice"}, {"A002", "Bob"}});
+  QWidget* shown = OpenWindow();
+  if (window == "search") shown = Show<frmSearch>();
+  if (window == "result") {
+    HandOverKeys({"A001", "A002"});
+    shown = Show<frmSearchResult>();
+  }
+  if (window == "schedule") shown = Show<frmSchedule>();
+  if (auto* tabs = shown->findChild<QTabWidget*>()) tabs->setCurrentIndex(page);
+  QApplication::setActiveWindow(shown);
+  if (!QTest::qWaitForWindowActive(shown)) qWarning("window not active");
+  return shown;
+}
+
 }  // namespace
 
 class TestUsability : public QObject {
@@ -54,6 +75,12 @@ class TestUsability : public QObject {
   void resultWindow();
   void pageKeysWhileTyping_data();
   void pageKeysWhileTyping();
+  void controlsWhole_data();
+  void controlsWhole();
+  void spokenNames_data();
+  void spokenNames();
+  void keyboardOrder_data();
+  void keyboardOrder();
 };
 
 void TestUsability::listsShowTheirFirstCell_data() {
@@ -161,6 +188,114 @@ void TestUsability::pageKeysWhileTyping() {
   QCOMPARE(window->txtName->text(), shownName);
   QCOMPARE(ShownText(target), typed);
   QCOMPARE(window->NewMode, mode == "new");  // the mode stays either way
+}
+
+void TestUsability::controlsWhole_data() {
+  QTest::addColumn<QString>("window");
+  QTest::addColumn<int>("page");
+  for (const char* window : {"customer", "result"})
+    for (int page = 0; page < 5; ++page)
+      QTest::addRow("%s, tab %d", window, page) << window << page;
+  QTest::newRow("search") << "search" << 0;
+  QTest::newRow("schedule") << "schedule" << 0;
+}
+
+// Every control shown lies wholly inside what holds it, and no caption is cut off or covers
+// the input it names.
+void TestUsability::controlsWhole() {
+  QFETCH(QString, window);
+  QFETCH(int, page);
+  TestEnv env;
+  QWidget* shown = OpenShown(window, page);
+  int checked = 0;
+  for (QWidget* control : shown->findChildren<QWidget*>()) {
+    const QString name = control->objectName();
+    if (name.isEmpty() || name.startsWith("qt_") || !control->isVisible()) continue;
+    QVERIFY2(control->parentWidget()->rect().contains(control->geometry()), qPrintable(name));
+    auto* label = qobject_cast<QLabel*>(control);
+    if (label && label->buddy()) {
+      const QFontMetrics metrics = label->fontMetrics();
+      const QRect text = QStyle::alignedRect(
+          Qt::LeftToRight, label->alignment(),
+          QSize(metrics.horizontalAdvance(label->text()), metrics.height()), label->contentsRect());
+      QVERIFY2(label->contentsRect().contains(text), qPrintable(name));
+      QVERIFY2(!text.translated(label->pos()).intersects(label->buddy()->geometry()),
+               qPrintable(name));
+    }
+    ++checked;
+  }
+  QVERIFY(checked > 4);
+}
+
+void TestUsability::spokenNames_data() {
+  QTest::addColumn<QString>("window");
+  QTest::addColumn<QString>("control");
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QString>("entries");  // "count: first .. last" of a combo box
+  auto row = [](const char* window, const char* control, const char* name, const char* entries) {
+    QTest::addRow("%s %s", window, control) << window << control << name << entries;
+  };
+  row("customer", "txtName", "Name", "");
+  row("customer", "cmbBirthyear", "Birthday Year", "75: 1930 .. 2004");
+  row("customer", "cmbBirthday", "Day", "31: 1 .. 31");
+  row("customer", "cmbSalary", "Income", "13: under 100,000 .. above 2,000,000");
+  row("customer", "txtAddcompany", "Add(O)", "");
+  row("customer", "txtInputCon", "Contact cell", "");
+  row("search", "cmbCustsex", "Sex", "3: NA .. female");
+  row("search", "cmbBirthmonth", "Borthday(month)", "13: NA .. 12");
+  row("search", "txtAddoffice", "Add(O)", "");
+  row("result", "lblCusttype", "Type", "");
+  row("result", "cmdNext", "next", "");
+  row("schedule", "spnDays", "Days", "");
+  row("schedule", "grdUnreadable", "Unreadable", "");
+}
+
+void TestUsability::spokenNames() {
+  QFETCH(QString, window);
+  QFETCH(QString, control);
+  QFETCH(QString, name);
+  QFETCH(QString, entries);
+  TestEnv env;
+  QWidget* widget = Control<QWidget>(OpenShown(window), control);
+  QCOMPARE(widget->accessibleName(), name);
+  if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+    QCOMPARE(QStringLiteral("%1: %2 .. %3")
+                 .arg(combo->count())
+                 .arg(combo->itemText(0), combo->itemText(combo->count() - 1)),
+             entries);
+  }
+}
+
+void TestUsability::keyboardOrder_data() {
+  QTest::addColumn<QString>("window");
+  QTest::addColumn<QStringList>("order");  // from the first control on, as Tab moves the focus
+  QTest::newRow("search") << "search" << QStringList{"cmbCustsex",  "txtCustname",   "cmbCusttype",
+                                                     "cmdStart",    "cmbBirthmonth", "cmbSalary",
+                                                     "cmbJobtype",  "txtAddHome",    "txtAddoffice",
+                                                     "cmbMarriage", "Command1",      "cmdEnd"};
+  QTest::newRow("customer, modify")
+      << "customer"
+      << QStringList{"txtName",     "txtCID",      "cmbCusttype", "cmbBirthyear", "cmbBirthmonth",
+                     "cmbBirthday", "cmbMarriage", "cmbSex",      "cmbBlood",     "txtBirthplace"};
+}
+
+void TestUsability::keyboardOrder() {
+  QFETCH(QString, window);
+  QFETCH(QStringList, order);
+  TestEnv env;
+  QWidget* shown = OpenShown(window);
+  if (auto* customer = qobject_cast<frmCust*>(shown)) Press(customer, "modify");
+  // The search window's Reset and Exit wait for a search: open, they take the focus too.
+  for (auto* button : shown->findChildren<QPushButton*>()) button->setEnabled(true);
+  Control<QWidget>(shown, order[0])->setFocus();
+  QStringList visited;
+  for (int i = 0; i < order.size(); ++i) {
+    QWidget* focus = QApplication::focusWidget();
+    while (focus && focus->objectName().isEmpty()) focus = focus->parentWidget();
+    visited << (focus ? focus->objectName() : QString());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  }
+  QCOMPARE(visited, order);
 }
 
 QTEST_MAIN(TestUsability)

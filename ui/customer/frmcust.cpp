@@ -6,16 +6,11 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionTabWidgetFrame>
-#include <QTabBar>
 #include <QTabWidget>
 
 #include "app/module1.h"
@@ -39,6 +34,7 @@
 #include "ui/toolkit/look.h"
 #include "ui/toolkit/msgbox.h"
 #include "ui/toolkit/pathdialog.h"
+#include "ui/toolkit/placement.h"
 #include "ui/toolkit/twips.h"
 
 // One list of the customer: its grid, editor, record set, last query and row counter.
@@ -56,64 +52,86 @@ struct frmCust::List {
 
 namespace {
 
-// The tab control, able to tell where its pages lie inside it. The design places the controls
-// of a tab relative to the tab control's own corner, above which Qt puts the tab bar; the
-// pages are therefore shifted back by this offset.
-class TabControl : public QTabWidget {
- public:
-  using QTabWidget::QTabWidget;
-  QPoint PageOffset() {
-    ensurePolished();
-    QStyleOptionTabWidgetFrame option;
-    initStyleOption(&option);
-    return style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this).topLeft();
-  }
+// The window's controls, in the order they are made.
+const char* const kIncomes =
+    "under 100,000|100,000~200,000|200,000~300,000|300,000~400,000|400,000~500,000|"
+    "500,000~600,000|600,000~700,000|700,000~800,000|800,000~900,000|900,000~1,000,000|"
+    "1,000,000~1,500,000|1,500,000~2,000,000|above 2,000,000";
+using K = placement::Kind;
+using placement::Ming;
+// clang-format off
+const placement::Control kLayout[] = {
+    {K::Label, "Label6", nullptr, {0, 0, 375, 255}, "MM", Ming(11.25)},
+    {K::ToolBar, "Toolbar1", nullptr, {0, 0, 9480, 555}},
+    {K::Tabs, "SSTab1", nullptr, {240, 840, 8955, 7095}, "", Ming(12.75)},
+    {K::Page, "tabIndividual", "SSTab1", {}, "Individual"},
+    {K::Page, "tabFamily", "SSTab1", {}, "Family"},
+    {K::Page, "tabInsurance", "SSTab1", {}, "Insurance"},
+    {K::Page, "tabCompensation", "SSTab1", {}, "Compensation"},
+    {K::Page, "tabContact", "SSTab1", {}, "Contact"},
+    {K::Frame, "Frame1", "tabIndividual", {360, 720, 7935, 3375}, "Personal", placement::Sans(12, true)},
+    {K::Frame, "Frame2", "tabIndividual", {360, 4440, 7935, 2415}, "Company", placement::Sans(12, true)},
+    {K::TextBox, "txtName", "Frame1", {1200, 400, 1695, 270}, "", Ming(9)},
+    {K::TextBox, "txtCID", "Frame1", {3960, 400, 1335, 270}, "", Ming(9)},
+    {K::Combo, "cmbCusttype", "Frame1", {6600, 400, 1095, 300}, "", Ming(9), nullptr, "Customer|to-be|Potential |Normal |unfamilia|family|friend"},
+    {K::Combo, "cmbBirthyear", "Frame1", {1200, 840, 855, 300}, "", Ming(9), nullptr, "1930..2004"},
+    {K::Combo, "cmbBirthmonth", "Frame1", {2550, 840, 735, 300}, "", Ming(9), nullptr, "1..12"},
+    {K::Combo, "cmbBirthday", "Frame1", {3960, 840, 735, 300}, "", Ming(9), nullptr, "1..31"},
+    {K::Combo, "cmbMarriage", "Frame1", {6600, 840, 1095, 300}, "", Ming(9), nullptr, "unmarried|married|divorce|other"},
+    {K::Combo, "cmbSex", "Frame1", {1200, 1320, 975, 300}, "", Ming(9), nullptr, "male|female"},
+    {K::Combo, "cmbBlood", "Frame1", {3960, 1320, 975, 300}, "", Ming(9), nullptr, "A|B|O|AB"},
+    {K::TextBox, "txtBirthplace", "Frame1", {6600, 1320, 1095, 270}, "", Ming(9)},
+    {K::TextBox, "txtCustId", "Frame1", {1200, 1800, 2535, 270}, "", Ming(9)},
+    {K::TextBox, "txtEmail", "Frame1", {4800, 1800, 2895, 270}, "", Ming(9)},
+    {K::TextBox, "txtTelHome", "Frame1", {1200, 2400, 1935, 270}, "", Ming(9)},
+    {K::TextBox, "txtCellphone", "Frame1", {4080, 2400, 1335, 270}, "", Ming(9)},
+    {K::TextBox, "txtOther", "Frame1", {6240, 2400, 1455, 270}, "", Ming(9)},
+    {K::TextBox, "txtAddHome", "Frame1", {1200, 2880, 6495, 270}, "", Ming(9)},
+    {K::TextBox, "txtCompany", "Frame2", {1200, 360, 2535, 270}, "", Ming(9)},
+    {K::Combo, "cmbJobtype", "Frame2", {4920, 360, 2775, 300}, "", Ming(9)},
+    {K::TextBox, "txtJobtitle", "Frame2", {1200, 840, 2535, 270}, "", Ming(9)},
+    {K::Combo, "cmbSalary", "Frame2", {4920, 840, 2775, 300}, "", Ming(9), nullptr, kIncomes},
+    {K::Combo, "cmbJobgrade", "Frame2", {1200, 1400, 615, 300}, "", Ming(9), nullptr, "1..6"},
+    {K::TextBox, "txtTelcompany", "Frame2", {2640, 1440, 2175, 270}, "", Ming(9)},
+    {K::TextBox, "txtFaxcompany", "Frame2", {5520, 1440, 2175, 270}, "", Ming(9)},
+    {K::TextBox, "txtAddcompany", "Frame2", {1200, 1920, 6495, 270}, "", Ming(9)},
+    // Caption labels ("Label6" is the designed "MM" label of the window).
+    {K::CaptionBefore, "Label1", "Frame1", {}, "Name", Ming(12), "txtName"},
+    {K::CaptionBefore, "Label2", "Frame1", {}, "C_No", Ming(12), "txtCID"},
+    {K::CaptionBefore, "Label3", "Frame1", {}, "Type", Ming(11.25), "cmbCusttype"},
+    {K::CaptionBefore, "Label4", "Frame1", {}, "Birthday", Ming(11.25), "cmbBirthyear"},
+    {K::CaptionAfter, "Label5", "Frame1", {}, "Year", Ming(11.25), "cmbBirthyear"},
+    {K::CaptionAfter, "Label7", "Frame1", {}, "Month", Ming(11.25), "cmbBirthmonth"},
+    {K::CaptionAfter, "Label8", "Frame1", {}, "Day", Ming(11.25), "cmbBirthday"},
+    {K::CaptionBefore, "Label9", "Frame1", {}, "Marriage", Ming(11.25), "cmbMarriage"},
+    {K::CaptionBefore, "Label10", "Frame1", {}, "Sex", Ming(11.25), "cmbSex"},
+    {K::CaptionBefore, "Label11", "Frame1", {}, "Blood", Ming(11.25), "cmbBlood"},
+    {K::CaptionBefore, "Label12", "Frame1", {}, "Birthplace", Ming(11.25), "txtBirthplace"},
+    {K::CaptionBefore, "Label13", "Frame1", {}, "ID", Ming(11.25), "txtCustId"},
+    {K::CaptionBefore, "Label14", "Frame1", {}, "E-Mail", Ming(11.25), "txtEmail"},
+    {K::CaptionBefore, "Label15", "Frame1", {}, "Tel(H)", Ming(11.25), "txtTelHome"},
+    {K::CaptionBefore, "Label16", "Frame1", {}, "Mobile", Ming(11.25), "txtCellphone"},
+    {K::CaptionBefore, "Label17", "Frame1", {}, "Other", Ming(11.25), "txtOther"},
+    {K::CaptionBefore, "Label18", "Frame1", {}, "Add(H)", Ming(11.25), "txtAddHome"},
+    {K::CaptionBefore, "Label19", "Frame2", {}, "Company", Ming(11.25), "txtCompany"},
+    {K::CaptionBefore, "Label20", "Frame2", {}, "Business", Ming(11.25), "cmbJobtype"},
+    {K::CaptionBefore, "Label21", "Frame2", {}, "Title", Ming(11.25), "txtJobtitle"},
+    {K::CaptionBefore, "Label22", "Frame2", {}, "Income", Ming(11.25), "cmbSalary"},
+    {K::CaptionBefore, "Label23", "Frame2", {}, "Job Grade", Ming(11.25), "cmbJobgrade"},
+    {K::CaptionBefore, "Label24", "Frame2", {}, "Tel(O)", Ming(11.25), "txtTelcompany"},
+    {K::CaptionBefore, "Label25", "Frame2", {}, "Fax", Ming(11.25), "txtFaxcompany"},
+    {K::CaptionBefore, "Label26", "Frame2", {}, "Add(O)", Ming(11.25), "txtAddcompany"},
+    // The list tabs: a grid and its cell editor each.
+    {K::Grid, "msfgFamily", "tabFamily", {480, 1080, 7935, 5535}, "Family", Ming(12), nullptr, "8"},
+    {K::CellEditor, "txtInput", "tabFamily", {480, 1080, 855, 375}, "", Ming(12), "msfgFamily"},
+    {K::Grid, "msfgInsurlife", "tabInsurance", {480, 1080, 7935, 5535}, "Insurance", Ming(12), nullptr, "11"},
+    {K::CellEditor, "txtInputInsur", "tabInsurance", {480, 1080, 855, 375}, "", Ming(12), "msfgInsurlife"},
+    {K::Grid, "msfgCompenlife", "tabCompensation", {480, 1080, 7935, 5535}, "Compensation", Ming(12), nullptr, "7"},
+    {K::CellEditor, "txtInputCom", "tabCompensation", {480, 1080, 855, 375}, "", Ming(12), "msfgCompenlife"},
+    {K::Grid, "msfgContact", "tabContact", {480, 1080, 7935, 5535}, "Contact", Ming(12), nullptr, "8"},
+    {K::CellEditor, "txtInputCon", "tabContact", {480, 1080, 855, 375}, "", Ming(12), "msfgContact"},
 };
-
-void PlaceInTab(QWidget* widget, const QPoint& pageOffset, int left, int top, int width,
-                int height) {
-  PlaceTwips(widget, left, top, width, height);
-  widget->move(widget->pos() - pageOffset);
-}
-
-QLineEdit* MakeTextBox(QWidget* parent, const QString& name, int left, int top, int width,
-                       int height) {
-  auto* box = new QLineEdit(parent);
-  KeepWhole(box);
-  box->setObjectName(name);
-  box->setFont(MingLiU(9));
-  PlaceTwips(box, left, top, width, height);
-  return box;
-}
-
-// An input's combo box, placed in its frame.
-QComboBox* MakeCombo(QWidget* parent, const QString& name, int left, int top, int width, int height,
-                     const QStringList& entries) {
-  QComboBox* combo = EditableCombo(parent, name, entries);
-  combo->setFont(MingLiU(9));
-  PlaceTwips(combo, left, top, width, height);
-  return combo;
-}
-
-// A caption label beside its input: just left of it, or just after it. The label is sized to
-// its text so that it is never clipped.
-QLabel* MakeCaption(QWidget* input, const QString& name, const QString& text, double points,
-                    bool after = false) {
-  // The labels after the birthday boxes have little room before the next box.
-  const int gap = after ? 2 : 4;
-  auto* label = new QLabel(text, input->parentWidget());
-  label->setObjectName(name);
-  label->setFont(MingLiU(points));
-  const QFontMetrics metrics(label->font());
-  const int width = metrics.horizontalAdvance(text) + 1;
-  const int height = qMax(metrics.height(), input->height());
-  const int left = after ? input->geometry().right() + 1 + gap : input->x() - gap - width;
-  label->setGeometry(left, input->y() + (input->height() - height) / 2, width, height);
-  label->setAlignment((after ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
-  label->setBuddy(input);
-  input->setAccessibleName(text);
-  return label;
-}
+// clang-format on
 
 QString InputText(QWidget* input) {
   if (auto* combo = qobject_cast<QComboBox*>(input)) return combo->currentText();
@@ -130,12 +148,6 @@ void SetInputText(QWidget* input, const QString& text) {
   }
   // A text longer than its box shows its beginning.
   edit->setCursorPosition(0);
-}
-
-QStringList Numbers(int first, int last) {
-  QStringList numbers;
-  for (int n = first; n <= last; ++n) numbers << QString::number(n);
-  return numbers;
 }
 
 // What the agent is told when someone else got to the customer first.
@@ -195,45 +207,19 @@ frmCust::frmCust() {
   setWindowIcon(SvgIcon(QStringLiteral("qel")));
   resize(TwipsToPixels(9480), TwipsToPixels(8220));
 
-  Label6 = new QLabel(QStringLiteral("MM"), this);
-  Label6->setObjectName(QStringLiteral("Label6"));
-  Label6->setFont(MingLiU(11.25));
-  PlaceTwips(Label6, 0, 0, 375, 255);
-
-  BuildToolbar();
-  // The label lies under the toolbar, as designed, which covers it.
-  Toolbar1->setAutoFillBackground(true);
-  Label6->lower();
-
-  auto* tabs = new TabControl(this);
-  SSTab1 = tabs;
-  SSTab1->setObjectName(QStringLiteral("SSTab1"));
-  SSTab1->tabBar()->setFont(MingLiU(12.75));
-  PlaceTwips(SSTab1, 240, 840, 8955, 7095);
-  const QStringList captions{QStringLiteral("Individual"), QStringLiteral("Family"),
-                             QStringLiteral("Insurance"), QStringLiteral("Compensation"),
-                             QStringLiteral("Contact")};
-  const QStringList pageNames{QStringLiteral("tabIndividual"), QStringLiteral("tabFamily"),
-                              QStringLiteral("tabInsurance"), QStringLiteral("tabCompensation"),
-                              QStringLiteral("tabContact")};
-  QList<QWidget*> pages;
-  for (int i = 0; i < captions.size(); ++i) {
-    auto* page = new QWidget;
-    page->setObjectName(pageNames[i]);
-    SSTab1->addTab(page, captions[i]);
-    pages << page;
-  }
-  const QPoint offset = tabs->PageOffset();
-
-  BuildIndividualTab(pages[0], offset);
-  BuildListTab(pages[1], offset, msfgFamily, txtInput, QStringLiteral("msfgFamily"),
-               QStringLiteral("txtInput"), 8, captions[1]);
-  BuildListTab(pages[2], offset, msfgInsurlife, txtInputInsur, QStringLiteral("msfgInsurlife"),
-               QStringLiteral("txtInputInsur"), 11, captions[2]);
-  BuildListTab(pages[3], offset, msfgCompenlife, txtInputCom, QStringLiteral("msfgCompenlife"),
-               QStringLiteral("txtInputCom"), 7, captions[3]);
-  BuildListTab(pages[4], offset, msfgContact, txtInputCon, QStringLiteral("msfgContact"),
-               QStringLiteral("txtInputCon"), 8, captions[4]);
+  const placement::Placed placed = placement::Place(this, kLayout, [this](QWidget* control) {
+    // The toolbar's buttons come with it, ahead of the tabs in the focus chain.
+    if (auto* toolbar = qobject_cast<KeyedToolBar*>(control)) {
+      Toolbar1 = toolbar;
+      BuildToolbar();
+    }
+  });
+  FETCH_CONTROLS(placed, Label6, SSTab1, Frame1, Frame2, txtName, txtCID, cmbCusttype, cmbBirthyear,
+                 cmbBirthmonth, cmbBirthday, cmbMarriage, cmbSex, cmbBlood, txtBirthplace,
+                 txtCustId, txtEmail, txtTelHome, txtCellphone, txtOther, txtAddHome, txtCompany,
+                 cmbJobtype, txtJobtitle, cmbSalary, cmbJobgrade, txtTelcompany, txtFaxcompany,
+                 txtAddcompany, msfgFamily, msfgInsurlife, msfgCompenlife, msfgContact, txtInput,
+                 txtInputInsur, txtInputCom, txtInputCon);
 
   m_lists = {
       {QStringLiteral("fam"), QStringLiteral("family"), msfgFamily, txtInput, &FamilySet,
@@ -268,10 +254,6 @@ frmCust::frmCust() {
 frmCust::~frmCust() = default;
 
 void frmCust::BuildToolbar() {
-  Toolbar1 = new KeyedToolBar(this);
-  Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-  PlaceTwips(Toolbar1, 0, 0, 9480, 555);
-
   struct Button {
     const char* key;
     QKeySequence shortcut;
@@ -315,105 +297,6 @@ const QList<frmCust::Command>& frmCust::Commands() {
       {"print", QKeySequence(Qt::CTRL | Qt::Key_P), &frmCust::PrintCommand},
   };
   return commands;
-}
-
-void frmCust::BuildIndividualTab(QWidget* page, const QPoint& pageOffset) {
-  const QFont frameFont = Tahoma(12, true);
-  Frame1 = new QGroupBox(QStringLiteral("Personal"), page);
-  Frame1->setObjectName(QStringLiteral("Frame1"));
-  Frame1->setFont(frameFont);
-  PlaceInTab(Frame1, pageOffset, 360, 720, 7935, 3375);
-  Frame2 = new QGroupBox(QStringLiteral("Company"), page);
-  Frame2->setObjectName(QStringLiteral("Frame2"));
-  Frame2->setFont(frameFont);
-  PlaceInTab(Frame2, pageOffset, 360, 4440, 7935, 2415);
-
-  QWidget* f1 = Frame1;
-  txtName = MakeTextBox(f1, QStringLiteral("txtName"), 1200, 400, 1695, 270);
-  txtCID = MakeTextBox(f1, QStringLiteral("txtCID"), 3960, 400, 1335, 270);
-  cmbCusttype =
-      MakeCombo(f1, QStringLiteral("cmbCusttype"), 6600, 400, 1095, 300,
-                {"Customer", "to-be", "Potential ", "Normal ", "unfamilia", "family", "friend"});
-  cmbBirthyear =
-      MakeCombo(f1, QStringLiteral("cmbBirthyear"), 1200, 840, 855, 300, Numbers(1930, 2004));
-  cmbBirthmonth =
-      MakeCombo(f1, QStringLiteral("cmbBirthmonth"), 2550, 840, 735, 300, Numbers(1, 12));
-  cmbBirthday = MakeCombo(f1, QStringLiteral("cmbBirthday"), 3960, 840, 735, 300, Numbers(1, 31));
-  cmbMarriage = MakeCombo(f1, QStringLiteral("cmbMarriage"), 6600, 840, 1095, 300,
-                          {"unmarried", "married", "divorce", "other"});
-  cmbSex = MakeCombo(f1, QStringLiteral("cmbSex"), 1200, 1320, 975, 300, {"male", "female"});
-  cmbBlood = MakeCombo(f1, QStringLiteral("cmbBlood"), 3960, 1320, 975, 300, {"A", "B", "O", "AB"});
-  txtBirthplace = MakeTextBox(f1, QStringLiteral("txtBirthplace"), 6600, 1320, 1095, 270);
-  txtCustId = MakeTextBox(f1, QStringLiteral("txtCustId"), 1200, 1800, 2535, 270);
-  txtEmail = MakeTextBox(f1, QStringLiteral("txtEmail"), 4800, 1800, 2895, 270);
-  txtTelHome = MakeTextBox(f1, QStringLiteral("txtTelHome"), 1200, 2400, 1935, 270);
-  txtCellphone = MakeTextBox(f1, QStringLiteral("txtCellphone"), 4080, 2400, 1335, 270);
-  txtOther = MakeTextBox(f1, QStringLiteral("txtOther"), 6240, 2400, 1455, 270);
-  txtAddHome = MakeTextBox(f1, QStringLiteral("txtAddHome"), 1200, 2880, 6495, 270);
-
-  QWidget* f2 = Frame2;
-  txtCompany = MakeTextBox(f2, QStringLiteral("txtCompany"), 1200, 360, 2535, 270);
-  cmbJobtype = MakeCombo(f2, QStringLiteral("cmbJobtype"), 4920, 360, 2775, 300, {});
-  txtJobtitle = MakeTextBox(f2, QStringLiteral("txtJobtitle"), 1200, 840, 2535, 270);
-  cmbSalary = MakeCombo(
-      f2, QStringLiteral("cmbSalary"), 4920, 840, 2775, 300,
-      {"under 100,000", "100,000~200,000", "200,000~300,000", "300,000~400,000", "400,000~500,000",
-       "500,000~600,000", "600,000~700,000", "700,000~800,000", "800,000~900,000",
-       "900,000~1,000,000", "1,000,000~1,500,000", "1,500,000~2,000,000", "above 2,000,000"});
-  cmbJobgrade = MakeCombo(f2, QStringLiteral("cmbJobgrade"), 1200, 1400, 615, 300, Numbers(1, 6));
-  txtTelcompany = MakeTextBox(f2, QStringLiteral("txtTelcompany"), 2640, 1440, 2175, 270);
-  txtFaxcompany = MakeTextBox(f2, QStringLiteral("txtFaxcompany"), 5520, 1440, 2175, 270);
-  txtAddcompany = MakeTextBox(f2, QStringLiteral("txtAddcompany"), 1200, 1920, 6495, 270);
-
-  // Caption labels ("Label6" is the designed "MM" label of the window).
-  MakeCaption(txtName, QStringLiteral("Label1"), QStringLiteral("Name"), 12);
-  MakeCaption(txtCID, QStringLiteral("Label2"), QStringLiteral("C_No"), 12);
-  MakeCaption(cmbCusttype, QStringLiteral("Label3"), QStringLiteral("Type"), 11.25);
-  MakeCaption(cmbBirthyear, QStringLiteral("Label4"), QStringLiteral("Birthday"), 11.25);
-  MakeCaption(cmbBirthyear, QStringLiteral("Label5"), QStringLiteral("Year"), 11.25, true);
-  MakeCaption(cmbBirthmonth, QStringLiteral("Label7"), QStringLiteral("Month"), 11.25, true);
-  MakeCaption(cmbBirthday, QStringLiteral("Label8"), QStringLiteral("Day"), 11.25, true);
-  MakeCaption(cmbMarriage, QStringLiteral("Label9"), QStringLiteral("Marriage"), 11.25);
-  MakeCaption(cmbSex, QStringLiteral("Label10"), QStringLiteral("Sex"), 11.25);
-  MakeCaption(cmbBlood, QStringLiteral("Label11"), QStringLiteral("Blood"), 11.25);
-  MakeCaption(txtBirthplace, QStringLiteral("Label12"), QStringLiteral("Birthplace"), 11.25);
-  MakeCaption(txtCustId, QStringLiteral("Label13"), QStringLiteral("ID"), 11.25);
-  MakeCaption(txtEmail, QStringLiteral("Label14"), QStringLiteral("E-Mail"), 11.25);
-  MakeCaption(txtTelHome, QStringLiteral("Label15"), QStringLiteral("Tel(H)"), 11.25);
-  MakeCaption(txtCellphone, QStringLiteral("Label16"), QStringLiteral("Mobile"), 11.25);
-  MakeCaption(txtOther, QStringLiteral("Label17"), QStringLiteral("Other"), 11.25);
-  MakeCaption(txtAddHome, QStringLiteral("Label18"), QStringLiteral("Add(H)"), 11.25);
-  MakeCaption(txtCompany, QStringLiteral("Label19"), QStringLiteral("Company"), 11.25);
-  MakeCaption(cmbJobtype, QStringLiteral("Label20"), QStringLiteral("Business"), 11.25);
-  MakeCaption(txtJobtitle, QStringLiteral("Label21"), QStringLiteral("Title"), 11.25);
-  MakeCaption(cmbSalary, QStringLiteral("Label22"), QStringLiteral("Income"), 11.25);
-  MakeCaption(cmbJobgrade, QStringLiteral("Label23"), QStringLiteral("Job Grade"), 11.25);
-  MakeCaption(txtTelcompany, QStringLiteral("Label24"), QStringLiteral("Tel(O)"), 11.25);
-  MakeCaption(txtFaxcompany, QStringLiteral("Label25"), QStringLiteral("Fax"), 11.25);
-  MakeCaption(txtAddcompany, QStringLiteral("Label26"), QStringLiteral("Add(O)"), 11.25);
-  cmbBirthyear->setAccessibleName(QStringLiteral("Birthday Year"));
-}
-
-void frmCust::BuildListTab(QWidget* page, const QPoint& pageOffset, ListGrid*& grid,
-                           CellEditor*& editor, const QString& gridName, const QString& editorName,
-                           int cols, const QString& caption) {
-  grid = new ListGrid(page);
-  grid->setObjectName(gridName);
-  grid->setAccessibleName(caption);
-  grid->setFont(MingLiU(12));
-  // The heading row is a row of the grid: the same font, whatever the style gives headers.
-  grid->horizontalHeader()->setFont(MingLiU(12));
-  grid->SetCols(cols);
-  grid->SetRows(2);
-  PlaceInTab(grid, pageOffset, 480, 1080, 7935, 5535);
-
-  editor = new CellEditor(grid, page);
-  editor->setObjectName(editorName);
-  editor->setAccessibleName(caption + QStringLiteral(" cell"));
-  editor->setFont(MingLiU(12));
-  PlaceInTab(editor, pageOffset, 480, 1080, 855, 375);
-  editor->hide();
-  editor->raise();
 }
 
 void frmCust::ConnectHandlers() {

@@ -124,11 +124,8 @@ class frmCust : public Form {
  private:
   struct List;
 
+  // Fills the toolbar with its buttons.
   void BuildToolbar();
-  void BuildIndividualTab(QWidget* page, const QPoint& pageOffset);
-  void BuildListTab(QWidget* page, const QPoint& pageOffset, ListGrid*& grid, CellEditor*& editor,
-                    const QString& gridName, const QString& editorName, int cols,
-                    const QString& caption);
   void ConnectHandlers();
 
   List* FindList(const QString& listKey);

@@ -18,6 +18,7 @@
 #include "ui/toolkit/listgrid.h"
 #include "ui/toolkit/look.h"
 #include "ui/toolkit/msgbox.h"
+#include "ui/toolkit/placement.h"
 #include "ui/toolkit/twips.h"
 
 namespace {
@@ -25,22 +26,6 @@ namespace {
 // Properties of a value label: its design width and how wide it may grow.
 const char* const kDesignWidth = "qelDesignWidth";
 const char* const kRoom = "qelRoom";
-
-QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(name);
-  return label;
-}
-
-// A number of the position strip (design text the full-width "１"): a screen reader announces
-// what it counts, then the number it shows (SetValue).
-QLabel* MakePositionLabel(QWidget* parent, const QString& name, const QString& meaning, int left,
-                          int width, int height) {
-  QLabel* label = MakeLabel(parent, name, QStringLiteral("１"));
-  label->setAccessibleName(meaning);
-  PlaceTwips(label, left, 240, width, height);
-  return label;
-}
 
 // Moves a label of the position strip up or down so that its text stands on the baseline (in
 // its parent's coordinates), whatever its font and design height.
@@ -50,54 +35,86 @@ void SitOnBaseline(QLabel* label, int baseline) {
   label->move(label->x(), baseline - ascent - label->contentsRect().top());
 }
 
-// A caption label: fixed text at its design position, as wide as its text needs.
-QLabel* MakeCaption(QWidget* parent, const QString& name, const QString& text, int left, int top,
-                    double pointSize = 11.25) {
-  QLabel* label = MakeLabel(parent, name, text);
-  label->setFont(MingLiU(pointSize));
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label->adjustSize();
-  label->move(TwipsToPixels(left), TwipsToPixels(top));
-  return label;
-}
-
-// A value label: a screen reader announces its caption, also when the value is empty, then the
-// value (SetValue).
-QLabel* MakeValue(QWidget* parent, const QString& name, const QLabel* caption, int left, int top,
-                  int width, const QFont& font) {
-  QLabel* label = MakeLabel(parent, name, QString());
-  label->setFont(font);
-  label->setAccessibleName(caption->text());
-  PlaceTwips(label, left, top, width, 255);
-  return label;
-}
-
-QPushButton* MakeNavigationButton(QWidget* parent, const QString& name, const QString& key,
-                                  int left) {
-  auto* button = new QPushButton(parent);
-  button->setObjectName(name);
-  button->setIcon(SvgIcon(QStringLiteral("nav_") + key));
-  button->setIconSize(QSize(24, 24));
-  button->setAccessibleName(key);
-  button->setToolTip(key);
-  PlaceTwips(button, left, 0, 500, 500);
-  return button;
-}
-
-ListGrid* MakeGrid(QWidget* page, const QString& name, const QString& caption, int cols) {
-  auto* grid = new ListGrid(page);
-  grid->setObjectName(name);
-  grid->setAccessibleName(caption);
-  grid->setFont(MingLiU(12));
-  // The heading row is a row of the grid: the same font, whatever the style gives headers.
-  grid->horizontalHeader()->setFont(MingLiU(12));
-  grid->SetCols(cols);
-  grid->SetRows(2);
-  // Moving the current cell (clearing leaves it in the last column) must not scroll the
-  // list away from its first two columns, which are the ones this window fills.
-  grid->setAutoScroll(false);
-  return grid;
-}
+// The window's controls, in the order they are made. Inside the tab control, positions are
+// designed from its outer corner, tab row included; the pages begin below the tab row. Each
+// caption names the value after it, which a screen reader announces, also when it is empty.
+using K = placement::Kind;
+using placement::Ming;
+const auto kValue = placement::kWindowFont;
+const char* const kTitleColour = "QGroupBox { color: rgb(128, 64, 64); }";
+// clang-format off
+const placement::Control kLayout[] = {
+    {K::IconButton, "cmdFirst", nullptr, {240, 0, 500, 500}, "first", {}, nullptr, "nav_first"},
+    {K::IconButton, "cmdPrevious", nullptr, {840, 0, 500, 500}, "previous", {}, nullptr, "nav_previous"},
+    {K::IconButton, "cmdNext", nullptr, {1440, 0, 500, 500}, "next", {}, nullptr, "nav_next"},
+    {K::IconButton, "cmdLast", nullptr, {2040, 0, 500, 500}, "last", {}, nullptr, "nav_last"},
+    {K::Label, "Label7", nullptr, {2880, 240, 735, 375}, "Total：", Ming(11.25)},
+    {K::Label, "lblCurrent", nullptr, {3720, 240, 615, 495}, "１", {}, nullptr, "Position"},
+    {K::Label, "Label15", nullptr, {4100, 280, 255, 255}, "／", Ming(11.25)},
+    {K::Label, "lblTotal", nullptr, {4440, 240, 495, 375}, "１", {}, nullptr, "Total"},
+    {K::Button, "cmdExit", nullptr, {7200, 240, 735, 375}, "Exit", Ming(12)},
+    {K::Tabs, "SSTab1", nullptr, {240, 840, 8955, 7095}, "", {}, nullptr, "row"},
+    {K::Page, "SSTab1Page0", "SSTab1", {}, "Individual"},
+    {K::Page, "SSTab1Page1", "SSTab1", {}, "Family"},
+    {K::Page, "SSTab1Page2", "SSTab1", {}, "Insurance"},
+    {K::Page, "SSTab1Page3", "SSTab1", {}, "Compensation"},
+    {K::Page, "SSTab1Page4", "SSTab1", {}, "Contact"},
+    {K::Frame, "Frame1", "SSTab1Page0", {120, 600, 8415, 3375}, "Personal", placement::Sans(12, true), nullptr, kTitleColour},
+    {K::Frame, "Frame2", "SSTab1Page0", {240, 4320, 8295, 2535}, "Company", placement::Sans(12, true), nullptr, kTitleColour},
+    {K::Caption, "lblName1", "Frame1", {240, 400}, "Name", Ming(12), "lblName"},
+    {K::Value, "lblName", "Frame1", {1200, 360, 3135, 255}, "", kValue},
+    {K::Caption, "Label8", "Frame1", {5400, 405}, "Type", Ming(11.25), "lblCusttype"},
+    // The design's "active border" system colour behind the type.
+    {K::Value, "lblCusttype", "Frame1", {6480, 360, 1455, 255}, "", kValue, nullptr, "shaded"},
+    {K::Caption, "Label3", "Frame1", {240, 900}, "Birthday", Ming(11.25)},
+    {K::Caption, "Label4", "Frame1", {2040, 900}, "Year", Ming(11.25), "lblBirthyear"},
+    {K::Value, "lblBirthyear", "Frame1", {1200, 840, 735, 255}, "", kValue},
+    {K::Caption, "Label5", "Frame1", {3240, 900}, "Month", Ming(11.25), "lblBirthmonth"},
+    {K::Value, "lblBirthmonth", "Frame1", {2640, 840, 495, 255}, "", kValue},
+    {K::Caption, "Label6", "Frame1", {4440, 900}, "Day", Ming(11.25), "lblBirthday"},
+    {K::Value, "lblBirthday", "Frame1", {3840, 840, 495, 255}, "", kValue},
+    {K::Caption, "Label10", "Frame1", {5400, 840}, "Marriage", Ming(11.25), "lblMarriage"},
+    {K::Value, "lblMarriage", "Frame1", {6480, 840, 1455, 255}, "", kValue},
+    {K::Caption, "Label2", "Frame1", {240, 1320}, "Sex", Ming(11.25), "lblSex"},
+    {K::Value, "lblSex", "Frame1", {1200, 1320, 975, 255}, "", kValue},
+    {K::Caption, "Label9", "Frame1", {3240, 1320}, "Blood", Ming(11.25), "lblBlood"},
+    {K::Value, "lblBlood", "Frame1", {3840, 1320, 735, 255}, "", kValue},
+    {K::Caption, "Label25", "Frame1", {5400, 1320}, "Birthplace", Ming(11.25), "lblBirthplace"},
+    {K::Value, "lblBirthplace", "Frame1", {6480, 1320, 1455, 255}, "", kValue},
+    {K::Caption, "Label1", "Frame1", {240, 1800}, "ID", Ming(11.25), "lblCustId"},
+    {K::Value, "lblCustId", "Frame1", {1200, 1800, 1935, 255}, "", kValue},
+    {K::Caption, "Label13", "Frame1", {3360, 1800}, "Email", Ming(11.25), "lblEmail"},
+    {K::Value, "lblEmail", "Frame1", {4320, 1800, 3615, 255}, "", kValue},
+    {K::Caption, "Label11", "Frame1", {240, 2400}, "Tel(H)", Ming(11.25), "lblTelHome"},
+    {K::Value, "lblTelHome", "Frame1", {1200, 2400, 1935, 255}, "", kValue},
+    {K::Caption, "lbl", "Frame1", {3360, 2400}, "Mobile", Ming(11.25), "lblCellphone"},
+    {K::Value, "lblCellphone", "Frame1", {4320, 2400, 1335, 255}, "", kValue},
+    {K::Caption, "Label14", "Frame1", {5760, 2400}, "Other", Ming(11.25), "lblOther"},
+    {K::Value, "lblOther", "Frame1", {6240, 2400, 1695, 255}, "", kValue},
+    {K::Caption, "Label12", "Frame1", {240, 2880}, "Add(H)", Ming(11.25), "lblAddHome"},
+    {K::Value, "lblAddHome", "Frame1", {1200, 2880, 6735, 255}, "", kValue},
+    {K::Caption, "Label17", "Frame2", {240, 360}, "Company", Ming(11.25), "lblCompany"},
+    {K::Value, "lblCompany", "Frame2", {1200, 360, 2175, 255}, "", kValue},
+    {K::Caption, "Label18", "Frame2", {4080, 360}, "Business", Ming(11.25), "lblJobtype"},
+    {K::Value, "lblJobtype", "Frame2", {4920, 360, 2895, 255}, "", kValue},
+    {K::Caption, "Label19", "Frame2", {600, 840}, "Title", Ming(11.25), "lblJobtitle"},
+    {K::Value, "lblJobtitle", "Frame2", {1200, 840, 2175, 255}, "", kValue},
+    {K::Caption, "Label20", "Frame2", {3960, 840}, "Job Grade", Ming(11.25), "lblJobgrade"},
+    {K::Value, "lblJobgrade", "Frame2", {4920, 840, 495, 255}, "", kValue},
+    {K::Caption, "Label21", "Frame2", {5400, 840}, "Income", Ming(11.25), "lblSalary"},
+    {K::Value, "lblSalary", "Frame2", {6120, 840, 1695, 255}, "", kValue},
+    {K::Caption, "Label22", "Frame2", {480, 1440}, "Tel(O)", Ming(11.25), "lblTelcompany"},
+    {K::Value, "lblTelcompany", "Frame2", {1200, 1440, 2175, 255}, "", kValue},
+    {K::Caption, "Label24", "Frame2", {4440, 1440}, "Fax", Ming(11.25), "lblFaxcompany"},
+    {K::Value, "lblFaxcompany", "Frame2", {4920, 1440, 2895, 255}, "", kValue},
+    {K::Caption, "Label23", "Frame2", {360, 1920}, "Add(O)", Ming(11.25), "lblAddcompany"},
+    {K::Value, "lblAddcompany", "Frame2", {1200, 1920, 6615, 255}, "", kValue},
+    {K::Grid, "msfgFamily", "SSTab1Page1", {480, 1080, 7935, 5535}, "Family", Ming(12), nullptr, "8"},
+    {K::Grid, "msfgInsurlife", "SSTab1Page2", {480, 1080, 7935, 5535}, "Insurance", Ming(12), nullptr, "11"},
+    {K::Grid, "msfgCompenlife", "SSTab1Page3", {480, 1080, 7935, 5535}, "Compensation", Ming(12), nullptr, "7"},
+    {K::Grid, "msfgContact", "SSTab1Page4", {480, 1080, 7935, 5535}, "Contact", Ming(12), nullptr, "8"},
+};
+// clang-format on
 
 }  // namespace
 
@@ -105,132 +122,26 @@ frmSearchResult::frmSearchResult() {
   setObjectName(QStringLiteral("frmSearchResult"));
   setWindowTitle(QStringLiteral("RESULT"));
   setFixedSize(TwipsToPixels(9480), TwipsToPixels(8220));
-  const QFont valueFont = font();
 
-  cmdFirst = MakeNavigationButton(this, QStringLiteral("cmdFirst"), QStringLiteral("first"), 240);
-  cmdPrevious =
-      MakeNavigationButton(this, QStringLiteral("cmdPrevious"), QStringLiteral("previous"), 840);
-  cmdNext = MakeNavigationButton(this, QStringLiteral("cmdNext"), QStringLiteral("next"), 1440);
-  cmdLast = MakeNavigationButton(this, QStringLiteral("cmdLast"), QStringLiteral("last"), 2040);
-
-  Label7 = MakeLabel(this, QStringLiteral("Label7"), QStringLiteral("Total："));
-  Label7->setFont(MingLiU(11.25));
-  PlaceTwips(Label7, 2880, 240, 735, 375);
-  lblCurrent = MakePositionLabel(this, QStringLiteral("lblCurrent"), QStringLiteral("Position"),
-                                 3720, 615, 495);
-  Label15 = MakeLabel(this, QStringLiteral("Label15"), QStringLiteral("／"));
-  Label15->setFont(MingLiU(11.25));
-  PlaceTwips(Label15, 4100, 280, 255, 255);
-  lblTotal =
-      MakePositionLabel(this, QStringLiteral("lblTotal"), QStringLiteral("Total"), 4440, 495, 375);
+  FETCH_CONTROLS(placement::Place(this, kLayout), cmdFirst, cmdPrevious, cmdNext, cmdLast, Label7,
+                 lblCurrent, Label15, lblTotal, cmdExit, SSTab1, Frame1, Frame2, lblName1, Label8,
+                 Label3, Label4, Label5, Label6, Label10, Label2, Label9, Label25, Label1, Label13,
+                 Label11, lbl, Label14, Label12, Label17, Label18, Label19, Label20, Label21,
+                 Label22, Label24, Label23, lblName, lblCusttype, lblBirthyear, lblBirthmonth,
+                 lblBirthday, lblCustId, lblSex, lblBlood, lblBirthplace, lblMarriage, lblEmail,
+                 lblTelHome, lblCellphone, lblOther, lblAddHome, lblCompany, lblJobtype,
+                 lblJobtitle, lblJobgrade, lblSalary, lblTelcompany, lblFaxcompany, lblAddcompany,
+                 msfgFamily, msfgInsurlife, msfgCompenlife, msfgContact);
   // "Total：", the position, "／" and the total read as one line: all four on the baseline that
   // "Total：" has centred in its box.
   const QFontMetrics totalMetrics(Label7->font());
   const int baseline =
       Label7->y() + (Label7->height() + totalMetrics.ascent() - totalMetrics.descent()) / 2;
   for (QLabel* label : {Label7, lblCurrent, Label15, lblTotal}) SitOnBaseline(label, baseline);
-
-  cmdExit = new QPushButton(QStringLiteral("Exit"), this);
-  cmdExit->setObjectName(QStringLiteral("cmdExit"));
-  cmdExit->setFont(MingLiU(12));
-  PlaceTwips(cmdExit, 7200, 240, 735, 375);
-
-  SSTab1 = new QTabWidget(this);
-  SSTab1->setObjectName(QStringLiteral("SSTab1"));
-  PlaceTwips(SSTab1, 240, 840, 8955, 7095);
-  QWidget* pages[5];
-  const QStringList captions{"Individual", "Family", "Insurance", "Compensation", "Contact"};
-  for (int i = 0; i < 5; ++i) {
-    pages[i] = new QWidget(SSTab1);
-    pages[i]->setObjectName(QStringLiteral("SSTab1Page%1").arg(i));
-    SSTab1->addTab(pages[i], captions[i]);
-  }
-  // Positions inside the tab control are designed from its outer corner, tab row included;
-  // the pages begin below the tab row.
-  const int tabRow = PixelsToTwips(SSTab1->tabBar()->sizeHint().height());
-
-  Frame1 = new QGroupBox(QStringLiteral("Personal"), pages[0]);
-  Frame1->setObjectName(QStringLiteral("Frame1"));
-  PlaceTwips(Frame1, 120, 600 - tabRow, 8415, 3375);
-  Frame2 = new QGroupBox(QStringLiteral("Company"), pages[0]);
-  Frame2->setObjectName(QStringLiteral("Frame2"));
-  PlaceTwips(Frame2, 240, 4320 - tabRow, 8295, 2535);
-  for (QGroupBox* frame : {Frame1, Frame2}) {
-    // The caption's font and colour only: the frame's contents keep their own.
-    frame->setFont(Tahoma(12, true));
-    frame->setStyleSheet(QStringLiteral("QGroupBox { color: rgb(128, 64, 64); }"));
-  }
-
-  QWidget* f = Frame1;
-  lblName1 = MakeCaption(f, QStringLiteral("lblName1"), QStringLiteral("Name"), 240, 400, 12);
-  lblName = MakeValue(f, QStringLiteral("lblName"), lblName1, 1200, 360, 3135, valueFont);
-  Label8 = MakeCaption(f, QStringLiteral("Label8"), QStringLiteral("Type"), 5400, 405);
-  lblCusttype = MakeValue(f, QStringLiteral("lblCusttype"), Label8, 6480, 360, 1455, valueFont);
-  // The design's "active border" system colour behind the type.
-  lblCusttype->setAutoFillBackground(true);
-  QPalette typePalette = lblCusttype->palette();
-  typePalette.setColor(QPalette::Window, typePalette.color(QPalette::Midlight));
-  lblCusttype->setPalette(typePalette);
-  Label3 = MakeCaption(f, QStringLiteral("Label3"), QStringLiteral("Birthday"), 240, 900);
-  Label4 = MakeCaption(f, QStringLiteral("Label4"), QStringLiteral("Year"), 2040, 900);
-  lblBirthyear = MakeValue(f, QStringLiteral("lblBirthyear"), Label4, 1200, 840, 735, valueFont);
-  Label5 = MakeCaption(f, QStringLiteral("Label5"), QStringLiteral("Month"), 3240, 900);
-  lblBirthmonth = MakeValue(f, QStringLiteral("lblBirthmonth"), Label5, 2640, 840, 495, valueFont);
-  Label6 = MakeCaption(f, QStringLiteral("Label6"), QStringLiteral("Day"), 4440, 900);
-  lblBirthday = MakeValue(f, QStringLiteral("lblBirthday"), Label6, 3840, 840, 495, valueFont);
-  Label10 = MakeCaption(f, QStringLiteral("Label10"), QStringLiteral("Marriage"), 5400, 840);
-  lblMarriage = MakeValue(f, QStringLiteral("lblMarriage"), Label10, 6480, 840, 1455, valueFont);
-  Label2 = MakeCaption(f, QStringLiteral("Label2"), QStringLiteral("Sex"), 240, 1320);
-  lblSex = MakeValue(f, QStringLiteral("lblSex"), Label2, 1200, 1320, 975, valueFont);
-  Label9 = MakeCaption(f, QStringLiteral("Label9"), QStringLiteral("Blood"), 3240, 1320);
-  lblBlood = MakeValue(f, QStringLiteral("lblBlood"), Label9, 3840, 1320, 735, valueFont);
-  Label25 = MakeCaption(f, QStringLiteral("Label25"), QStringLiteral("Birthplace"), 5400, 1320);
-  lblBirthplace =
-      MakeValue(f, QStringLiteral("lblBirthplace"), Label25, 6480, 1320, 1455, valueFont);
-  Label1 = MakeCaption(f, QStringLiteral("Label1"), QStringLiteral("ID"), 240, 1800);
-  lblCustId = MakeValue(f, QStringLiteral("lblCustId"), Label1, 1200, 1800, 1935, valueFont);
-  Label13 = MakeCaption(f, QStringLiteral("Label13"), QStringLiteral("Email"), 3360, 1800);
-  lblEmail = MakeValue(f, QStringLiteral("lblEmail"), Label13, 4320, 1800, 3615, valueFont);
-  Label11 = MakeCaption(f, QStringLiteral("Label11"), QStringLiteral("Tel(H)"), 240, 2400);
-  lblTelHome = MakeValue(f, QStringLiteral("lblTelHome"), Label11, 1200, 2400, 1935, valueFont);
-  lbl = MakeCaption(f, QStringLiteral("lbl"), QStringLiteral("Mobile"), 3360, 2400);
-  lblCellphone = MakeValue(f, QStringLiteral("lblCellphone"), lbl, 4320, 2400, 1335, valueFont);
-  Label14 = MakeCaption(f, QStringLiteral("Label14"), QStringLiteral("Other"), 5760, 2400);
-  lblOther = MakeValue(f, QStringLiteral("lblOther"), Label14, 6240, 2400, 1695, valueFont);
-  Label12 = MakeCaption(f, QStringLiteral("Label12"), QStringLiteral("Add(H)"), 240, 2880);
-  lblAddHome = MakeValue(f, QStringLiteral("lblAddHome"), Label12, 1200, 2880, 6735, valueFont);
-
-  f = Frame2;
-  Label17 = MakeCaption(f, QStringLiteral("Label17"), QStringLiteral("Company"), 240, 360);
-  lblCompany = MakeValue(f, QStringLiteral("lblCompany"), Label17, 1200, 360, 2175, valueFont);
-  Label18 = MakeCaption(f, QStringLiteral("Label18"), QStringLiteral("Business"), 4080, 360);
-  lblJobtype = MakeValue(f, QStringLiteral("lblJobtype"), Label18, 4920, 360, 2895, valueFont);
-  Label19 = MakeCaption(f, QStringLiteral("Label19"), QStringLiteral("Title"), 600, 840);
-  lblJobtitle = MakeValue(f, QStringLiteral("lblJobtitle"), Label19, 1200, 840, 2175, valueFont);
-  Label20 = MakeCaption(f, QStringLiteral("Label20"), QStringLiteral("Job Grade"), 3960, 840);
-  lblJobgrade = MakeValue(f, QStringLiteral("lblJobgrade"), Label20, 4920, 840, 495, valueFont);
-  Label21 = MakeCaption(f, QStringLiteral("Label21"), QStringLiteral("Income"), 5400, 840);
-  lblSalary = MakeValue(f, QStringLiteral("lblSalary"), Label21, 6120, 840, 1695, valueFont);
-  Label22 = MakeCaption(f, QStringLiteral("Label22"), QStringLiteral("Tel(O)"), 480, 1440);
-  lblTelcompany =
-      MakeValue(f, QStringLiteral("lblTelcompany"), Label22, 1200, 1440, 2175, valueFont);
-  Label24 = MakeCaption(f, QStringLiteral("Label24"), QStringLiteral("Fax"), 4440, 1440);
-  lblFaxcompany =
-      MakeValue(f, QStringLiteral("lblFaxcompany"), Label24, 4920, 1440, 2895, valueFont);
-  Label23 = MakeCaption(f, QStringLiteral("Label23"), QStringLiteral("Add(O)"), 360, 1920);
-  lblAddcompany =
-      MakeValue(f, QStringLiteral("lblAddcompany"), Label23, 1200, 1920, 6615, valueFont);
-
-  msfgFamily =
-      MakeGrid(pages[1], QStringLiteral("msfgFamily"), captions[1], int(kFamilyHeadings.size()));
-  msfgInsurlife = MakeGrid(pages[2], QStringLiteral("msfgInsurlife"), captions[2],
-                           int(kInsuranceHeadings.size()));
-  msfgCompenlife = MakeGrid(pages[3], QStringLiteral("msfgCompenlife"), captions[3],
-                            int(kCompensateHeadings.size()));
-  msfgContact =
-      MakeGrid(pages[4], QStringLiteral("msfgContact"), captions[4], int(kContactHeadings.size()));
   for (ListGrid* grid : {msfgFamily, msfgInsurlife, msfgCompenlife, msfgContact}) {
-    PlaceTwips(grid, 480, 1080 - tabRow, 7935, 5535);
+    // Moving the current cell (clearing leaves it in the last column) must not scroll the
+    // list away from its first two columns, which are the ones this window fills.
+    grid->setAutoScroll(false);
   }
 
   FitValueLabels();

@@ -21,6 +21,7 @@
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/look.h"
 #include "ui/toolkit/msgbox.h"
+#include "ui/toolkit/placement.h"
 
 // A read-only table over rows the window keeps; cells are made when they are painted, so a
 // long schedule costs only its lines.
@@ -72,15 +73,9 @@ QString WeekdayText(const QDate& date) {
   return QLocale(QLocale::English).dayName(date.dayOfWeek(), QLocale::ShortFormat);
 }
 
-// A column is as wide as its heading or a typical value, whichever is wider; a longer value
-// shows in full in its tool tip.
-QTableView* MakeTable(QWidget* parent, const QString& name, const QString& caption,
-                      ScheduleModel* model, const QStringList& typical) {
-  auto* table = new QTableView(parent);
-  table->setObjectName(name);
-  table->setAccessibleName(caption);
-  table->setFont(MingLiU(12));
-  table->horizontalHeader()->setFont(MingLiU(12));
+// Shows a model read-only, a line at a time. A column is as wide as its heading or a typical
+// value, whichever is wider; a longer value shows in full in its tool tip.
+void ShowModel(QTableView* table, ScheduleModel* model, const QStringList& typical) {
   table->setModel(model);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -98,8 +93,24 @@ QTableView* MakeTable(QWidget* parent, const QString& name, const QString& capti
         qMax(metrics.horizontalAdvance(heading), metrics.horizontalAdvance(typical[column])) + 16);
   }
   table->horizontalHeader()->setStretchLastSection(true);
-  return table;
 }
+
+// The window's controls, in the order they are made, in two lines: the days and the period
+// above, the tabs below taking the room the window has.
+using K = placement::Kind;
+using placement::InLine;
+using placement::Ming;
+// clang-format off
+const placement::Control kLayout[] = {
+    {K::Caption, "lblDays", nullptr, InLine(0), "Days", Ming(11.25), "spnDays"},
+    {K::SpinBox, "spnDays", nullptr, InLine(0), "", Ming(11.25)},
+    {K::Label, "lblPeriod", nullptr, InLine(0, 1, 16), "", Ming(11.25)},
+    {K::Button, "cmdExit", nullptr, InLine(0), "Exit", Ming(12)},
+    {K::Tabs, "tabSchedule", nullptr, InLine(1, 1), "", Ming(12)},
+    {K::Table, "grdSchedule", "tabSchedule", {}, "Schedule", Ming(12)},
+    {K::Table, "grdUnreadable", "tabSchedule", {}, "Unreadable", Ming(12)},
+};
+// clang-format on
 
 }  // namespace
 
@@ -117,25 +128,13 @@ frmSchedule::frmSchedule() {
   setWindowIcon(SvgIcon(QStringLiteral("schedule")));
   resize(1200, 620);
 
-  lblDays = new QLabel(QStringLiteral("Days"), this);
-  lblDays->setObjectName(QStringLiteral("lblDays"));
-  lblDays->setFont(MingLiU(11.25));
-  spnDays = new QSpinBox(this);
-  spnDays->setObjectName(QStringLiteral("spnDays"));
-  spnDays->setFont(MingLiU(11.25));
+  FETCH_CONTROLS(placement::Place(this, kLayout), lblDays, spnDays, lblPeriod, cmdExit, tabSchedule,
+                 grdSchedule, grdUnreadable);
   spnDays->setRange(1, 366);
   spnDays->setValue(30);
   // Read again once the number is complete, not at every digit typed.
   spnDays->setKeyboardTracking(false);
-  spnDays->setAccessibleName(lblDays->text());
-  lblDays->setBuddy(spnDays);
-  lblPeriod = new QLabel(this);
-  lblPeriod->setObjectName(QStringLiteral("lblPeriod"));
-  lblPeriod->setFont(MingLiU(11.25));
   lblPeriod->setAccessibleDescription(QStringLiteral("Period"));
-  cmdExit = new QPushButton(QStringLiteral("Exit"), this);
-  cmdExit->setObjectName(QStringLiteral("cmdExit"));
-  cmdExit->setFont(MingLiU(12));
 
   m_lines = new ScheduleModel(
       kLineHeadings,
@@ -182,28 +181,12 @@ frmSchedule::frmSchedule() {
       },
       this);
 
-  tabSchedule = new QTabWidget(this);
-  tabSchedule->setObjectName(QStringLiteral("tabSchedule"));
-  tabSchedule->tabBar()->setFont(MingLiU(12));
-  grdSchedule =
-      MakeTable(tabSchedule, QStringLiteral("grdSchedule"), QStringLiteral("Schedule"), m_lines,
-                {"2026/12/31", "Wed", "Anniversary (10 years)", "Chen Mei-ling", "A0000001",
-                 "02-2345-6789", "0912-345-678", "國泰人壽 Life", "終身壽險 Term", "P000000000"});
-  grdUnreadable = MakeTable(
-      tabSchedule, QStringLiteral("grdUnreadable"), QStringLiteral("Unreadable"), m_unreadable,
+  ShowModel(grdSchedule, m_lines,
+            {"2026/12/31", "Wed", "Anniversary (10 years)", "Chen Mei-ling", "A0000001",
+             "02-2345-6789", "0912-345-678", "國泰人壽 Life", "終身壽險 Term", "P000000000"});
+  ShowModel(
+      grdUnreadable, m_unreadable,
       {"Chen Mei-ling", "A0000001", "Effective date (Insur_No P000000000)", "民國113年5月12日"});
-  tabSchedule->addTab(grdSchedule, QStringLiteral("Schedule"));
-  tabSchedule->addTab(grdUnreadable, QStringLiteral("Unreadable"));
-
-  auto* top = new QHBoxLayout;
-  top->addWidget(lblDays);
-  top->addWidget(spnDays);
-  top->addSpacing(16);
-  top->addWidget(lblPeriod, 1);
-  top->addWidget(cmdExit);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(top);
-  layout->addWidget(tabSchedule, 1);
 
   OnEvent(spnDays, &QSpinBox::valueChanged, this, [this] { Refresh(); });
   OnEvent(grdSchedule, &QTableView::activated, this,

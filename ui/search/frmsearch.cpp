@@ -11,63 +11,46 @@
 #include "ui/customer/frmcust.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/search/searchstatement.h"
-#include "ui/toolkit/editablecombo.h"
 #include "ui/toolkit/guard.h"
-#include "ui/toolkit/look.h"
 #include "ui/toolkit/msgbox.h"
+#include "ui/toolkit/placement.h"
 #include "ui/toolkit/twips.h"
 
 namespace {
 
-QLabel* MakeCaption(QWidget* parent, const QString& name, const QString& text, int left, int top,
-                    int width, int height) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(name);
-  label->setFont(MingLiU(11.25));
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  PlaceTwips(label, left, top, width, height);
-  // A caption whose text needs more room than its design box gets it: it is never cut off.
-  const QSize need = label->sizeHint();
-  label->resize(qMax(label->width(), need.width()), qMax(label->height(), need.height()));
-  return label;
-}
-
-QLineEdit* MakeTextBox(QWidget* parent, const QString& name, QLabel* caption, int left, int top,
-                       int width, int height) {
-  auto* box = new QLineEdit(kOpenCriterion, parent);
-  KeepWhole(box);
-  box->setObjectName(name);
-  box->setAccessibleName(caption->text());
-  caption->setBuddy(box);
-  PlaceTwips(box, left, top, width, height);
-  return box;
-}
-
-// A criterion's combo box, showing the open criterion at first.
-QComboBox* MakeCombo(QWidget* parent, const QString& name, QLabel* caption, int left, int top,
-                     int width, int height, const QStringList& entries) {
-  QComboBox* combo = EditableCombo(parent, name, entries);
-  combo->setEditText(kOpenCriterion);
-  combo->setAccessibleName(caption->text());
-  caption->setBuddy(combo);
-  PlaceTwips(combo, left, top, width, height);
-  return combo;
-}
-
-QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& text, int left,
-                        int top, int width, int height) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(name);
-  button->setFont(MingLiU(12));
-  PlaceTwips(button, left, top, width, height);
-  return button;
-}
-
-QStringList Months() {
-  QStringList months{kOpenCriterion};
-  for (int month = 1; month <= 12; ++month) months << QString::number(month);
-  return months;
-}
+// The window's controls, in the order they are made: each caption first, naming the criterion
+// below it. Every criterion shows the open criterion at first.
+const char* const kIncomes =
+    "NA|under 100,000|100,000~200,000|200,000~300,000|300,000~400,000|400,000~500,000|"
+    "500,000~600,000|600,000~700,000|700,000~800,000|800,000~900,000|900,000~1,000,000|"
+    "1,000,000~1,500,000|1,500,000~2,000,000|above 2,000,000";
+using K = placement::Kind;
+using placement::Ming;
+// clang-format off
+const placement::Control kLayout[] = {
+    {K::Caption, "Label1", nullptr, {720, 360, 495, 255}, "Name", Ming(11.25), "txtCustname"},
+    {K::Caption, "Label2", nullptr, {2280, 360, 615, 375}, "Sex", Ming(11.25), "cmbCustsex"},
+    {K::Caption, "lbl", nullptr, {3600, 360, 1455, 255}, "Customer Type", Ming(11.25), "cmbCusttype"},
+    {K::Caption, "Label6", nullptr, {600, 1320, 975, 255}, "Add(H)", Ming(11.25), "txtAddHome"},
+    {K::Caption, "Label3", nullptr, {1680, 1320, 1455, 255}, "Borthday(month)", Ming(11.25), "cmbBirthmonth"},
+    {K::Caption, "Label7", nullptr, {3840, 1320, 735, 375}, "Business", Ming(11.25), "cmbJobtype"},
+    {K::Caption, "Label8", nullptr, {480, 2280, 1095, 375}, "Add(O)", Ming(11.25), "txtAddoffice"},
+    {K::Caption, "Label5", nullptr, {2040, 2280, 855, 255}, "Income", Ming(11.25), "cmbSalary"},
+    {K::Caption, "Label9", nullptr, {3600, 2280, 1335, 255}, "Marital Status", Ming(11.25), "cmbMarriage"},
+    {K::TextBox, "txtCustname", nullptr, {360, 600, 1215, 270}, "NA", {}, nullptr, nullptr, 2},
+    {K::Combo, "cmbCustsex", nullptr, {1800, 600, 1575, 300}, "NA", {}, nullptr, "NA|male|female", 1},
+    {K::Combo, "cmbCusttype", nullptr, {3600, 600, 1455, 300}, "NA", {}, nullptr, "NA|Customer|to-be|Potential |Normal |unfamilia|family|friend", 3},
+    {K::TextBox, "txtAddHome", nullptr, {360, 1560, 1215, 270}, "NA", {}, nullptr, nullptr, 8},
+    {K::Combo, "cmbBirthmonth", nullptr, {1800, 1560, 1575, 300}, "NA", {}, nullptr, "NA|1..12", 5},
+    {K::Combo, "cmbJobtype", nullptr, {3600, 1560, 1455, 300}, "NA", {}, nullptr, nullptr, 7},
+    {K::TextBox, "txtAddoffice", nullptr, {360, 2520, 1215, 270}, "NA", {}, nullptr, nullptr, 9},
+    {K::Combo, "cmbSalary", nullptr, {1800, 2520, 1575, 300}, "NA", {}, nullptr, kIncomes, 6},
+    {K::Combo, "cmbMarriage", nullptr, {3600, 2520, 1455, 300}, "NA", {}, nullptr, "NA|unmarried|married|divorce|other", 10},
+    {K::Button, "cmdStart", nullptr, {5400, 480, 1335, 615}, "Search", Ming(12), nullptr, nullptr, 4},
+    {K::Button, "Command1", nullptr, {5400, 1440, 1335, 615}, "Reset", Ming(12), nullptr, nullptr, 11},
+    {K::Button, "cmdEnd", nullptr, {5400, 2400, 1335, 495}, "Exit", Ming(12), nullptr, nullptr, 12},
+};
+// clang-format on
 
 }  // namespace
 
@@ -76,61 +59,10 @@ frmSearch::frmSearch() {
   setWindowTitle(QStringLiteral("SEARCH"));
   setFixedSize(TwipsToPixels(6810), TwipsToPixels(3315));
 
-  // Captions first, so each input can be the buddy of the label above it.
-  Label1 = MakeCaption(this, QStringLiteral("Label1"), QStringLiteral("Name"), 720, 360, 495, 255);
-  Label2 = MakeCaption(this, QStringLiteral("Label2"), QStringLiteral("Sex"), 2280, 360, 615, 375);
-  lbl = MakeCaption(this, QStringLiteral("lbl"), QStringLiteral("Customer Type"), 3600, 360, 1455,
-                    255);
-  Label6 =
-      MakeCaption(this, QStringLiteral("Label6"), QStringLiteral("Add(H)"), 600, 1320, 975, 255);
-  Label3 = MakeCaption(this, QStringLiteral("Label3"), QStringLiteral("Borthday(month)"), 1680,
-                       1320, 1455, 255);
-  Label7 =
-      MakeCaption(this, QStringLiteral("Label7"), QStringLiteral("Business"), 3840, 1320, 735, 375);
-  Label8 =
-      MakeCaption(this, QStringLiteral("Label8"), QStringLiteral("Add(O)"), 480, 2280, 1095, 375);
-  Label5 =
-      MakeCaption(this, QStringLiteral("Label5"), QStringLiteral("Income"), 2040, 2280, 855, 255);
-  Label9 = MakeCaption(this, QStringLiteral("Label9"), QStringLiteral("Marital Status"), 3600, 2280,
-                       1335, 255);
-
-  txtCustname = MakeTextBox(this, QStringLiteral("txtCustname"), Label1, 360, 600, 1215, 270);
-  cmbCustsex = MakeCombo(this, QStringLiteral("cmbCustsex"), Label2, 1800, 600, 1575, 300,
-                         {kOpenCriterion, QStringLiteral("male"), QStringLiteral("female")});
-  cmbCusttype =
-      MakeCombo(this, QStringLiteral("cmbCusttype"), lbl, 3600, 600, 1455, 300,
-                {kOpenCriterion, QStringLiteral("Customer"), QStringLiteral("to-be"),
-                 QStringLiteral("Potential "), QStringLiteral("Normal "),
-                 QStringLiteral("unfamilia"), QStringLiteral("family"), QStringLiteral("friend")});
-  txtAddHome = MakeTextBox(this, QStringLiteral("txtAddHome"), Label6, 360, 1560, 1215, 270);
-  cmbBirthmonth =
-      MakeCombo(this, QStringLiteral("cmbBirthmonth"), Label3, 1800, 1560, 1575, 300, Months());
-  cmbJobtype = MakeCombo(this, QStringLiteral("cmbJobtype"), Label7, 3600, 1560, 1455, 300, {});
-  txtAddoffice = MakeTextBox(this, QStringLiteral("txtAddoffice"), Label8, 360, 2520, 1215, 270);
-  cmbSalary = MakeCombo(this, QStringLiteral("cmbSalary"), Label5, 1800, 2520, 1575, 300,
-                        {kOpenCriterion, QStringLiteral("under 100,000"),
-                         QStringLiteral("100,000~200,000"), QStringLiteral("200,000~300,000"),
-                         QStringLiteral("300,000~400,000"), QStringLiteral("400,000~500,000"),
-                         QStringLiteral("500,000~600,000"), QStringLiteral("600,000~700,000"),
-                         QStringLiteral("700,000~800,000"), QStringLiteral("800,000~900,000"),
-                         QStringLiteral("900,000~1,000,000"), QStringLiteral("1,000,000~1,500,000"),
-                         QStringLiteral("1,500,000~2,000,000"), QStringLiteral("above 2,000,000")});
-  cmbMarriage = MakeCombo(this, QStringLiteral("cmbMarriage"), Label9, 3600, 2520, 1455, 300,
-                          {kOpenCriterion, QStringLiteral("unmarried"), QStringLiteral("married"),
-                           QStringLiteral("divorce"), QStringLiteral("other")});
-
-  cmdStart =
-      MakeButton(this, QStringLiteral("cmdStart"), QStringLiteral("Search"), 5400, 480, 1335, 615);
-  Command1 =
-      MakeButton(this, QStringLiteral("Command1"), QStringLiteral("Reset"), 5400, 1440, 1335, 615);
-  cmdEnd =
-      MakeButton(this, QStringLiteral("cmdEnd"), QStringLiteral("Exit"), 5400, 2400, 1335, 495);
-
-  // Keyboard order of the design's tab indexes (labels take no focus).
-  const QList<QWidget*> order{cmbCustsex,    txtCustname, cmbCusttype, cmdStart,
-                              cmbBirthmonth, cmbSalary,   cmbJobtype,  txtAddHome,
-                              txtAddoffice,  cmbMarriage, Command1,    cmdEnd};
-  for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+  FETCH_CONTROLS(placement::Place(this, kLayout), Label1, Label2, lbl, Label6, Label3, Label7,
+                 Label8, Label5, Label9, txtCustname, cmbCustsex, cmbCusttype, txtAddHome,
+                 cmbBirthmonth, cmbJobtype, txtAddoffice, cmbSalary, cmbMarriage, cmdStart,
+                 Command1, cmdEnd);
   cmbCustsex->setFocus();
 
   OnEvent(cmdStart, &QPushButton::clicked, this, [this] { cmdStart_Click(); });

@@ -183,7 +183,7 @@ frmSchedule::frmSchedule() {
 
   ShowModel(grdSchedule, m_lines,
             {"2026/12/31", "Wed", "Anniversary (10 years)", "Chen Mei-ling", "A0000001",
-             "02-2345-6789", "0912-345-678", "國泰人壽 Life", "終身壽險 Term", "P000000000"});
+             "02-2345-6789", "0912-345-678", "青松人壽 Life", "終身壽險 Term", "P000000000"});
   ShowModel(
       grdUnreadable, m_unreadable,
       {"Chen Mei-ling", "A0000001", "Effective date (Insur_No P000000000)", "民國113年5月12日"});

@@ -11,7 +11,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionTabWidgetFrame>
@@ -1030,13 +1029,7 @@ void frmCust::ExitCommand() {
 }
 
 void frmCust::SearchCommand() {
-  const bool opening = !Loaded<frmSearch>();
-  frmSearch* search = Show<frmSearch>();
-  if (!opening) return;
-  // A newly opened search window stands beside this one, not over it, where the screen allows.
-  const QRect screen = this->screen()->availableGeometry();
-  const QRect beside(frameGeometry().topRight() + QPoint(8, 0), search->frameGeometry().size());
-  if (screen.contains(beside)) search->move(beside.topLeft());
+  frmSearch::OpenBeside(*this);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -79,10 +79,11 @@ class frmSearchResult : public Form {
   void Restart();
   void ShowCurrentResult();
   void ShowResultCustomer(const QString& key);
-  Source m_handedOverBy = Source::Search;
   void ShowEntry();
   // Writes a value label's text; a screen reader hears it after the label's caption.
   static void SetValue(QLabel* label, const QString& text);
   // Works out, once, how far each value label may grow and where its text starts.
   void FitValueLabels();
+
+  Source m_handedOverBy = Source::Search;
 };

@@ -18,6 +18,10 @@ std::unique_ptr<Recordset> ContactSet;
 KeyList ResultCIDs;
 int ResultCount = 0;
 
+KeyList::KeyList(const QStringList& keys) {
+  for (const QString& key : keys) append(key);
+}
+
 void KeyList::clear() {
   m_text.clear();
   m_ends.clear();
@@ -35,8 +39,7 @@ QString KeyList::value(qsizetype number) const {
 }
 
 void HandOverKeys(const QStringList& keys) {
-  ResultCIDs.clear();
-  for (const QString& key : keys) ResultCIDs.append(key);
+  ResultCIDs = KeyList(keys);
   ResultCount = int(keys.size());
 }
 

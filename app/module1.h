@@ -27,6 +27,8 @@ extern std::unique_ptr<Recordset> ContactSet;
 // number past the end give an empty text.
 class KeyList {
  public:
+  KeyList() = default;
+  explicit KeyList(const QStringList& keys);
   void clear();
   void append(QStringView key);
   qsizetype count() const { return m_ends.size(); }

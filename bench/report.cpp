@@ -128,7 +128,7 @@ struct ServerRow {
 
 void PrintServerReport(const ServerResults& r) {
   const CommonMeasures& m = *r.measures;
-  // The floors, as the table names them (the README says what each runs).
+  // The floors, as the table names them (docs/performance.md says what each runs).
   const char* rawRead = "libpq, prepared";
   const char* rawSave = "libpq, prepared, 1 transaction";
   const char* psqlTime = "psql `\\timing`";

@@ -7,7 +7,7 @@
 #include "bench/launcher.h"
 #include "bench/stats.h"
 
-// The tables and targets the benchmark prints (Markdown tables, as the README shows them).
+// The tables and targets the benchmark prints (Markdown tables, as docs/performance.md shows them).
 
 // Milliseconds with two, one or no decimals, by size.
 QString Ms(double ms);

@@ -86,7 +86,7 @@ void RequireFileDatabase(const QString& job) {
   if (ServerUri().isEmpty()) return;
   throw DataError(
       QStringLiteral("%1 works on a database file, and Qel is using the shared database that "
-                     "QEL_DATABASE names. The README's section \"Shared database\" shows how its "
+                     "QEL_DATABASE names. The guide docs/shared-database.md shows how its "
                      "server backs it up and how customers of a file are brought into it.")
           .arg(job));
 }

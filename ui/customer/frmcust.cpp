@@ -9,7 +9,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
 
@@ -913,13 +912,7 @@ void frmCust::ExitCommand() {
 }
 
 void frmCust::SearchCommand() {
-  const bool opening = !Loaded<frmSearch>();
-  frmSearch* search = Show<frmSearch>();
-  if (!opening) return;
-  // A newly opened search window stands beside this one, not over it, where the screen allows.
-  const QRect screen = this->screen()->availableGeometry();
-  const QRect beside(frameGeometry().topRight() + QPoint(8, 0), search->frameGeometry().size());
-  if (screen.contains(beside)) search->move(beside.topLeft());
+  frmSearch::OpenBeside(*this);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -218,6 +218,19 @@ void frmSearchResult::Form_Load() {
   ShowCurrentResult();
 }
 
+void frmSearchResult::ShowKeys(KeyList keys, Source source, int position) {
+  ResultCIDs = std::move(keys);
+  ResultCount = int(ResultCIDs.count());
+  if (frmSearchResult* open = Loaded<frmSearchResult>()) open->Restart();
+  frmSearchResult* result = Show<frmSearchResult>();
+  result->m_handedOverBy = source;
+  if (position > 1) {
+    result->ResultPos = position;
+    ClearControls(result);
+    result->ShowCurrentResult();
+  }
+}
+
 void frmSearchResult::Restart() {
   for (QPushButton* button : {cmdFirst, cmdPrevious, cmdNext, cmdLast}) button->setEnabled(true);
   Form_Load();
@@ -275,8 +288,7 @@ void frmSearchResult::cmdExit_Click() {
   ClearControls(this);
   // Only a search waits for its result to close; a schedule's result leaves the search window
   // as it is.
-  if (frmSearch* search = Loaded<frmSearch>(); search && HandedOverBy == Source::Search)
-    search->ResultsClosed();
+  if (m_handedOverBy == Source::Search) frmSearch::ResultsClosed();
   Unload();
 }
 

@@ -8,6 +8,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QTabWidget;
+class KeyList;
 class ListGrid;
 
 // The result window: pages read-only through the customers the last search found, one at a
@@ -47,9 +48,13 @@ class frmSearchResult : public Form {
   ListGrid* msfgCompenlife;
   ListGrid* msfgContact;
 
-  // Who handed the keys over: the search window (the default) or the schedule.
+  // Who handed the keys over: the search window or the schedule.
   enum class Source { Search, Schedule };
-  Source HandedOverBy = Source::Search;
+
+  // What the other windows ask of this one. ShowKeys makes these keys the result and shows the
+  // window on the entry at `position` (1-based); an open window starts over on them, so it never
+  // pages beyond the new result. Exit hands back to the search window only when it gave the keys.
+  static void ShowKeys(KeyList keys, Source source, int position = 1);
 
   // Position of the shown customer in ResultCIDs (1-based) and its key.
   int ResultPos = 0;
@@ -63,21 +68,22 @@ class frmSearchResult : public Form {
   void cmdLast_Click();
   void cmdExit_Click();
 
-  // Starts over on the current hand-over (ResultCIDs, ResultCount) as if freshly loaded: a new
-  // search replaced the result under the open window.
-  void Restart();
-  void ShowCurrentResult();
-  void ShowResultCustomer(const QString& key);
-
  protected:
   void Form_Load() override;
   void QueryClose() override;
   void Recover() override;
 
  private:
+  // Starts over on the current hand-over (ResultCIDs, ResultCount) as if freshly loaded: a new
+  // result replaced the old one under the open window.
+  void Restart();
+  void ShowCurrentResult();
+  void ShowResultCustomer(const QString& key);
   void ShowEntry();
   // Writes a value label's text; a screen reader hears it after the label's caption.
   static void SetValue(QLabel* label, const QString& text);
   // Works out, once, how far each value label may grow and where its text starts.
   void FitValueLabels();
+
+  Source m_handedOverBy = Source::Search;
 };

@@ -17,7 +17,6 @@
 #include "data/schema.h"
 #include "ui/customer/frmcust.h"
 #include "ui/result/frmsearchresult.h"
-#include "ui/toolkit/clearcontrols.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/look.h"
 #include "ui/toolkit/msgbox.h"
@@ -234,15 +233,7 @@ void frmSchedule::grdSchedule_Activated(int row) {
   // The result window replaces the program-wide record sets, which the customer window must
   // not keep working on: it closes, as it does for a search, and comes back with Exit.
   ::Unload<frmCust>();
-  HandOverKeys(keys);
-  if (frmSearchResult* open = Loaded<frmSearchResult>()) open->Restart();
-  frmSearchResult* result = Show<frmSearchResult>();
-  result->HandedOverBy = frmSearchResult::Source::Schedule;
-  if (position > 1) {
-    result->ResultPos = position;
-    ClearControls(result);
-    result->ShowCurrentResult();
-  }
+  frmSearchResult::ShowKeys(KeyList(keys), frmSearchResult::Source::Schedule, position);
 }
 
 void frmSchedule::cmdExit_Click() {

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 #include "app/module1.h"
 #include "data/connection.h"
@@ -101,7 +102,7 @@ void frmSearch::Command1_Click() {
 void frmSearch::cmdEnd_Click() {
   // The result window goes first, so the two browsing windows never work on the program-wide
   // record sets at the same time; it leaves without handing back to this window.
-  if (frmSearchResult* result = Loaded<frmSearchResult>()) result->Unload();
+  ::Unload<frmSearchResult>();
   SearchConnection().Close();
   // The customer window first: should the database be out of reach, this window stays.
   Show<frmCust>();
@@ -109,8 +110,21 @@ void frmSearch::cmdEnd_Click() {
 }
 
 void frmSearch::ResultsClosed() {
-  Command1->setEnabled(true);
-  cmdStart->setEnabled(false);
+  frmSearch* search = Loaded<frmSearch>();
+  if (!search) return;
+  search->Command1->setEnabled(true);
+  search->cmdStart->setEnabled(false);
+}
+
+void frmSearch::OpenBeside(const QWidget& window) {
+  const bool opening = !Loaded<frmSearch>();
+  frmSearch* search = Show<frmSearch>();
+  if (!opening) return;
+  // A newly opened search window stands beside the other, not over it, where the screen allows.
+  const QRect screen = window.screen()->availableGeometry();
+  const QRect beside(window.frameGeometry().topRight() + QPoint(8, 0),
+                     search->frameGeometry().size());
+  if (screen.contains(beside)) search->move(beside.topLeft());
 }
 
 void frmSearch::QueryClose() {
@@ -152,12 +166,6 @@ void frmSearch::cmdStart_Click() {
     return;
   }
 
-  ResultCIDs = std::move(keys);
-  ResultCount = int(ResultCIDs.count());
-  MsgBox(QStringLiteral(" %1 items has be found！").arg(ResultCount));
-  if (frmSearchResult* result = Loaded<frmSearchResult>()) {
-    // The open result window starts over on the new result, so it never pages beyond it.
-    result->Restart();
-  }
-  Show<frmSearchResult>()->HandedOverBy = frmSearchResult::Source::Search;
+  MsgBox(QStringLiteral(" %1 items has be found！").arg(keys.count()));
+  frmSearchResult::ShowKeys(std::move(keys), frmSearchResult::Source::Search);
 }

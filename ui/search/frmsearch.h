@@ -54,8 +54,12 @@ class frmSearch : public Form {
   void cmdStart_Click();
   void Command1_Click();
   void cmdEnd_Click();
-  // The result window of this window's search has closed: a new search starts with Reset.
-  void ResultsClosed();
+
+  // What the other windows ask of this one. OpenBeside shows the window, a newly opened one
+  // beside `window` where the screen allows. ResultsClosed: the result window of this window's
+  // search has closed, so a new search starts with Reset (nothing when this window is closed).
+  static void OpenBeside(const QWidget& window);
+  static void ResultsClosed();
 
   // The window's own connection, made (unopened) on first use.
   Connection& SearchConnection();

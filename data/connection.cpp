@@ -479,12 +479,7 @@ void Connection::BeginTrans() {
 void Connection::CommitTrans() {
   Require();
   if (!m_inTransaction) throw DataError(QStringLiteral("No transaction is running."));
-  try {
-    Execute(QStringLiteral("commit"));
-  } catch (const DataError&) {
-    RollbackTrans();
-    throw;
-  }
+  Execute(QStringLiteral("commit"));
   m_inTransaction = false;
   for (TransactionParticipant* participant : m_participants) participant->TransactionCommitted();
 }

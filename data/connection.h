@@ -76,8 +76,9 @@ class Connection {
   // Runs a statement that returns no rows; gives the number of rows it changed.
   int Execute(const QString& sql, const QVariantList& bound = {});
 
-  // Transactions. A failed commit rolls back. A rollback puts every participant back where it
-  // was at BeginTrans.
+  // Transactions (see data/transaction.h, which pairs them). A failed commit leaves the
+  // transaction running, for the caller to roll back. A rollback puts every participant back
+  // where it was at BeginTrans.
   void BeginTrans();
   void CommitTrans();
   void RollbackTrans();

@@ -10,8 +10,8 @@ namespace {
 using Result = WriteOutcome::Result;
 
 // Runs a write in one transaction: committed when the write ends Done, rolled back otherwise.
-// A DataError ends it Failed with its message. Should the rollback fail as well, its reason is
-// told: added to the failure, or in place of a refusal (nothing is known of what is stored).
+// A DataError ends it Failed with its message. Should the rollback fail as well, the write ends
+// Failed with the rollback's reason added: the window says so rather than read the customer.
 template <typename Write>
 WriteOutcome InTransaction(Connection& connection, Write&& write) {
   QString rollbackFailure;

@@ -14,7 +14,6 @@
 #include <QSqlRecord>
 #include <algorithm>
 
-#include "data/recordset.h"
 #include "data/schema.h"
 #include "data/server.h"
 #include "data/sqltext.h"
@@ -239,8 +238,9 @@ void Connection::Reconnect() const {
 
 void Connection::Close() {
   if (!m_open) return;
-  for (Recordset* set : std::vector<Recordset*>(m_sets)) set->Forget();
-  m_sets.clear();
+  for (TransactionParticipant* participant : std::vector(m_participants))
+    participant->ConnectionClosed();
+  m_participants.clear();
   m_prepared.clear();
   ForgetTables();
   {
@@ -473,20 +473,15 @@ void Connection::BeginTrans() {
     Execute(QStringLiteral("begin immediate"));
   }
   m_inTransaction = true;
-  for (Recordset* set : m_sets) set->SaveSnapshot();
+  for (TransactionParticipant* participant : m_participants) participant->TransactionBegun();
 }
 
 void Connection::CommitTrans() {
   Require();
   if (!m_inTransaction) throw DataError(QStringLiteral("No transaction is running."));
-  try {
-    Execute(QStringLiteral("commit"));
-  } catch (const DataError&) {
-    RollbackTrans();
-    throw;
-  }
+  Execute(QStringLiteral("commit"));
   m_inTransaction = false;
-  for (Recordset* set : m_sets) set->m_hasSnapshot = false;
+  for (TransactionParticipant* participant : m_participants) participant->TransactionCommitted();
 }
 
 void Connection::RollbackTrans() {
@@ -495,7 +490,7 @@ void Connection::RollbackTrans() {
   m_inTransaction = false;
   // Statements still being stepped would keep the rollback from running.
   for (auto& query : m_prepared) query->finish();
-  for (Recordset* set : m_sets) set->RestoreSnapshot();
+  for (TransactionParticipant* participant : m_participants) participant->TransactionRolledBack();
   // A lost server connection took its transaction with it.
   if (m_broken) return;
   QSqlQuery query(Database());
@@ -506,10 +501,11 @@ void Connection::RollbackTrans() {
     throw DataError(Explain(query.lastError()));
 }
 
-void Connection::Attach(Recordset* set) {
-  m_sets.push_back(set);
+void Connection::Enlist(TransactionParticipant* participant) {
+  m_participants.push_back(participant);
 }
 
-void Connection::Detach(Recordset* set) {
-  m_sets.erase(std::remove(m_sets.begin(), m_sets.end(), set), m_sets.end());
+void Connection::Withdraw(TransactionParticipant* participant) {
+  m_participants.erase(std::remove(m_participants.begin(), m_participants.end(), participant),
+                       m_participants.end());
 }

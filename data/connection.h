@@ -11,7 +11,6 @@
 
 #include "data/dataerror.h"
 
-class Recordset;
 class QSqlError;
 struct sqlite3;
 class QSqlQuery;
@@ -20,6 +19,25 @@ class QSqlQuery;
 // applies to connections opened afterwards; tests shorten it.
 void SetBusyWait(int milliseconds);
 int BusyWait();
+
+// What takes part in a connection's transactions (a record set): it keeps its place when a
+// transaction begins and goes back to it when the transaction rolls back. A participant enlists
+// with the connection it reads through and withdraws before it goes away.
+class TransactionParticipant {
+ public:
+  // A transaction begins: keep what a rollback must restore.
+  virtual void TransactionBegun() = 0;
+  // The transaction was committed: what was kept is no longer needed.
+  virtual void TransactionCommitted() = 0;
+  // The transaction was rolled back: back to where it was at its beginning, without pending new
+  // rows or unsaved edits.
+  virtual void TransactionRolledBack() = 0;
+  // The connection closes: the participant is no longer open on it (and is withdrawn).
+  virtual void ConnectionClosed() = 0;
+
+ protected:
+  ~TransactionParticipant() = default;
+};
 
 // One open database: an SQLite file, or a shared database on a PostgreSQL server. Statements run
 // through it; record sets read and write through it. Closing a closed connection does nothing.
@@ -58,12 +76,16 @@ class Connection {
   // Runs a statement that returns no rows; gives the number of rows it changed.
   int Execute(const QString& sql, const QVariantList& bound = {});
 
-  // Transactions. A failed commit rolls back. A rollback puts every record set of this
-  // connection back where it was at BeginTrans, without pending new rows or unsaved edits.
+  // Transactions (see data/transaction.h, which pairs them). A failed commit leaves the
+  // transaction running, for the caller to roll back. A rollback puts every participant back
+  // where it was at BeginTrans.
   void BeginTrans();
   void CommitTrans();
   void RollbackTrans();
   bool InTransaction() const { return m_inTransaction; }
+  // Record sets take part in the transactions while they are open on this connection.
+  void Enlist(TransactionParticipant* participant);
+  void Withdraw(TransactionParticipant* participant);
 
   // The column names of a table, in table order (cached per connection); a server table's own
   // row number column "rowid" is left out, as SQLite's is.
@@ -87,9 +109,6 @@ class Connection {
   sqlite3* SqliteHandle() const;
 
  private:
-  friend class Recordset;
-  void Attach(Recordset* set);
-  void Detach(Recordset* set);
   void Require() const;
   [[noreturn]] void Fail(const QSqlQuery& query) const;
   void Reconnect() const;
@@ -108,5 +127,5 @@ class Connection {
   QHash<QString, QStringList> m_catalog;
   bool m_catalogLoaded = false;
   mutable QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared;
-  std::vector<Recordset*> m_sets;
+  std::vector<TransactionParticipant*> m_participants;
 };

@@ -45,7 +45,7 @@ QString Ordered(const QString& rest, const QString& key) {
 Recordset::Recordset() = default;
 
 Recordset::~Recordset() {
-  if (m_connection) m_connection->Detach(this);
+  if (m_connection) m_connection->Withdraw(this);
 }
 
 void Recordset::Open(const QString& source, Connection& connection, Cursor cursor) {
@@ -75,7 +75,7 @@ void Recordset::Open(const QString& source, Connection& connection, Cursor curso
   m_rest = StripNul(rest);
   m_wholeTable = cursor == Cursor::Keyset && columns == QLatin1String("*") && m_rest.isEmpty();
   m_place = Place::First;
-  connection.Attach(this);
+  connection.Enlist(this);
   try {
     if (cursor == Cursor::Static) LoadStatic();
   } catch (...) {
@@ -85,7 +85,7 @@ void Recordset::Open(const QString& source, Connection& connection, Cursor curso
 }
 
 void Recordset::Close() {
-  if (m_connection) m_connection->Detach(this);
+  if (m_connection) m_connection->Withdraw(this);
   Forget();
 }
 
@@ -572,12 +572,17 @@ bool Recordset::MoveToBookmark(qint64 rowid) {
   return true;
 }
 
-void Recordset::SaveSnapshot() {
+void Recordset::TransactionBegun() {
   m_snapshot = Snapshot{m_keys, m_pos, m_loaded, m_gap, m_place, m_rowid};
   m_hasSnapshot = true;
 }
 
-void Recordset::RestoreSnapshot() {
+void Recordset::TransactionCommitted() {
+  m_hasSnapshot = false;
+  m_snapshot = Snapshot();
+}
+
+void Recordset::TransactionRolledBack() {
   CancelUpdate();
   m_prefetched.clear();
   m_cachedRowid.reset();
@@ -596,4 +601,8 @@ void Recordset::RestoreSnapshot() {
   }
   m_hasSnapshot = false;
   m_snapshot = Snapshot();
+}
+
+void Recordset::ConnectionClosed() {
+  Forget();
 }

@@ -8,9 +8,9 @@
 #include <map>
 #include <optional>
 
+#include "data/connection.h"
 #include "data/dataerror.h"
 
-class Connection;
 class QSqlQuery;
 
 // A cursor over the rows of one table, opened on a table name or on a statement of the form
@@ -27,7 +27,10 @@ class QSqlQuery;
 // Moves follow the usual BOF/EOF rules: Bof() before the first row, Eof() after the last,
 // both on an empty set. Reading or writing a field where no row is current, moving past an end
 // that is already reached, or reading a row that another program deleted throws DataError.
-class Recordset {
+//
+// While open, a set takes part in its connection's transactions: a rollback puts it back where
+// it stood when the transaction began, without pending new rows or unsaved edits.
+class Recordset final : private TransactionParticipant {
  public:
   enum class Cursor { Keyset, Static };
 
@@ -76,7 +79,6 @@ class Recordset {
   bool MoveToBookmark(qint64 rowid);
 
  private:
-  friend class Connection;
   // Where a whole-table cursor stands. First: on the first row, not yet looked up. Empty: the
   // table had no row when last looked at. Gap: on the place of the deleted row m_rowid.
   enum class Place { First, Empty, Bof, Eof, Row, Gap };
@@ -109,9 +111,13 @@ class Recordset {
   void FetchCurrent();
   void StoreEdits();
   void BeginMove();
-  void SaveSnapshot();
-  void RestoreSnapshot();
   void Forget();
+
+  // Taking part in the connection's transactions.
+  void TransactionBegun() override;
+  void TransactionCommitted() override;
+  void TransactionRolledBack() override;
+  void ConnectionClosed() override;
 
   Connection* m_connection = nullptr;
   Cursor m_cursor = Cursor::Keyset;

@@ -16,6 +16,7 @@
 #include "data/connection.h"
 #include "data/server.h"
 #include "data/sqltext.h"
+#include "data/transaction.h"
 
 const QList<TableLayout>& Tables() {
   static const QList<TableLayout> tables = {
@@ -191,17 +192,12 @@ QString AddIndexes(Connection& connection, const QString& file, const QList<Tabl
 }
 
 void CreateTables(Connection& connection) {
-  connection.BeginTrans();
-  try {
-    for (const TableLayout& table : Tables()) {
-      connection.Execute(CreateStatement(table));
-      connection.Execute(IndexStatement(table));
-    }
-    connection.CommitTrans();
-  } catch (const DataError&) {
-    connection.RollbackTrans();
-    throw;
+  Transaction transaction(connection);
+  for (const TableLayout& table : Tables()) {
+    connection.Execute(CreateStatement(table));
+    connection.Execute(IndexStatement(table));
   }
+  transaction.Commit();
 }
 
 }  // namespace
@@ -246,20 +242,15 @@ QString OpenServerDatabase(Connection& connection, const QString& uri) {
   try {
     QSet<QString> present = PresentTables(connection);
     if (present.isEmpty()) {
-      connection.BeginTrans();
-      try {
-        connection.ForgetTables();  // another agent may have made them meanwhile
-        if (PresentTables(connection).isEmpty()) {
-          for (const TableLayout& table : Tables()) {
-            connection.Execute(ServerCreateStatement(table));
-            if (table.name != QLatin1String("customer")) connection.Execute(IndexStatement(table));
-          }
+      Transaction transaction(connection);
+      connection.ForgetTables();  // another agent may have made them meanwhile
+      if (PresentTables(connection).isEmpty()) {
+        for (const TableLayout& table : Tables()) {
+          connection.Execute(ServerCreateStatement(table));
+          if (table.name != QLatin1String("customer")) connection.Execute(IndexStatement(table));
         }
-        connection.CommitTrans();
-      } catch (const DataError&) {
-        connection.RollbackTrans();
-        throw;
       }
+      transaction.Commit();
       connection.ForgetTables();
       present = PresentTables(connection);
     }

@@ -23,6 +23,7 @@
 #include "data/schema.h"
 #include "data/sqltext.h"
 #include "data/statement.h"
+#include "data/transaction.h"
 #include "transfer/outfile.h"
 #include "transfer/source.h"
 
@@ -518,9 +519,11 @@ ImportSummary ImportInto(const QString& databaseFile, const QString& source,
       db.Execute(QStringLiteral("pragma journal_mode = off"));
       db.Execute(QStringLiteral("pragma synchronous = off"));
     }
-    db.BeginTrans();
-    Importer(db, *input, options, summary).Run();
-    db.CommitTrans();
+    {
+      Transaction transaction(db);
+      Importer(db, *input, options, summary).Run();
+      transaction.Commit();
+    }
     db.Close();
     if (fresh) {
       const QByteArray building = QFile::encodeName(target);
@@ -530,10 +533,6 @@ ImportSummary ImportInto(const QString& databaseFile, const QString& source,
       Publish(target, databaseFile);
     }
   } catch (const DataError&) {
-    try {
-      if (db.IsOpen() && db.InTransaction()) db.RollbackTrans();
-    } catch (const DataError&) {
-    }
     db.Close();
     if (fresh) QFile::remove(target);
     // An empty file was given its tables on opening; it goes back to empty.

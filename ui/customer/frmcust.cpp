@@ -21,6 +21,7 @@
 #include "transfer/export.h"
 #include "transfer/import.h"
 #include "ui/customer/customercard.h"
+#include "ui/customer/customerwriter.h"
 #include "ui/listheadings.h"
 #include "ui/schedule/frmschedule.h"
 #include "ui/search/frmsearch.h"
@@ -160,14 +161,6 @@ const QString kAlreadyDeleted = QStringLiteral(
     "Someone else had already deleted this customer. The window has gone back to the start of "
     "the customer list.");
 
-// The number of customers holding this key.
-int CustomersWithKey(const QString& key) {
-  Recordset matches;
-  matches.Open(QStringLiteral("select CID from customer where CID=") + SqlQuote(key), *DbConnection,
-               Recordset::Cursor::Static);
-  return matches.RecordCount();
-}
-
 // Passes on an error of the database itself (see DataError::Known); others are skipped.
 void RethrowKnown(const DataError& error) {
   if (error.Known()) throw error;
@@ -176,26 +169,6 @@ void RethrowKnown(const DataError& error) {
 // Whether the customer table has a row, by the cursor's own position: no count is taken.
 bool HasCustomers() {
   return !(CustomerSet->Bof() && CustomerSet->Eof());
-}
-
-// Rolls back a write that failed and tells the agent why. Should the rollback fail as well, it
-// is reported with it; SQLite undoes the unfinished transaction when the file is next opened.
-void ReportFailedWrite(const DataError& error) {
-  QString message = error.message();
-  try {
-    DbConnection->RollbackTrans();
-  } catch (const DataError& rollback) {
-    message += QLatin1Char('\n') + rollback.message();
-  }
-  MsgBox(message);
-}
-
-// Removes a customer's list rows (inside the caller's transaction).
-void DeleteListRows(const QString& key) {
-  for (const char* table : {"family", "compensate", "contact", "insurance"}) {
-    DbConnection->Execute(QStringLiteral("delete from %1 where CID=").arg(QLatin1String(table)) +
-                          SqlQuote(key));
-  }
 }
 
 }  // namespace
@@ -734,109 +707,66 @@ void frmCust::SaveCommand() {
 }
 
 bool frmCust::SaveCustomer() {
-  const QString key = StripNul(txtCID->text());
   const bool hadCustomers = HasCustomers();
 
-  // The grids' current cells move while they are read; a failed save puts them back.
+  CustomerEdits edits;
+  edits.isNew = NewMode;
+  edits.key = txtCID->text();
+  // Every input but the key, which the writer handles itself.
+  for (const auto& [column, control] : CustomerFields()) {
+    if (control != txtCID) edits.fields << qMakePair(column, InputText(control));
+  }
+  // The entries of each list are read through its grid's current cell; a save that stores
+  // nothing puts the current cells back.
   QList<QPair<int, int>> cells;
-  for (const List& list : m_lists) cells << qMakePair(list.grid->Row(), list.grid->Col());
-
-  QStringList tables;
-  for (const List& list : m_lists) tables << list.table;
-  QList<List*> written;
-  StoredCustomer saved;
-  try {
-    DbConnection->BeginTrans();
-
-    // Modifying with no customer row to modify (an empty table) stores the customer as new.
-    const bool addRow = NewMode || CustomerSet->Bof() || CustomerSet->Eof();
-    if (!addRow) {
-      // Before anything is written: is the customer still stored as the window showed it?
-      // (A row that was already gone when shown counts as deleted, not as unchanged.)
-      const StoredCustomer stored =
-          ReadStoredCustomer(*DbConnection, CustomerSet->Bookmark(), tables);
-      if (!stored.customer || stored != m_shown) {
-        DbConnection->RollbackTrans();
-        ShowStoredInstead(!stored.customer);
-        return false;
-      }
-    }
-    Value storedKey;
-    if (!addRow) storedKey = CustomerSet->Field(QStringLiteral("CID"));
-    const bool renamed = !addRow && storedKey != key;
-    if ((addRow || renamed) && CustomersWithKey(key) > 0)
-      throw DataError(QStringLiteral("C_No already exists！"));
-
-    if (addRow) {
-      CustomerSet->AddNew();
-      CustomerSet->SetField(QStringLiteral("CID"), key);
-    } else {
-      // The customer's list rows go; the grids' entries replace them. Rows under the old key
-      // stay when another customer shares that key: they are that customer's lists too.
-      if (storedKey && !(renamed && CustomersWithKey(*storedKey) > 1)) DeleteListRows(*storedKey);
-      if (renamed) {
-        DeleteListRows(key);
-        CustomerSet->SetField(QStringLiteral("CID"), key);
-      }
-    }
-
-    // Every input but the key, which was handled above.
-    for (const auto& [column, control] : CustomerFields()) {
-      if (control != txtCID) CustomerSet->SetField(column, InputText(control));
-    }
-
-    for (List& list : m_lists) {
-      ListGrid* grid = list.grid;
-      // Rows 1 to Rows - 2 are entries; the last row is the entry row, stored only when the
-      // agent typed something into it.
-      int last = grid->Rows() - 2;
-      const int entryRow = grid->Rows() - 1;
-      if (entryRow >= 1) {
-        for (int col = 0; col < grid->Cols(); ++col) {
-          if (!grid->TextMatrix(entryRow, col).isEmpty()) {
-            last = entryRow;
-            break;
-          }
+  QList<ListTarget> targets;
+  for (const List& list : m_lists) {
+    ListGrid* grid = list.grid;
+    cells << qMakePair(grid->Row(), grid->Col());
+    targets << ListTarget{list.table, list.set->get()};
+    QList<QStringList>& entries = edits.lists.emplace_back();
+    // Rows 1 to Rows - 2 are entries; the last row is the entry row, stored only when the agent
+    // typed something into it.
+    int last = grid->Rows() - 2;
+    const int entryRow = grid->Rows() - 1;
+    if (entryRow >= 1) {
+      for (int col = 0; col < grid->Cols(); ++col) {
+        if (!grid->TextMatrix(entryRow, col).isEmpty()) {
+          last = entryRow;
+          break;
         }
       }
-      if (last < 1) continue;
-      Recordset& set = **list.set;
-      for (int row = 1; row <= last; ++row) {
-        set.AddNew();
-        set.SetField(QStringLiteral("CID"), key);
-        grid->SetRow(row);
-        for (int col = 0; col < grid->Cols(); ++col) {
-          grid->SetCol(col);
-          const QString text = grid->Text();
-          set.SetField(col + 2, text.isEmpty() ? Value() : Value(text));
-        }
-      }
-      set.Update();
-      written << &list;
     }
+    for (int row = 1; row <= last; ++row) {
+      QStringList& entry = entries.emplace_back();
+      grid->SetRow(row);
+      for (int col = 0; col < grid->Cols(); ++col) {
+        grid->SetCol(col);
+        entry << grid->Text();
+      }
+    }
+  }
 
-    // The stored row stays current, so a following modify or delete acts on it.
-    CustomerSet->Update();
-    // What is now stored is what the window shows: the next save compares with it.
-    saved = ReadStoredCustomer(*DbConnection, CustomerSet->Bookmark(), tables);
-    DbConnection->CommitTrans();
-  } catch (const DataError& error) {
-    // Nothing half-written remains; the record sets drop their pending rows and edits.
+  WriteOutcome outcome = CustomerWriter(*DbConnection, *CustomerSet, targets).Save(m_shown, edits);
+  if (outcome.result != WriteOutcome::Result::Done) {
     for (int i = 0; i < int(m_lists.size()); ++i) {
       m_lists[i].grid->SetRow(cells[i].first);
       m_lists[i].grid->SetCol(cells[i].second);
     }
-    ReportFailedWrite(error);
+    if (outcome.result == WriteOutcome::Result::Failed) {
+      MsgBox(outcome.message);
+      return false;
+    }
+    try {
+      ShowStoredInstead(outcome.result == WriteOutcome::Result::DeletedElsewhere);
+    } catch (const DataError& error) {
+      MsgBox(error.message());
+    }
     return false;
   }
-  m_shown = std::move(saved);
-
-  try {
-    for (List* list : written) (*list->set)->Requery();
-  } catch (const DataError& error) {
-    // The customer is saved; only reading the tables again failed (e.g. a long lock).
-    MsgBox(error.message());
-  }
+  m_shown = std::move(outcome.stored);
+  // The customer is saved; only reading the lists again failed (e.g. a long lock).
+  if (!outcome.message.isEmpty()) MsgBox(outcome.message);
   if (!hadCustomers) {
     // The first customer of an empty table: there are customers to page through now.
     for (const char* key : {"first", "previous", "next", "last"})
@@ -852,27 +782,12 @@ bool frmCust::SaveCustomer() {
 void frmCust::DeleteCommand() {
   // Without a customer row there is nothing to delete.
   if (CustomerSet->Bof() || CustomerSet->Eof()) return;
-  bool deletedElsewhere = false;
-  try {
-    DbConnection->BeginTrans();
-    // The row as stored now, not as shown: someone else may have deleted it already, or
-    // given it another key.
-    const StoredCustomer stored = ReadStoredCustomer(*DbConnection, CustomerSet->Bookmark(), {});
-    if (!stored.customer) {
-      deletedElsewhere = true;
-      DbConnection->RollbackTrans();
-    } else {
-      // Lists shared with another customer of the same key stay: they are that customer's
-      // lists too.
-      const Value key = stored.key;
-      if (key && CustomersWithKey(*key) == 1) DeleteListRows(*key);
-      CustomerSet->Delete();
-      DbConnection->CommitTrans();
-    }
-  } catch (const DataError& error) {
-    ReportFailedWrite(error);
+  const WriteOutcome outcome = CustomerWriter(*DbConnection, *CustomerSet, {}).Delete();
+  if (outcome.result == WriteOutcome::Result::Failed) {
+    MsgBox(outcome.message);
     return;
   }
+  const bool deletedElsewhere = outcome.result == WriteOutcome::Result::DeletedElsewhere;
 
   try {
     // The first customer is shown next.

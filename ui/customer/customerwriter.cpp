@@ -1,0 +1,138 @@
+#include "ui/customer/customerwriter.h"
+
+#include "data/connection.h"
+#include "data/recordset.h"
+#include "data/sqltext.h"
+#include "data/transaction.h"
+
+namespace {
+
+using Result = WriteOutcome::Result;
+
+// Runs a write in one transaction: committed when the write ends Done, rolled back otherwise.
+// A DataError ends it Failed with its message. Should the rollback fail as well, the write ends
+// Failed with the rollback's reason added: the window says so rather than read the customer.
+template <typename Write>
+WriteOutcome InTransaction(Connection& connection, Write&& write) {
+  QString rollbackFailure;
+  WriteOutcome outcome;
+  try {
+    Transaction transaction(connection, &rollbackFailure);
+    outcome = write();
+    if (outcome.result == Result::Done) transaction.Commit();
+  } catch (const DataError& error) {
+    outcome = {Result::Failed, error.message(), {}};
+  }
+  if (!rollbackFailure.isEmpty()) {
+    if (outcome.result != Result::Failed) outcome = {Result::Failed, QString(), {}};
+    if (!outcome.message.isEmpty()) outcome.message += QLatin1Char('\n');
+    outcome.message += rollbackFailure;
+  }
+  return outcome;
+}
+
+}  // namespace
+
+CustomerWriter::CustomerWriter(Connection& connection, Recordset& customers,
+                               QList<ListTarget> lists)
+    : m_connection(connection), m_customers(customers), m_lists(std::move(lists)) {}
+
+QStringList CustomerWriter::Tables() const {
+  QStringList tables;
+  for (const ListTarget& list : m_lists) tables << list.table;
+  return tables;
+}
+
+int CustomerWriter::CustomersWithKey(const QString& key) {
+  Recordset matches;
+  matches.Open(QStringLiteral("select CID from customer where CID=") + SqlQuote(key), m_connection,
+               Recordset::Cursor::Static);
+  return matches.RecordCount();
+}
+
+void CustomerWriter::DeleteListRows(const QString& key) {
+  for (const char* table : {"family", "compensate", "contact", "insurance"}) {
+    m_connection.Execute(QStringLiteral("delete from %1 where CID=").arg(QLatin1String(table)) +
+                         SqlQuote(key));
+  }
+}
+
+WriteOutcome CustomerWriter::Save(const StoredCustomer& shown, const CustomerEdits& edits) {
+  const QString key = StripNul(edits.key);
+  const QStringList tables = Tables();
+  QList<Recordset*> written;
+  WriteOutcome outcome = InTransaction(m_connection, [&]() -> WriteOutcome {
+    // Modifying with no customer row to modify (an empty table) stores the customer as new.
+    const bool addRow = edits.isNew || m_customers.Bof() || m_customers.Eof();
+    if (!addRow) {
+      // Before anything is written: is the customer still stored as the window showed it?
+      // (A row that was already gone when shown counts as deleted, not as unchanged.)
+      const StoredCustomer stored =
+          ReadStoredCustomer(m_connection, m_customers.Bookmark(), tables);
+      if (!stored.customer) return {Result::DeletedElsewhere, QString(), {}};
+      if (stored != shown) return {Result::ChangedElsewhere, QString(), {}};
+    }
+    Value storedKey;
+    if (!addRow) storedKey = m_customers.Field(QStringLiteral("CID"));
+    const bool renamed = !addRow && storedKey != key;
+    if ((addRow || renamed) && CustomersWithKey(key) > 0)
+      throw DataError(QStringLiteral("C_No already exists！"));
+
+    if (addRow) {
+      m_customers.AddNew();
+      m_customers.SetField(QStringLiteral("CID"), key);
+    } else {
+      // The customer's list rows go; the entries replace them. Rows under the old key stay when
+      // another customer shares that key: they are that customer's lists too.
+      if (storedKey && !(renamed && CustomersWithKey(*storedKey) > 1)) DeleteListRows(*storedKey);
+      if (renamed) {
+        DeleteListRows(key);
+        m_customers.SetField(QStringLiteral("CID"), key);
+      }
+    }
+    for (const auto& [column, text] : edits.fields) m_customers.SetField(column, text);
+
+    for (int i = 0; i < m_lists.size(); ++i) {
+      const QList<QStringList>& entries = edits.lists.value(i);
+      if (entries.isEmpty()) continue;
+      Recordset& set = *m_lists[i].set;
+      for (const QStringList& cells : entries) {
+        set.AddNew();
+        set.SetField(QStringLiteral("CID"), key);
+        for (int col = 0; col < cells.size(); ++col)
+          set.SetField(col + 2, cells[col].isEmpty() ? Value() : Value(cells[col]));
+      }
+      set.Update();
+      written << &set;
+    }
+
+    // The stored row stays current, so a following modify or delete acts on it.
+    m_customers.Update();
+    // What is now stored is what the window shows: the next save compares with it.
+    return {Result::Done, QString(),
+            ReadStoredCustomer(m_connection, m_customers.Bookmark(), tables)};
+  });
+  if (outcome.result != Result::Done) return outcome;
+  try {
+    for (Recordset* set : written) set->Requery();
+  } catch (const DataError& error) {
+    // The customer is saved; only reading the tables again failed (e.g. a long lock).
+    outcome.message = error.message();
+  }
+  return outcome;
+}
+
+WriteOutcome CustomerWriter::Delete() {
+  return InTransaction(m_connection, [&]() -> WriteOutcome {
+    // The row as stored now, not as shown: someone else may have deleted it already, or given
+    // it another key.
+    const StoredCustomer stored = ReadStoredCustomer(m_connection, m_customers.Bookmark(), {});
+    if (!stored.customer) return {Result::DeletedElsewhere, QString(), {}};
+    // Lists shared with another customer of the same key stay: they are that customer's lists
+    // too.
+    const Value key = stored.key;
+    if (key && CustomersWithKey(*key) == 1) DeleteListRows(*key);
+    m_customers.Delete();
+    return {};
+  });
+}

@@ -370,7 +370,7 @@ void TestCustomer::everyFieldInItsControl() {
   TestEnv env;
   CreateDatabase();
   InsertCustomer(FullCustomer("A001", "陳大文"));
-  InsertChild("insurance", "A001", {"Cathay", Value(), "100"});
+  InsertChild("insurance", "A001", {"Pinegrove Life", Value(), "100"});
   InsertChild("compensate", "A001", {"2003/3/3", "flu", "c3", "c4", "c5", "c6", "last"});
   frmCust* w = OpenWindow();
   const QStringList fields =
@@ -387,7 +387,7 @@ void TestCustomer::everyFieldInItsControl() {
     const QString expected = "A001" + (field.endsWith(':') ? "" : '-' + field.section(':', 1));
     QCOMPARE(ShownText(Control<QWidget>(w, field.section(':', 0, 0))), expected);
   }
-  QCOMPARE(GridEntries(w->msfgInsurlife), QStringList{"Cathay||100||||||||"});
+  QCOMPARE(GridEntries(w->msfgInsurlife), QStringList{"Pinegrove Life||100||||||||"});
   QCOMPARE(GridEntries(w->msfgCompenlife), QStringList{"2003/3/3|flu|c3|c4|c5|c6|last"});
   Press(w, "modify");
   TypeInto(w->cmbBlood, "ab");  // kept as typed, not completed to the entry "AB"

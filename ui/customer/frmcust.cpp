@@ -3,9 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDate>
-#include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,13 +14,10 @@
 #include "data/recordset.h"
 #include "data/schema.h"
 #include "data/sqltext.h"
-#include "transfer/backup.h"
-#include "transfer/export.h"
-#include "transfer/import.h"
-#include "ui/customer/customercard.h"
+#include "ui/customer/customerlayout.h"
+#include "ui/customer/customerlist.h"
 #include "ui/customer/customerwriter.h"
 #include "ui/listheadings.h"
-#include "ui/schedule/frmschedule.h"
 #include "ui/search/frmsearch.h"
 #include "ui/toolkit/celleditor.h"
 #include "ui/toolkit/clearcontrols.h"
@@ -33,105 +27,10 @@
 #include "ui/toolkit/listgrid.h"
 #include "ui/toolkit/look.h"
 #include "ui/toolkit/msgbox.h"
-#include "ui/toolkit/pathdialog.h"
 #include "ui/toolkit/placement.h"
 #include "ui/toolkit/twips.h"
 
-// One list of the customer: its grid, editor, record set, last query and row counter.
-struct frmCust::List {
-  QString key;
-  QString table;
-  ListGrid* grid;
-  CellEditor* editor;
-  std::unique_ptr<Recordset>* set;
-  QString* sql;
-  int* row;
-  QStringList columns;
-  QStringList headings;
-};
-
 namespace {
-
-// The window's controls, in the order they are made.
-const char* const kIncomes =
-    "under 100,000|100,000~200,000|200,000~300,000|300,000~400,000|400,000~500,000|"
-    "500,000~600,000|600,000~700,000|700,000~800,000|800,000~900,000|900,000~1,000,000|"
-    "1,000,000~1,500,000|1,500,000~2,000,000|above 2,000,000";
-using K = placement::Kind;
-using placement::Ming;
-// clang-format off
-const placement::Control kLayout[] = {
-    {K::Label, "Label6", nullptr, {0, 0, 375, 255}, "MM", Ming(11.25)},
-    {K::ToolBar, "Toolbar1", nullptr, {0, 0, 9480, 555}},
-    {K::Tabs, "SSTab1", nullptr, {240, 840, 8955, 7095}, "", Ming(12.75)},
-    {K::Page, "tabIndividual", "SSTab1", {}, "Individual"},
-    {K::Page, "tabFamily", "SSTab1", {}, "Family"},
-    {K::Page, "tabInsurance", "SSTab1", {}, "Insurance"},
-    {K::Page, "tabCompensation", "SSTab1", {}, "Compensation"},
-    {K::Page, "tabContact", "SSTab1", {}, "Contact"},
-    {K::Frame, "Frame1", "tabIndividual", {360, 720, 7935, 3375}, "Personal", placement::Sans(12, true)},
-    {K::Frame, "Frame2", "tabIndividual", {360, 4440, 7935, 2415}, "Company", placement::Sans(12, true)},
-    {K::TextBox, "txtName", "Frame1", {1200, 400, 1695, 270}, "", Ming(9)},
-    {K::TextBox, "txtCID", "Frame1", {3960, 400, 1335, 270}, "", Ming(9)},
-    {K::Combo, "cmbCusttype", "Frame1", {6600, 400, 1095, 300}, "", Ming(9), nullptr, "Customer|to-be|Potential |Normal |unfamilia|family|friend"},
-    {K::Combo, "cmbBirthyear", "Frame1", {1200, 840, 855, 300}, "", Ming(9), nullptr, "1930..2004"},
-    {K::Combo, "cmbBirthmonth", "Frame1", {2550, 840, 735, 300}, "", Ming(9), nullptr, "1..12"},
-    {K::Combo, "cmbBirthday", "Frame1", {3960, 840, 735, 300}, "", Ming(9), nullptr, "1..31"},
-    {K::Combo, "cmbMarriage", "Frame1", {6600, 840, 1095, 300}, "", Ming(9), nullptr, "unmarried|married|divorce|other"},
-    {K::Combo, "cmbSex", "Frame1", {1200, 1320, 975, 300}, "", Ming(9), nullptr, "male|female"},
-    {K::Combo, "cmbBlood", "Frame1", {3960, 1320, 975, 300}, "", Ming(9), nullptr, "A|B|O|AB"},
-    {K::TextBox, "txtBirthplace", "Frame1", {6600, 1320, 1095, 270}, "", Ming(9)},
-    {K::TextBox, "txtCustId", "Frame1", {1200, 1800, 2535, 270}, "", Ming(9)},
-    {K::TextBox, "txtEmail", "Frame1", {4800, 1800, 2895, 270}, "", Ming(9)},
-    {K::TextBox, "txtTelHome", "Frame1", {1200, 2400, 1935, 270}, "", Ming(9)},
-    {K::TextBox, "txtCellphone", "Frame1", {4080, 2400, 1335, 270}, "", Ming(9)},
-    {K::TextBox, "txtOther", "Frame1", {6240, 2400, 1455, 270}, "", Ming(9)},
-    {K::TextBox, "txtAddHome", "Frame1", {1200, 2880, 6495, 270}, "", Ming(9)},
-    {K::TextBox, "txtCompany", "Frame2", {1200, 360, 2535, 270}, "", Ming(9)},
-    {K::Combo, "cmbJobtype", "Frame2", {4920, 360, 2775, 300}, "", Ming(9)},
-    {K::TextBox, "txtJobtitle", "Frame2", {1200, 840, 2535, 270}, "", Ming(9)},
-    {K::Combo, "cmbSalary", "Frame2", {4920, 840, 2775, 300}, "", Ming(9), nullptr, kIncomes},
-    {K::Combo, "cmbJobgrade", "Frame2", {1200, 1400, 615, 300}, "", Ming(9), nullptr, "1..6"},
-    {K::TextBox, "txtTelcompany", "Frame2", {2640, 1440, 2175, 270}, "", Ming(9)},
-    {K::TextBox, "txtFaxcompany", "Frame2", {5520, 1440, 2175, 270}, "", Ming(9)},
-    {K::TextBox, "txtAddcompany", "Frame2", {1200, 1920, 6495, 270}, "", Ming(9)},
-    // Caption labels ("Label6" is the designed "MM" label of the window).
-    {K::CaptionBefore, "Label1", "Frame1", {}, "Name", Ming(12), "txtName"},
-    {K::CaptionBefore, "Label2", "Frame1", {}, "C_No", Ming(12), "txtCID"},
-    {K::CaptionBefore, "Label3", "Frame1", {}, "Type", Ming(11.25), "cmbCusttype"},
-    {K::CaptionBefore, "Label4", "Frame1", {}, "Birthday", Ming(11.25), "cmbBirthyear"},
-    {K::CaptionAfter, "Label5", "Frame1", {}, "Year", Ming(11.25), "cmbBirthyear"},
-    {K::CaptionAfter, "Label7", "Frame1", {}, "Month", Ming(11.25), "cmbBirthmonth"},
-    {K::CaptionAfter, "Label8", "Frame1", {}, "Day", Ming(11.25), "cmbBirthday"},
-    {K::CaptionBefore, "Label9", "Frame1", {}, "Marriage", Ming(11.25), "cmbMarriage"},
-    {K::CaptionBefore, "Label10", "Frame1", {}, "Sex", Ming(11.25), "cmbSex"},
-    {K::CaptionBefore, "Label11", "Frame1", {}, "Blood", Ming(11.25), "cmbBlood"},
-    {K::CaptionBefore, "Label12", "Frame1", {}, "Birthplace", Ming(11.25), "txtBirthplace"},
-    {K::CaptionBefore, "Label13", "Frame1", {}, "ID", Ming(11.25), "txtCustId"},
-    {K::CaptionBefore, "Label14", "Frame1", {}, "E-Mail", Ming(11.25), "txtEmail"},
-    {K::CaptionBefore, "Label15", "Frame1", {}, "Tel(H)", Ming(11.25), "txtTelHome"},
-    {K::CaptionBefore, "Label16", "Frame1", {}, "Mobile", Ming(11.25), "txtCellphone"},
-    {K::CaptionBefore, "Label17", "Frame1", {}, "Other", Ming(11.25), "txtOther"},
-    {K::CaptionBefore, "Label18", "Frame1", {}, "Add(H)", Ming(11.25), "txtAddHome"},
-    {K::CaptionBefore, "Label19", "Frame2", {}, "Company", Ming(11.25), "txtCompany"},
-    {K::CaptionBefore, "Label20", "Frame2", {}, "Business", Ming(11.25), "cmbJobtype"},
-    {K::CaptionBefore, "Label21", "Frame2", {}, "Title", Ming(11.25), "txtJobtitle"},
-    {K::CaptionBefore, "Label22", "Frame2", {}, "Income", Ming(11.25), "cmbSalary"},
-    {K::CaptionBefore, "Label23", "Frame2", {}, "Job Grade", Ming(11.25), "cmbJobgrade"},
-    {K::CaptionBefore, "Label24", "Frame2", {}, "Tel(O)", Ming(11.25), "txtTelcompany"},
-    {K::CaptionBefore, "Label25", "Frame2", {}, "Fax", Ming(11.25), "txtFaxcompany"},
-    {K::CaptionBefore, "Label26", "Frame2", {}, "Add(O)", Ming(11.25), "txtAddcompany"},
-    // The list tabs: a grid and its cell editor each.
-    {K::Grid, "msfgFamily", "tabFamily", {480, 1080, 7935, 5535}, "Family", Ming(12), nullptr, "8"},
-    {K::CellEditor, "txtInput", "tabFamily", {480, 1080, 855, 375}, "", Ming(12), "msfgFamily"},
-    {K::Grid, "msfgInsurlife", "tabInsurance", {480, 1080, 7935, 5535}, "Insurance", Ming(12), nullptr, "11"},
-    {K::CellEditor, "txtInputInsur", "tabInsurance", {480, 1080, 855, 375}, "", Ming(12), "msfgInsurlife"},
-    {K::Grid, "msfgCompenlife", "tabCompensation", {480, 1080, 7935, 5535}, "Compensation", Ming(12), nullptr, "7"},
-    {K::CellEditor, "txtInputCom", "tabCompensation", {480, 1080, 855, 375}, "", Ming(12), "msfgCompenlife"},
-    {K::Grid, "msfgContact", "tabContact", {480, 1080, 7935, 5535}, "Contact", Ming(12), nullptr, "8"},
-    {K::CellEditor, "txtInputCon", "tabContact", {480, 1080, 855, 375}, "", Ming(12), "msfgContact"},
-};
-// clang-format on
 
 QString InputText(QWidget* input) {
   if (auto* combo = qobject_cast<QComboBox*>(input)) return combo->currentText();
@@ -179,13 +78,14 @@ frmCust::frmCust() {
   setWindowIcon(SvgIcon(QStringLiteral("qel")));
   resize(TwipsToPixels(9480), TwipsToPixels(8220));
 
-  const placement::Placed placed = placement::Place(this, kLayout, [this](QWidget* control) {
-    // The toolbar's buttons come with it, ahead of the tabs in the focus chain.
-    if (auto* toolbar = qobject_cast<KeyedToolBar*>(control)) {
-      Toolbar1 = toolbar;
-      BuildToolbar();
-    }
-  });
+  const placement::Placed placed =
+      placement::Place(this, CustomerLayout(), [this](QWidget* control) {
+        // The toolbar's buttons come with it, ahead of the tabs in the focus chain.
+        if (auto* toolbar = qobject_cast<KeyedToolBar*>(control)) {
+          Toolbar1 = toolbar;
+          BuildToolbar();
+        }
+      });
   FETCH_CONTROLS(placed, Label6, SSTab1, Frame1, Frame2, txtName, txtCID, cmbCusttype, cmbBirthyear,
                  cmbBirthmonth, cmbBirthday, cmbMarriage, cmbSex, cmbBlood, txtBirthplace,
                  txtCustId, txtEmail, txtTelHome, txtCellphone, txtOther, txtAddHome, txtCompany,
@@ -571,98 +471,6 @@ void frmCust::UpdateEditButtons() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Grid cell editing
-
-frmCust::List* frmCust::FindList(const QString& listKey) {
-  for (List& list : m_lists)
-    if (list.key == listKey) return &list;
-  return nullptr;
-}
-
-void frmCust::ShowCellEditor(int row, int col, const QString& listKey) {
-  List* list = FindList(listKey);
-  if (!list) return;
-  ListGrid* grid = list->grid;
-  CellEditor* editor = list->editor;
-  // The heading row is never edited.
-  if (row < 1 || row >= grid->Rows() || col < 0 || col >= grid->Cols()) return;
-  // Size from the current cell, position from the cell's offset inside the grid's border.
-  PlaceTwips(editor, grid->Left() + grid->ColPos(col) + grid->BorderLeft(),
-             grid->Top() + grid->RowPos(row) + grid->BorderTop(), grid->CellWidth(),
-             grid->CellHeight());
-  // The editor serves this cell from now on, so loading its text writes back the same text.
-  editor->Attach(row, col);
-  editor->setText(grid->TextMatrix(row, col));
-  editor->raise();
-}
-
-void frmCust::GridClick(List& list) {
-  if (!NewMode && !ModifyMode) return;
-  ListGrid* grid = list.grid;
-  if (grid->Row() < 1) return;
-  // A cell only partly in view is scrolled fully into it first, so that the editor laid over
-  // it stays there.
-  grid->scrollTo(grid->model()->index(grid->Row() - 1, grid->Col()));
-  ShowCellEditor(grid->Row(), grid->Col(), list.key);
-  grid->SetRow(grid->RowSel());
-  grid->SetCol(grid->ColSel());
-  list.editor->setVisible(true);
-  list.editor->setFocus();
-  // Having typed the first field of the entry row, a click on its second field opens a new
-  // entry row below.
-  if (grid->Rows() - 1 == grid->Row() && grid->Col() == 1 &&
-      !grid->TextMatrix(grid->Row(), 0).isEmpty()) {
-    grid->SetRows(grid->Rows() + 1);
-  }
-}
-
-void frmCust::msfgFamily_Click() {
-  GridClick(m_lists[0]);
-}
-void frmCust::msfgInsurlife_Click() {
-  GridClick(m_lists[1]);
-}
-void frmCust::msfgCompenlife_Click() {
-  GridClick(m_lists[2]);
-}
-void frmCust::msfgContact_Click() {
-  GridClick(m_lists[3]);
-}
-void frmCust::txtInput_Change() {
-  txtInput->WriteBack();
-}
-void frmCust::txtInputInsur_Change() {
-  txtInputInsur->WriteBack();
-}
-void frmCust::txtInputCom_Change() {
-  txtInputCom->WriteBack();
-}
-void frmCust::txtInputCon_Change() {
-  txtInputCon->WriteBack();
-}
-
-// Keeps an editor on the cell it serves when its grid scrolls.
-void frmCust::FollowServedCell(List& list) {
-  ListGrid* grid = list.grid;
-  CellEditor* editor = list.editor;
-  if (!editor->IsAttached()) return;
-  const int row = editor->ServedRow();
-  const int col = editor->ServedCol();
-  if (row < 1 || row >= grid->Rows() || col >= grid->Cols()) return;
-  editor->move(TwipsToPixels(grid->Left() + grid->ColPos(col) + grid->BorderLeft()),
-               TwipsToPixels(grid->Top() + grid->RowPos(row) + grid->BorderTop()));
-}
-
-// Places each grid's editor, still hidden, on the first visible entry of its first column.
-void frmCust::PrepareGrids() {
-  for (List& list : m_lists) {
-    list.grid->SetCol(0);
-    list.grid->SetRow(list.grid->TopRow());
-    ShowCellEditor(list.grid->Row(), list.grid->Col(), list.key);
-  }
-}
-
-// ---------------------------------------------------------------------------------------------
 // Commands
 
 void frmCust::NewCommand() {
@@ -828,128 +636,4 @@ void frmCust::ExitCommand() {
 
 void frmCust::SearchCommand() {
   frmSearch::OpenBeside(*this);
-}
-
-// ---------------------------------------------------------------------------------------------
-// The command group: import, export, backup. They work on the database file as it is saved;
-// what the window holds unsaved stays as it is.
-
-namespace {
-
-// Runs a job under the busy cursor, which is back before any message is shown.
-template <typename Job>
-auto Busy(Job&& job) {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-  return job();
-}
-
-}  // namespace
-
-void frmCust::ReportJob(const QString& what) {
-  QString text = QStringLiteral("Finish\n\n") + what;
-  if (NewMode || ModifyMode) {
-    text += QStringLiteral(
-        "\n\nOnly what is saved was used: the customer being edited is not saved yet.");
-  }
-  MsgBox(text);
-}
-
-void frmCust::ImportFiles() {
-  const QString chosen =
-      AskPath(this, PathKind::OpenFile, QStringLiteral("Import"), QDir::currentPath(),
-              QStringLiteral("Access or CSV files (*.mdb *.accdb *.csv)"));
-  if (chosen.isEmpty()) return;
-  // A CSV file stands for the folder of the five table files it belongs to.
-  const QFileInfo info(chosen);
-  const QString source = info.suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0
-                             ? info.absolutePath()
-                             : chosen;
-  ImportSummary summary;
-  try {
-    summary = Busy([&] { return ImportInto(kDatabaseFile, source); });
-  } catch (const DataError& error) {
-    MsgBox(error.message());
-    return;
-  }
-  if (!NewMode && !ModifyMode) {
-    // The imported customers join the ones browsed; the window starts over at the first.
-    try {
-      CustomerSet->Requery();
-    } catch (const DataError& error) {
-      MsgBox(error.message());
-    }
-    UpdateNavigationButtons();
-    ClearControls(this);
-    ShowCustomer();
-  }
-  ReportJob(summary.Text());
-}
-
-void frmCust::ExportFiles() {
-  const QString folder =
-      AskPath(this, PathKind::Folder, QStringLiteral("Export to folder"), QDir::currentPath());
-  if (folder.isEmpty()) return;
-  try {
-    ReportJob(Busy([&] { return ExportTo(kDatabaseFile, folder); }).Text());
-  } catch (const DataError& error) {
-    MsgBox(error.message());
-  }
-}
-
-void frmCust::BackupDatabase() {
-  const QString start = QDir::current().absoluteFilePath(
-      QStringLiteral("qel-backup-%1.db").arg(QDate::currentDate().toString(Qt::ISODate)));
-  const QString target = AskPath(this, PathKind::SaveFile, QStringLiteral("Back up to file"), start,
-                                 QStringLiteral("Qel databases (*.db)"));
-  if (target.isEmpty()) return;
-  try {
-    const qint64 bytes = Busy([&] { return BackupTo(kDatabaseFile, target); });
-    ReportJob(QStringLiteral("Backed up to %1 (%2 bytes).\nTo restore it, close Qel and put the "
-                             "copy in place as qel.db.")
-                  .arg(QFileInfo(target).absoluteFilePath())
-                  .arg(bytes));
-  } catch (const DataError& error) {
-    MsgBox(error.message());
-  }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Schedule and printed card
-
-void frmCust::ScheduleCommand() {
-  Show<frmSchedule>();
-}
-
-void frmCust::PrintCommand() {
-  // The card shows what the file holds: the customer the window stands on, as saved.
-  if (CustomerSet->Bof() || CustomerSet->Eof()) {
-    MsgBox(QStringLiteral("There is no saved customer to print."));
-    return;
-  }
-  std::optional<CustomerCard> card;
-  try {
-    card = ReadCustomerCard(*DbConnection, CustomerSet->Bookmark());
-  } catch (const DataError& error) {
-    // A row another program deleted, or a file it keeps locked: nothing is printed.
-    MsgBox(error.message());
-    return;
-  }
-  if (!card) {
-    MsgBox(QStringLiteral("This customer is no longer in the file."));
-    return;
-  }
-  CustomerCard printed = *card;
-  if (NewMode || ModifyMode) {
-    const QString note = NewMode
-                             ? QStringLiteral(
-                                   "The new customer is not saved yet: the card shows the customer "
-                                   "shown before, as saved.")
-                             : QStringLiteral(
-                                   "The card shows the customer as saved: changes not saved yet "
-                                   "are not printed.");
-    MsgBox(note);
-    printed.note += QStringLiteral(" — ") + note;
-  }
-  ShowPrintPreview(this, printed);
 }

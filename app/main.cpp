@@ -9,13 +9,13 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/firststart.h"
-#include "app/module1.h"
-#include "app/userfolder.h"
 #include "transfer/backup.h"
 #include "transfer/export.h"
 #include "transfer/import.h"
 #include "ui/customer/frmcust.h"
+#include "ui/program/firststart.h"
+#include "ui/program/module1.h"
+#include "ui/program/userfolder.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/search/frmsearch.h"
 #include "ui/toolkit/form.h"

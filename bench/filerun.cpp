@@ -11,12 +11,12 @@
 #include <QPushButton>
 #include <cstdio>
 
-#include "app/module1.h"
 #include "bench/children.h"
 #include "bench/floors.h"
 #include "bench/harness.h"
 #include "bench/report.h"
 #include "ui/customer/frmcust.h"
+#include "ui/program/module1.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/search/frmsearch.h"
 #include "ui/toolkit/form.h"

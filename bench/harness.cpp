@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/module1.h"
 #include "bench/pgserver.h"
 #include "ui/customer/frmcust.h"
+#include "ui/program/module1.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/search/frmsearch.h"
 #include "ui/toolkit/form.h"

@@ -14,7 +14,6 @@
 #include <cstring>
 #include <optional>
 
-#include "app/module1.h"
 #include "bench/children.h"
 #include "bench/export.h"
 #include "bench/filerun.h"
@@ -24,6 +23,7 @@
 #include "bench/schedule.h"
 #include "bench/serverrun.h"
 #include "bench/transfer.h"
+#include "ui/program/module1.h"
 
 int main(int argc, char** argv) {
   if (argc > 1 && !std::strcmp(argv[1], "--import-csv")) return ImportCsvBenchmark(argc, argv);

@@ -10,8 +10,8 @@
 #include <QTableView>
 #include <cstdio>
 
-#include "app/module1.h"
 #include "bench/stats.h"
+#include "ui/program/module1.h"
 #include "ui/schedule/frmschedule.h"
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/guard.h"

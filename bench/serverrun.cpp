@@ -8,7 +8,6 @@
 #include <exception>
 #include <optional>
 
-#include "app/module1.h"
 #include "bench/generate.h"
 #include "bench/harness.h"
 #include "bench/pgserver.h"
@@ -17,6 +16,7 @@
 #include "data/dataerror.h"
 #include "data/schema.h"
 #include "ui/customer/frmcust.h"
+#include "ui/program/module1.h"
 #include "ui/search/searchstatement.h"
 #include "ui/toolkit/form.h"
 

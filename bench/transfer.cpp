@@ -13,11 +13,11 @@
 #include <cstring>
 #include <optional>
 
-#include "app/module1.h"
 #include "bench/generate.h"
 #include "bench/stats.h"
 #include "data/connection.h"
 #include "data/schema.h"
+#include "ui/program/module1.h"
 
 namespace {
 

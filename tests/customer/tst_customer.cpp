@@ -5,8 +5,8 @@
 #include <QScrollBar>
 #include <QTabBar>
 
-#include "app/module1.h"
 #include "custtest.h"
+#include "ui/program/module1.h"
 #include "ui/search/frmsearch.h"
 
 using namespace custtest;

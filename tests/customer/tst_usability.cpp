@@ -10,8 +10,8 @@
 #include <QScrollBar>
 #include <QStyle>
 
-#include "app/module1.h"
 #include "custtest.h"
+#include "ui/program/module1.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/schedule/frmschedule.h"
 #include "ui/search/frmsearch.h"

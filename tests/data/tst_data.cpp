@@ -3,13 +3,13 @@
 
 #include <QtTest>
 
-#include "app/module1.h"
-#include "app/userfolder.h"
 #include "data/connection.h"
 #include "data/recordset.h"
 #include "data/schema.h"
 #include "data/server.h"
 #include "support/testsupport.h"
+#include "ui/program/module1.h"
+#include "ui/program/userfolder.h"
 
 namespace {
 

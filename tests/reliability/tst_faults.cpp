@@ -20,10 +20,10 @@
 #include <QTableView>
 #include <QTemporaryDir>
 
-#include "app/module1.h"
 #include "data/connection.h"
 #include "tests/customer/custtest.h"
 #include "ui/customer/customercard.h"
+#include "ui/program/module1.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/schedule/frmschedule.h"
 #include "ui/search/frmsearch.h"

@@ -21,9 +21,9 @@
 #include <chrono>
 #include <stdexcept>
 
-#include "app/module1.h"
 #include "data/sqltext.h"
 #include "tests/customer/custtest.h"
+#include "ui/program/module1.h"
 #include "ui/search/searchstatement.h"
 #include "ui/toolkit/msgbox.h"
 

@@ -4,9 +4,9 @@
 #include <QTableView>
 #include <QTest>
 
-#include "app/module1.h"
 #include "support/testsupport.h"
 #include "ui/customer/frmcust.h"
+#include "ui/program/module1.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/schedule/frmschedule.h"
 #include "ui/toolkit/keyedtoolbar.h"

@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/module1.h"
 #include "support/testsupport.h"
 #include "ui/customer/frmcust.h"
+#include "ui/program/module1.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/search/frmsearch.h"
 #include "ui/search/searchstatement.h"

@@ -14,9 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/module1.h"
 #include "data/schema.h"
 #include "data/server.h"
+#include "ui/program/module1.h"
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/listgrid.h"

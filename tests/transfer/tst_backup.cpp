@@ -11,12 +11,12 @@
 #include <QStandardPaths>
 #include <QTest>
 
-#include "app/module1.h"
 #include "data/connection.h"
 #include "data/schema.h"
 #include "tests/support/testsupport.h"
 #include "transfer/backup.h"
 #include "transfer/export.h"
+#include "ui/program/module1.h"
 
 class TestBackup : public QObject {
   Q_OBJECT

@@ -9,11 +9,11 @@
 #include <QProcess>
 #include <QTest>
 
-#include "app/module1.h"
 #include "data/schema.h"
 #include "tests/customer/custtest.h"
 #include "transfer/export.h"
 #include "transfer/import.h"
+#include "ui/program/module1.h"
 #include "ui/schedule/schedule.h"
 #include "ui/toolkit/pathdialog.h"
 

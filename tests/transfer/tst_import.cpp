@@ -8,12 +8,12 @@
 #include <QProcess>
 #include <QTest>
 
-#include "app/firststart.h"
-#include "app/module1.h"
 #include "data/schema.h"
 #include "tests/support/testsupport.h"
 #include "transfer/import.h"
 #include "ui/customer/frmcust.h"
+#include "ui/program/firststart.h"
+#include "ui/program/module1.h"
 #include "ui/toolkit/form.h"
 #include "ui/toolkit/guard.h"
 

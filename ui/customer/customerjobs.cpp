@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/module1.h"
 #include "data/recordset.h"
 #include "data/schema.h"
 #include "transfer/backup.h"
@@ -13,6 +12,7 @@
 #include "transfer/import.h"
 #include "ui/customer/customercard.h"
 #include "ui/customer/frmcust.h"
+#include "ui/program/module1.h"
 #include "ui/schedule/frmschedule.h"
 #include "ui/toolkit/clearcontrols.h"
 #include "ui/toolkit/msgbox.h"

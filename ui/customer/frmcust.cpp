@@ -9,7 +9,6 @@
 #include <QScrollBar>
 #include <QTabWidget>
 
-#include "app/module1.h"
 #include "data/connection.h"
 #include "data/recordset.h"
 #include "data/schema.h"
@@ -18,6 +17,7 @@
 #include "ui/customer/customerlist.h"
 #include "ui/customer/customerwriter.h"
 #include "ui/listheadings.h"
+#include "ui/program/module1.h"
 #include "ui/search/frmsearch.h"
 #include "ui/toolkit/celleditor.h"
 #include "ui/toolkit/clearcontrols.h"

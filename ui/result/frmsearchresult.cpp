@@ -8,10 +8,10 @@
 #include <QTabBar>
 #include <QTabWidget>
 
-#include "app/module1.h"
 #include "data/recordset.h"
 #include "data/sqltext.h"
 #include "ui/listheadings.h"
+#include "ui/program/module1.h"
 #include "ui/search/frmsearch.h"
 #include "ui/toolkit/clearcontrols.h"
 #include "ui/toolkit/guard.h"

@@ -12,10 +12,10 @@
 #include <QVBoxLayout>
 #include <functional>
 
-#include "app/module1.h"
 #include "data/connection.h"
 #include "data/schema.h"
 #include "ui/customer/frmcust.h"
+#include "ui/program/module1.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/look.h"

@@ -6,10 +6,10 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/module1.h"
 #include "data/connection.h"
 #include "data/schema.h"
 #include "ui/customer/frmcust.h"
+#include "ui/program/module1.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/search/searchstatement.h"
 #include "ui/toolkit/guard.h"

@@ -1,4 +1,4 @@
-#include "app/userfolder.h"
+#include "ui/program/userfolder.h"
 
 #include <sys/stat.h>
 

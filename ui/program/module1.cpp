@@ -1,4 +1,4 @@
-#include "app/module1.h"
+#include "ui/program/module1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "app/firststart.h"
+#include "ui/program/firststart.h"
 
 #include <QFileInfo>
 

@@ -35,7 +35,7 @@ class CsvTable : public SourceTable {
                           .arg(m_reader.Line())
                           .arg(row.size())
                           .arg(m_columns.size()));
-    while (row.size() < m_columns.size()) row.append(Utf8Value());
+    if (row.size() < m_columns.size()) row.resize(m_columns.size());  // the rest Null
     return true;
   }
 

@@ -28,8 +28,10 @@ namespace {
 // The jobs run without any window. Each option names one job in transfer/.
 struct Options {
   QCommandLineOption import{QStringLiteral("import"),
-                            QStringLiteral("Import an Access file (.mdb, .accdb) or a folder of "
-                                           "CSV files into qel.db of the working folder."),
+                            QStringLiteral("Import an Access file (.mdb, .accdb), a folder of "
+                                           "CSV files or another qel.db into qel.db of the "
+                                           "working folder, or into the shared database that "
+                                           "QEL_DATABASE names."),
                             QStringLiteral("PATH")};
   QCommandLineOption codepage{
       QStringLiteral("codepage"),

@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "bench/generate.h"
+#include "bench/pgserver.h"
 #include "bench/stats.h"
 #include "data/connection.h"
 #include "data/schema.h"
@@ -71,22 +72,77 @@ void CreateEmpty(const QString& file) {
   OpenDatabase(connection, file);
 }
 
+// The same CSV files onto a server: psql's \copy of the five files in one transaction (the rows
+// as they stand, the list tables' row numbers too) against qel --import with QEL_DATABASE set,
+// each into the five empty tables of a throwaway cluster, both as child processes. The CPU time
+// is the client's only: the server does its share in processes of its own.
+int ImportServerRuns(const QString& dir, const QString& source, int runs) {
+  const QString cluster = QStringLiteral("/tmp/qel-bench-pg-%1").arg(getpid());
+  QString conninfo;
+  try {
+    StartCluster(cluster);
+    PgLink(QStringLiteral("host=%1 user=qel dbname=postgres").arg(cluster))
+        .Exec(QStringLiteral("create database bench"));
+    conninfo = QStringLiteral("host=%1 user=qel dbname=bench").arg(cluster);
+    qputenv("QEL_DATABASE", conninfo.toUtf8());
+    const auto empty = [&] {
+      PgLink(conninfo).Exec(
+          QStringLiteral("drop table if exists customer, family, insurance, compensate, contact"));
+      Connection connection;
+      OpenDatabase(connection, QString());
+    };
+    QStringList copy{"psql", conninfo, "-q", "-v", "ON_ERROR_STOP=1", "--single-transaction"};
+    for (const TableLayout& table : Tables()) {
+      const QString into = table.name == QLatin1String("customer")
+                               ? QStringLiteral("customer (%1)").arg(table.columns.join(u','))
+                               : table.name;
+      copy << "-c"
+           << QStringLiteral("\\copy %1 from '%2/%3.csv' with (format csv, header true)")
+                  .arg(into, source, table.name);
+    }
+    Samples wall, qel;
+    for (int run = 0; run < runs; ++run) {
+      empty();
+      const Run psql = RunChild(dir, copy, QStringLiteral("/dev/null"));
+      empty();
+      const Run imported = RunChild(dir, {QStringLiteral(QEL_BINARY), "--import", source},
+                                    QStringLiteral("/dev/null"));
+      wall.Add(psql.seconds * 1000);
+      qel.Add(imported.seconds * 1000);
+      std::printf("run %d: psql \\copy %.2f s, qel --import %.2f s (CPU %.2f s)\n", run + 1,
+                  psql.seconds, imported.seconds, imported.cpuSeconds);
+    }
+    std::printf("median wall clock: psql \\copy %.2f s, qel --import %.2f s: %.2f x\n",
+                wall.Median() / 1000, qel.Median() / 1000, qel.Median() / wall.Median());
+  } catch (const std::exception& error) {
+    StopCluster();
+    Die(QString::fromUtf8(error.what()));
+  }
+  StopCluster();
+  return 0;
+}
+
 }  // namespace
 
 int ImportCsvBenchmark(int argc, char** argv) {
   int customers = 100000;
   int runs = 3;
+  bool postgres = false;
   QString dir;
-  for (int i = 2; i + 1 < argc; i += 2) {
-    if (!std::strcmp(argv[i], "--customers"))
+  for (int i = 2; i < argc; i += 2) {
+    if (!std::strcmp(argv[i], "--postgres")) {
+      postgres = true;
+      --i;  // a flag without a value
+    } else if (i + 1 < argc && !std::strcmp(argv[i], "--customers"))
       customers = std::atoi(argv[i + 1]);
-    else if (!std::strcmp(argv[i], "--dir"))
+    else if (i + 1 < argc && !std::strcmp(argv[i], "--dir"))
       dir = QString::fromLocal8Bit(argv[i + 1]);
-    else if (!std::strcmp(argv[i], "--runs"))
+    else if (i + 1 < argc && !std::strcmp(argv[i], "--runs"))
       runs = std::atoi(argv[i + 1]);
     else
-      Die(QStringLiteral(
-          "usage: qel_bench --import-csv [--customers N] [--dir FOLDER] [--runs R]"));
+      Die(
+          QStringLiteral("usage: qel_bench --import-csv [--postgres] [--customers N] [--dir "
+                         "FOLDER] [--runs R]"));
   }
   QCoreApplication app(argc, argv);
   std::optional<QTemporaryDir> temporary;
@@ -116,6 +172,7 @@ int ImportCsvBenchmark(int argc, char** argv) {
     bytes += QFileInfo(source + QLatin1Char('/') + table.name + QStringLiteral(".csv")).size();
   std::printf("CSV files: %.1f MB in %s\n", double(bytes) / 1e6, qPrintable(source));
 
+  if (postgres) return ImportServerRuns(dir, source, runs);
   Samples shell, qel, shellCpu, qelCpu;
   double shellPeak = 0, qelPeak = 0;
   const QString target = dir + QStringLiteral("/target");

@@ -1,7 +1,9 @@
 #include "data/rowstream.h"
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -87,4 +89,91 @@ RowStream::Cell RowStream::Value(int column) const {
   cell.data = m->values[column].constData();
   cell.size = int(m->values[column].size());
   return cell;
+}
+
+namespace {
+
+// COPY's text format: tab between values, newline after a row, \N for Null, and a backslash
+// before what would otherwise end a value or a row.
+void AppendCopyValue(QByteArray& line, const RowStream::Cell& cell) {
+  if (cell.null) {
+    line += "\\N";
+    return;
+  }
+  for (int i = 0; i < cell.size; ++i) {
+    const char c = cell.data[i];
+    switch (c) {
+      case '\\':
+        line += "\\\\";
+        break;
+      case '\t':
+        line += "\\t";
+        break;
+      case '\n':
+        line += "\\n";
+        break;
+      case '\r':
+        line += "\\r";
+        break;
+      default:
+        line += c;
+    }
+  }
+}
+
+// The server's error of a result (or of the connection when there is no result), as Qt SQL
+// would report it, so that Connection::Explain can tell its cause by its SQLSTATE.
+QSqlError CopyError(PGconn* conn, const PGresult* result) {
+  const char* code = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+  const char* text = result ? PQresultErrorMessage(result) : PQerrorMessage(conn);
+  return QSqlError(QString(), QString::fromUtf8(text).trimmed(), QSqlError::StatementError,
+                   QString::fromLatin1(code ? code : ""));
+}
+
+}  // namespace
+
+void CopyToServer(RowStream& rows, Connection& server, const QString& table,
+                  const QStringList& columns) {
+  const QVariant handle = server.Database().driver()->handle();
+  PGconn* conn = handle.isValid() ? *static_cast<PGconn* const*>(handle.constData()) : nullptr;
+  if (!conn) throw DataError(QStringLiteral("The database driver gives no server connection."));
+  const auto fail = [&](PGresult* result) {
+    const QSqlError error = CopyError(conn, result);
+    PQclear(result);
+    while (PGresult* rest = PQgetResult(conn)) PQclear(rest);
+    throw server.Explain(error);
+  };
+  const QByteArray sql =
+      QStringLiteral("copy %1 (%2) from stdin").arg(table, columns.join(u',')).toUtf8();
+  PGresult* started = PQexec(conn, sql.constData());
+  if (PQresultStatus(started) != PGRES_COPY_IN) fail(started);
+  PQclear(started);
+  const auto send = [&](const QByteArray& data) {
+    if (PQputCopyData(conn, data.constData(), int(data.size())) != 1) fail(nullptr);
+  };
+  QByteArray buffer;
+  try {
+    while (rows.Next()) {
+      for (int c = 0; c < columns.size(); ++c) {
+        if (c > 0) buffer += '\t';
+        AppendCopyValue(buffer, rows.Value(c));
+      }
+      buffer += '\n';
+      if (buffer.size() >= (1 << 20)) {
+        send(buffer);
+        buffer.clear();
+      }
+    }
+    if (!buffer.isEmpty()) send(buffer);
+  } catch (const DataError&) {
+    // The copy is ended unfinished, so that the connection can roll the transaction back.
+    if (PQputCopyEnd(conn, "import failed") == 1)
+      while (PGresult* rest = PQgetResult(conn)) PQclear(rest);
+    throw;
+  }
+  if (PQputCopyEnd(conn, nullptr) != 1) fail(nullptr);
+  PGresult* done = PQgetResult(conn);
+  if (PQresultStatus(done) != PGRES_COMMAND_OK) fail(done);
+  PQclear(done);
+  while (PGresult* rest = PQgetResult(conn)) PQclear(rest);
 }

@@ -269,6 +269,11 @@ QString OpenServerDatabase(Connection& connection, const QString& uri) {
 
 QString OpenDatabase(Connection& connection, const QString& file, const PrepareProgress& progress) {
   if (const QString uri = ServerUri(); !uri.isEmpty()) return OpenServerDatabase(connection, uri);
+  return OpenDatabaseFile(connection, file, progress);
+}
+
+QString OpenDatabaseFile(Connection& connection, const QString& file,
+                         const PrepareProgress& progress) {
   if (!QFileInfo::exists(file)) {
     // A new file holds personal data: readable and writable by its owner only.
     const int fd = ::open(QFile::encodeName(file).constData(), O_CREAT | O_EXCL | O_WRONLY, 0600);

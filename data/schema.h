@@ -32,3 +32,7 @@ using PrepareProgress = std::function<void(const QString& what)>;
 // the result is empty.
 QString OpenDatabase(Connection& connection, const QString& file,
                      const PrepareProgress& progress = {});
+// The same for a database file, also while QEL_DATABASE names a server (an import's scratch
+// file).
+QString OpenDatabaseFile(Connection& connection, const QString& file,
+                         const PrepareProgress& progress = {});

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -11,6 +12,7 @@
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
 #include <cerrno>
@@ -20,7 +22,9 @@
 #include <vector>
 
 #include "data/connection.h"
+#include "data/rowstream.h"
 #include "data/schema.h"
+#include "data/server.h"
 #include "data/sqltext.h"
 #include "data/statement.h"
 #include "data/transaction.h"
@@ -454,6 +458,67 @@ void Publish(const QString& building, const QString& databaseFile) {
   SyncFolder(QFileInfo(databaseFile).absolutePath());
 }
 
+// The server's rows of a table, in the order they were added, into the same table of the scratch
+// file; gives the scratch file's last row number then: what lies beyond it is the import's.
+qint64 CopyFromServer(Connection& server, Connection& scratch, const TableLayout& layout) {
+  const QStringList targets = Targets(layout);
+  const QString columns = targets.join(QStringLiteral(", "));
+  RowStream rows(server, QStringLiteral("select %1 from %2 order by %3")
+                             .arg(columns, layout.name, server.RowKey(layout.name)));
+  Statement insert(
+      scratch,
+      QStringLiteral("insert into %1 (%2) values (%3)")
+          .arg(layout.name, columns,
+               QStringList(targets.size(), QStringLiteral("?")).join(QStringLiteral(", "))));
+  Row values(targets.size());
+  while (rows.Next()) {
+    for (int c = 0; c < targets.size(); ++c) {
+      const RowStream::Cell cell = rows.Value(c);
+      values[c] = cell.null ? Utf8Value() : Utf8Value(QByteArray(cell.data, cell.size));
+    }
+    insert.Run(values);
+  }
+  Statement last(scratch, QStringLiteral("select max(rowid) from %1").arg(layout.name));
+  last.Run({});
+  return last.Integer();
+}
+
+// The import onto the shared database: the whole of it is one transaction on the server, under
+// the writers' lock, so no agent's save comes in between and a failure leaves the server as it
+// was. The rules run on a scratch file holding the server's rows; what they add goes to the
+// server with COPY, in the order it was added.
+ImportSummary ImportIntoServer(ImportSource& input, const ImportOptions& options) {
+  Connection server;
+  OpenDatabase(server, QString());
+  // The scratch file holds personal data: in a folder of the user's own, removed at the end.
+  QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("qel-import-XXXXXX")));
+  if (!folder.isValid())
+    throw DataError(QStringLiteral("Cannot create a scratch folder: %1").arg(folder.errorString()));
+  Connection scratch;
+  OpenDatabaseFile(scratch, folder.filePath(QStringLiteral("import.db")));
+  scratch.Execute(QStringLiteral("pragma journal_mode = off"));
+  scratch.Execute(QStringLiteral("pragma synchronous = off"));
+  ImportSummary summary;
+  Transaction transaction(server);
+  QHash<QString, qint64> held;
+  {
+    Transaction staging(scratch);
+    for (const TableLayout& layout : Tables())
+      held[layout.name] = CopyFromServer(server, scratch, layout);
+    Importer(scratch, input, options, summary).Run();
+    staging.Commit();
+  }
+  for (const TableLayout& layout : Tables()) {
+    const QStringList targets = Targets(layout);
+    RowStream rows(scratch, QStringLiteral("select %1 from %2 where rowid > %3 order by rowid")
+                                .arg(targets.join(QStringLiteral(", ")), layout.name)
+                                .arg(held[layout.name]));
+    CopyToServer(rows, server, layout.name, targets);
+  }
+  transaction.Commit();
+  return summary;
+}
+
 }  // namespace
 
 qint64 ImportSummary::Imported(const QString& table) const {
@@ -502,10 +567,12 @@ QString ImportSummary::Text() const {
 
 ImportSummary ImportInto(const QString& databaseFile, const QString& source,
                          const ImportOptions& options) {
-  RequireFileDatabase(QStringLiteral("Import"));
   // The source is opened first: a wrong path changes nothing.
   std::unique_ptr<ImportSource> input =
       OpenImportSource(source, options.codepage, options.csvCodepage);
+  if (!ServerUri().isEmpty()) return ImportIntoServer(*input, options);
+  if (QFileInfo(source).canonicalFilePath() == QFileInfo(databaseFile).canonicalFilePath())
+    throw DataError(QStringLiteral("%1 is the database itself.").arg(source));
   const QFileInfo info(databaseFile);
   const bool fresh = !info.exists();
   const bool empty = !fresh && info.size() == 0;
@@ -561,14 +628,16 @@ int ImportCommand(const QString& databaseFile, const QString& source, std::optio
     if (finished) err << '\n';
     err.flush();
   };
-  const bool existed = QFileInfo::exists(databaseFile);
+  const bool server = !ServerUri().isEmpty();
+  const bool existed = server || QFileInfo::exists(databaseFile);
   try {
     const ImportSummary summary = ImportInto(databaseFile, source, options);
     err << summary.Text() << Qt::endl;
     return 0;
   } catch (const DataError& error) {
     if (terminal) err << '\n';
-    const QString name = QFileInfo(databaseFile).fileName();
+    const QString name =
+        server ? QStringLiteral("the shared database") : QFileInfo(databaseFile).fileName();
     err << QStringLiteral("Import failed, %1: %2")
                .arg(existed ? name + QStringLiteral(" is unchanged")
                             : QStringLiteral("no %1 was made").arg(name),

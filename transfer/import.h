@@ -48,8 +48,10 @@ struct ImportSummary {
   QString Text() const;
 };
 
-// Imports an Access file (.mdb/.accdb) or a folder of CSV files into the database file (created if
-// missing, removed again if created and the import fails). All or nothing. Throws DataError.
+// Imports an Access file (.mdb/.accdb), a folder of CSV files or a qel.db into the database file
+// (created if missing, removed again if created and the import fails), or, when QEL_DATABASE
+// names one, into the shared database in one transaction under the writers' lock. All or
+// nothing. Throws DataError.
 ImportSummary ImportInto(const QString& databaseFile, const QString& source,
                          const ImportOptions& options = {});
 

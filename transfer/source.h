@@ -21,7 +21,7 @@ class SourceTable {
   virtual bool Next(QList<Utf8Value>& row) = 0;
 };
 
-// Where imported customers come from: an Access file or a folder of CSV files.
+// Where imported customers come from: an Access file, a folder of CSV files or a qel.db.
 class ImportSource {
  public:
   virtual ~ImportSource() = default;
@@ -29,7 +29,8 @@ class ImportSource {
   virtual std::unique_ptr<SourceTable> Open(const QString& table) = 0;
 };
 
-// A folder of CSV files (customer.csv, family.csv, ...) or an Access file (.mdb, .accdb), with
+// A folder of CSV files (customer.csv, family.csv, ...), an Access file (.mdb, .accdb) or an
+// SQLite file such as a qel.db (known by its first bytes, whatever its name), with
 // the code page of Jet 3 text and that of CSV files without a UTF-8 byte-order mark (0: UTF-8).
 // Throws DataError when the path is neither or cannot be read.
 std::unique_ptr<ImportSource> OpenImportSource(const QString& path, int codepage,

@@ -211,7 +211,7 @@ QList<Command> Commands() {
        [] { return FileBytes("out/customer.csv").contains("A003-email"); }},
       {"backup", false, "", [] {}, press("backup"),
        [] { return QFileInfo("copy.db").size() > 1000; }},
-      {"import", false, "I001", [] {}, press("import"),
+      {"import", true, "I001", [] {}, press("import"),
        [] { return CustomerRow("I001").value("Cust_name") == Value("Ivy"); }},
       {"qel --export", true, "", [] {},
        [] {
@@ -223,7 +223,7 @@ QList<Command> Commands() {
          RunProgram({"--backup", "cli-copy.db"});
        },
        [] { return g_job.status == 0 && QFileInfo("cli-copy.db").size() > 1000; }},
-      {"qel --import", false, "I001", [] {},
+      {"qel --import", true, "I001", [] {},
        [] {
          RunProgram({"--import", g_outside + "/import"});
        },

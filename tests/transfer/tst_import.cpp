@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTest>
 
+#include "data/connection.h"
 #include "data/schema.h"
 #include "tests/support/testsupport.h"
 #include "transfer/import.h"
@@ -19,11 +20,19 @@
 
 namespace {
 
-// Writes "table:content" entries as table.csv into the folder.
+// Writes "table:content" entries as table.csv into the folder; a "qel.db:" entry's statements
+// (";" between them) make a qel.db there.
 void WriteSource(const QString& folder, const QByteArrayList& files) {
   QDir().mkpath(folder);
   for (const QByteArray& entry : files) {
     const qsizetype colon = entry.indexOf(':');
+    if (entry.startsWith("qel.db:")) {
+      Connection db;
+      OpenDatabaseFile(db, folder + QStringLiteral("/qel.db"));
+      for (const QByteArray& statement : entry.mid(colon + 1).split(';'))
+        db.Execute(QString::fromUtf8(statement));
+      continue;
+    }
     QFile file(folder + QLatin1Char('/') + QString::fromUtf8(entry.left(colon)) +
                QStringLiteral(".csv"));
     if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write the source");
@@ -35,7 +44,7 @@ void WriteSource(const QString& folder, const QByteArrayList& files) {
 QString Dump() {
   QString sql = QStringLiteral("select 0, '', CID, Cust_name, rowid from customer");
   for (int t = 1; t < Tables().size(); ++t)
-    sql += QStringLiteral(" union all select %1, '%2:', CID, %3, rowid from %2")
+    sql += QStringLiteral(" union all select %1, '%2:', CID, %3, ID from %2")
                .arg(t)
                .arg(Tables()[t].name, DataColumns(Tables()[t].name).first());
   QStringList out;
@@ -139,6 +148,13 @@ class tst_Import : public QObject {
         << QByteArrayList{"customer:CID,Cust_name\nA1,Chen\n"}
         << "A1=Wang A1 (2)=Lee A1 (4)=Chen contact:A1 (3)=x"
         << "\"A1\" is now \"A1 (4)\"";
+    QTest::newRow("a qel.db as the source: read and merged as the files are")
+        << QStringList{"customer:A1=Wang", "family:A1=father"}
+        << QByteArrayList{"qel.db:insert into customer (CID, Cust_name) values ('A1', 'Wang'), "
+                          "('B2', 'Chen\t\\\n');insert into family (CID, fam_rel) values ('A1', "
+                          "'father'), ('B2', 'son')"}
+        << "A1=Wang B2=Chen\t\\\n family:A1=father family:B2=son"
+        << "Already present, not imported again: 1 customers";
   }
   void rules() {
     QFETCH(QStringList, before);
@@ -148,19 +164,23 @@ class tst_Import : public QObject {
     TestEnv env;
     if (!before.isEmpty()) Prepare(before);
     WriteSource(QStringLiteral("src"), files);
-    const ImportSummary result = ImportInto(kDatabaseFile, QStringLiteral("src"));
+    const QString source = files[0].startsWith("qel.db") ? "src/qel.db" : "src";
+    const ImportSummary result = ImportInto(kDatabaseFile, source);
     QVERIFY2(result.Text().contains(summary), qPrintable(result.Text()));
     QCOMPARE(Dump(), after);
     // The same import again adds nothing.
-    ImportInto(kDatabaseFile, QStringLiteral("src"));
+    ImportInto(kDatabaseFile, source);
     QCOMPARE(Dump(), after);
   }
 
-  // A failing import: qel.db is as it was, or there is none (tst_reliability kills one).
+  // A failing import: the database is as it was, or there is no qel.db (tst_reliability kills
+  // one).
   void failedImportChangesNothing_data() {
     QTest::addColumn<QByteArrayList>("files");
     QTest::addColumn<QString>("message");
     const QByteArray ok = "customer:CID,Cust_name\nA1,Wang\n";
+    QTest::newRow("the database refuses the last table's rows")
+        << QByteArrayList{ok, "contact:CID,Cont_date\nA1,x\n"} << "refused";
     QTest::newRow("broken quote in the last table")
         << QByteArrayList{ok, "contact:CID,Cont_date\nA1,\"open\n"}
         << "contact.csv, line 2: a quoted field is not closed";
@@ -175,10 +195,13 @@ class tst_Import : public QObject {
   void failedImportChangesNothing() {
     QFETCH(QByteArrayList, files);
     QFETCH(QString, message);
+    const bool refuse = message == "refused";
     for (const bool filled : {true, false}) {
+      if (refuse && !filled) continue;
       TestEnv env;
       if (filled) Prepare({"customer:B1=Lee", "family:B1=son"});
-      const QByteArray bytes = filled ? FileBytes(kDatabaseFile) : QByteArray();
+      if (refuse) Sql(RefuseStatement("insert on contact", "refused"));
+      const QByteArray bytes = filled && !OnServer() ? FileBytes(kDatabaseFile) : QByteArray();
       WriteSource(QStringLiteral("src"), files);
       try {
         ImportInto(kDatabaseFile, QStringLiteral("src"));
@@ -186,9 +209,12 @@ class tst_Import : public QObject {
       } catch (const DataError& error) {
         QVERIFY2(error.message().contains(message), qPrintable(error.message()));
       }
-      QCOMPARE(QDir().entryList(QDir::Files), filled ? QStringList{"qel.db"} : QStringList{});
-      if (filled) QCOMPARE(Dump(), QStringLiteral("B1=Lee family:B1=son"));
-      if (filled) QVERIFY(FileBytes(kDatabaseFile) == bytes);
+      if (!OnServer())
+        QCOMPARE(QDir().entryList(QDir::Files), filled ? QStringList{"qel.db"} : QStringList{});
+      if (filled || OnServer())
+        QCOMPARE(Dump(), filled ? QStringLiteral("B1=Lee family:B1=son") : QString());
+      if (!bytes.isEmpty()) QVERIFY(FileBytes(kDatabaseFile) == bytes);
+      if (refuse) Sql(AllowStatement("insert on contact"));
     }
   }
 
@@ -210,6 +236,7 @@ class tst_Import : public QObject {
         << "";
   }
   void firstStartBesideAnOldFile() {
+    if (OnServer()) QSKIP("a case of database files");
     QFETCH(bool, databaseThere);
     QFETCH(QByteArrayList, files);
     QFETCH(QString, message);
@@ -262,6 +289,7 @@ class tst_Import : public QObject {
            "page with --codepage, or leave it out for UTF-8.";
   }
   void csvCodePage() {
+    if (OnServer()) QSKIP("a case of database files");
     QFETCH(QByteArrayList, files);
     QFETCH(QStringList, arguments);
     QFETCH(QString, after);
@@ -296,6 +324,7 @@ class tst_Import : public QObject {
         << true << false << QByteArray("made meanwhile");
   }
   void newDatabaseWithoutHardLinks() {
+    if (OnServer()) QSKIP("a case of database files");
     QFETCH(bool, firstStart);
     QFETCH(bool, renameFlags);
     QFETCH(QByteArray, appearing);

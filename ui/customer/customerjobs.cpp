@@ -42,7 +42,7 @@ void frmCust::ReportJob(const QString& what) {
 void frmCust::ImportFiles() {
   const QString chosen =
       AskPath(this, PathKind::OpenFile, QStringLiteral("Import"), QDir::currentPath(),
-              QStringLiteral("Access or CSV files (*.mdb *.accdb *.csv)"));
+              QStringLiteral("Access, CSV or Qel files (*.mdb *.accdb *.csv *.db)"));
   if (chosen.isEmpty()) return;
   // A CSV file stands for the folder of the five table files it belongs to.
   const QFileInfo info(chosen);
@@ -57,11 +57,17 @@ void frmCust::ImportFiles() {
     return;
   }
   if (!NewMode && !ModifyMode) {
-    // The imported customers join the ones browsed; the window starts over at the first.
-    try {
-      CustomerSet->Requery();
-    } catch (const DataError& error) {
-      MsgBox(error.message());
+    // The imported customers join the ones browsed; the window starts over at the first. The
+    // import is stored: a server connection lost meanwhile is met here and read again at once.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      try {
+        CustomerSet->Requery();
+        break;
+      } catch (const DataError& error) {
+        if (attempt == 0 && error.cause() == DataError::Cause::Lost) continue;
+        MsgBox(error.message());
+        break;
+      }
     }
     UpdateNavigationButtons();
     ClearControls(this);

@@ -23,6 +23,8 @@ void GenerateInChild(const Options& options, const QString& file, int argc, char
   if (child < 0) Fail(QStringLiteral("fork failed"));
   if (child == 0) {
     int code = 0;
+    // The generator makes a file, also when the run goes on to a server.
+    qunsetenv("QEL_DATABASE");
     try {
       QCoreApplication app(argc, argv);
       const BenchDatabase made = GenerateDatabase(file, options.customers, options.seed);

@@ -19,6 +19,7 @@
 #include "bench/filerun.h"
 #include "bench/harness.h"
 #include "bench/launcher.h"
+#include "bench/loadrun.h"
 #include "bench/options.h"
 #include "bench/schedule.h"
 #include "bench/serverrun.h"
@@ -27,10 +28,12 @@
 
 int main(int argc, char** argv) {
   if (argc > 1 && !std::strcmp(argv[1], "--import-csv")) return ImportCsvBenchmark(argc, argv);
+  if (argc > 1 && !std::strcmp(argv[1], "--load-client")) return RunLoadClient(argc, argv);
   const Options options = Parse(argc, argv);
   // First, while this process is still small.
   Launcher launcher;
-  if (options.process && !options.generateOnly && !options.postgres) launcher.Start();
+  if (options.process && !options.generateOnly && !options.postgres && !options.agents)
+    launcher.Start();
 
   std::optional<QTemporaryDir> temporary;
   QString dir = options.dir;
@@ -52,6 +55,7 @@ int main(int argc, char** argv) {
   }
   if (options.generateOnly) return 0;
 
+  if (options.agents) return RunLoadBench(options, file, argc, argv);
   if (options.exportOnly) return RunExportBench(file, dir, Runs(options, 3));
   if (options.schedule) return RunScheduleBench(dir, Runs(options, 10), argc, argv);
   if (options.postgres) return RunServerBench(options, file, argc, argv);

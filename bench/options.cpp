@@ -12,7 +12,8 @@ namespace {
       stderr,
       "usage: qel_bench [--customers N | --million] [--generate-only] [--dir FOLDER] "
       "[--seed S] [--runs-scale F] "
-      "[--no-process] [--no-floors] [--export] [--schedule] [--postgres]\n"
+      "[--no-process] [--no-floors] [--export] [--schedule] [--postgres] "
+      "[--agents N [--seconds S]]\n"
       "  --customers N   customers to generate (default 100000)\n"
       "  --million       the same as --customers 1000000\n"
       "  --generate-only make the database in --dir and end\n"
@@ -24,7 +25,11 @@ namespace {
       "  --export        measure only qel --export against the sqlite3 shell's CSV\n"
       "  --schedule      measure only the schedule window against raw SQL\n"
       "  --postgres      measure browsing, saving and searching on a PostgreSQL server:\n"
-      "                  a throwaway cluster on a Unix socket, or QEL_DATABASE when set\n");
+      "                  a throwaway cluster on a Unix socket, or QEL_DATABASE when set\n"
+      "  --agents N      the load run: N programs saving customers at once, on the file, or\n"
+      "                  on a server with --postgres or QEL_DATABASE; ends 1 when a save\n"
+      "                  was lost\n"
+      "  --seconds S     how long the load run lasts (default 20)\n");
   std::exit(2);
 }
 
@@ -61,6 +66,12 @@ Options Parse(int argc, char** argv) {
       options.exportOnly = true;
     } else if (arg == QLatin1String("--schedule")) {
       options.schedule = true;
+    } else if (arg == QLatin1String("--agents")) {
+      options.agents = next().toInt(&ok);
+      ok = ok && options.agents > 0;
+    } else if (arg == QLatin1String("--seconds")) {
+      options.seconds = next().toInt(&ok);
+      ok = ok && options.seconds > 0;
     } else if (arg == QLatin1String("--postgres")) {
       options.postgres = true;
     } else {

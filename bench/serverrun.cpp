@@ -20,8 +20,6 @@
 #include "ui/search/searchstatement.h"
 #include "ui/toolkit/form.h"
 
-namespace {
-
 // The server's connection: the database QEL_DATABASE names, or else an empty database in a
 // throwaway cluster started here (and QEL_DATABASE set to it). `where` says which.
 QString ServerDatabase(QString& where) {
@@ -75,6 +73,8 @@ void LoadServer(PgLink& link, const QString& file, const QString& conninfo,
       qPrintable(link.Text(QStringLiteral("show server_version"))), qPrintable(where),
       qPrintable(QApplication::platformName()));
 }
+
+namespace {
 
 // The floors of browsing and saving: raw libpq with prepared statements.
 class ServerFloors : public ReadFloor, public SaveFloor {

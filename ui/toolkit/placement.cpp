@@ -159,11 +159,11 @@ void SetFont(QWidget* control, Kind kind, const QFont& font) {
 
 }  // namespace
 
-QStringList Entries(const char* spec) {
+QStringList Entries(const char* entryList) {
   QStringList entries;
-  if (!spec || !*spec) return entries;
+  if (!entryList || !*entryList) return entries;
   static const QRegularExpression range(QStringLiteral("^(\\d+)\\.\\.(\\d+)$"));
-  for (const QString& piece : QString::fromUtf8(spec).split(QLatin1Char('|'))) {
+  for (const QString& piece : QString::fromUtf8(entryList).split(QLatin1Char('|'))) {
     const QRegularExpressionMatch numbers = range.match(piece);
     if (!numbers.hasMatch()) {
       entries << piece;

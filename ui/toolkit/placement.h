@@ -74,7 +74,7 @@ struct Control {
 };
 
 // A combo's entries: "a|b|c", where a piece "1..12" stands for the numbers 1 to 12.
-QStringList Entries(const char* spec);
+QStringList Entries(const char* entryList);
 
 // The controls a table made, by name.
 class Placed {

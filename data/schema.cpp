@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include <sqlite3.h>
 #include <QFile>
@@ -129,18 +130,15 @@ int ReportProgress(void* context) {
 }
 
 // Why the indexes could not be added, and what the agent can do about it.
-QString IndexNotice(const QString& file, const QSqlError& error) {
+QString IndexNotice(const QString& file, const DataError& error) {
   const QString path = QFileInfo(file).absoluteFilePath();
-  bool ok = false;
-  const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
-  const bool locked = ok && (code == SQLITE_BUSY || code == SQLITE_LOCKED);
   const QString head = QStringLiteral(
                            "The database file %1 has no index on the customer numbers (CID) "
                            "yet, and ")
                            .arg(path);
   const QString tail =
       QStringLiteral(" Until then, moving between customers, saving and deleting will be slow.");
-  if (locked) {
+  if (error.cause() == DataError::Cause::Busy) {
     return head +
            QStringLiteral(
                "another program is using the file, so the indexes cannot be added now. Close "
@@ -160,35 +158,32 @@ QString AddIndexes(Connection& connection, const QString& file, const QList<Tabl
   const QString what = QStringLiteral(
       "Preparing the database file for fast browsing: adding the indexes on the customer "
       "numbers (CID). This is done once.");
-  QSqlQuery query(connection.Database());
-  // One short attempt at the write lock: a file another program holds opens at once.
-  query.exec(QStringLiteral("pragma busy_timeout=%1").arg(kIndexLockWaitMs));
-  const bool locked = !query.exec(QStringLiteral("begin immediate"));
-  const QSqlError lockError = query.lastError();
-  query.exec(QStringLiteral("pragma busy_timeout=%1").arg(BusyWait()));
-  if (locked) return IndexNotice(file, lockError);
-
   sqlite3* handle = progress ? connection.SqliteHandle() : nullptr;
   const std::function<void()> report = [&] { progress(what); };
-  if (progress) progress(what);
-  // About every few milliseconds of work.
-  if (handle)
-    sqlite3_progress_handler(handle, 200000, ReportProgress,
-                             const_cast<std::function<void()>*>(&report));
-  bool done = true;
-  QSqlError failure;
-  for (const TableLayout& table : tables) {
-    if (!query.exec(IndexStatement(table))) {
-      done = false;
-      failure = query.lastError();
-      break;
+  try {
+    // One short attempt at the write lock: a file another program holds opens at once.
+    connection.Execute(QStringLiteral("pragma busy_timeout=%1").arg(kIndexLockWaitMs));
+    std::optional<Transaction> transaction;
+    try {
+      transaction.emplace(connection);
+    } catch (const DataError&) {
+      connection.Execute(QStringLiteral("pragma busy_timeout=%1").arg(BusyWait()));
+      throw;
     }
+    connection.Execute(QStringLiteral("pragma busy_timeout=%1").arg(BusyWait()));
+    if (progress) progress(what);
+    // About every few milliseconds of work.
+    if (handle)
+      sqlite3_progress_handler(handle, 200000, ReportProgress,
+                               const_cast<std::function<void()>*>(&report));
+    for (const TableLayout& table : tables) connection.Execute(IndexStatement(table));
+    if (handle) sqlite3_progress_handler(handle, 0, nullptr, nullptr);
+    transaction->Commit();
+    return QString();
+  } catch (const DataError& error) {
+    if (handle) sqlite3_progress_handler(handle, 0, nullptr, nullptr);
+    return IndexNotice(file, error);
   }
-  if (handle) sqlite3_progress_handler(handle, 0, nullptr, nullptr);
-  if (done && query.exec(QStringLiteral("commit"))) return QString();
-  if (done) failure = query.lastError();
-  query.exec(QStringLiteral("rollback"));
-  return IndexNotice(file, failure);
 }
 
 void CreateTables(Connection& connection) {

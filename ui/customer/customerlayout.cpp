@@ -1,11 +1,9 @@
 #include "ui/customer/customerlayout.h"
 
+#include "ui/storedvalues.h"
+
 namespace {
 
-const char* const kIncomes =
-    "under 100,000|100,000~200,000|200,000~300,000|300,000~400,000|400,000~500,000|"
-    "500,000~600,000|600,000~700,000|700,000~800,000|800,000~900,000|900,000~1,000,000|"
-    "1,000,000~1,500,000|1,500,000~2,000,000|above 2,000,000";
 using K = placement::Kind;
 using placement::Ming;
 // clang-format off
@@ -22,12 +20,12 @@ const placement::Control kLayout[] = {
     {K::Frame, "Frame2", "tabIndividual", {360, 4440, 7935, 2415}, "Company", placement::Sans(12, true)},
     {K::TextBox, "txtName", "Frame1", {1200, 400, 1695, 270}, "", Ming(9)},
     {K::TextBox, "txtCID", "Frame1", {3960, 400, 1335, 270}, "", Ming(9)},
-    {K::Combo, "cmbCusttype", "Frame1", {6600, 400, 1095, 300}, "", Ming(9), nullptr, "Customer|to-be|Potential |Normal |unfamilia|family|friend"},
+    {K::Combo, "cmbCusttype", "Frame1", {6600, 400, 1095, 300}, "", Ming(9), nullptr, QEL_CUSTOMER_TYPES},
     {K::Combo, "cmbBirthyear", "Frame1", {1200, 840, 855, 300}, "", Ming(9), nullptr, "1930..2004"},
     {K::Combo, "cmbBirthmonth", "Frame1", {2550, 840, 735, 300}, "", Ming(9), nullptr, "1..12"},
     {K::Combo, "cmbBirthday", "Frame1", {3960, 840, 735, 300}, "", Ming(9), nullptr, "1..31"},
-    {K::Combo, "cmbMarriage", "Frame1", {6600, 840, 1095, 300}, "", Ming(9), nullptr, "unmarried|married|divorce|other"},
-    {K::Combo, "cmbSex", "Frame1", {1200, 1320, 975, 300}, "", Ming(9), nullptr, "male|female"},
+    {K::Combo, "cmbMarriage", "Frame1", {6600, 840, 1095, 300}, "", Ming(9), nullptr, QEL_MARRIAGES},
+    {K::Combo, "cmbSex", "Frame1", {1200, 1320, 975, 300}, "", Ming(9), nullptr, QEL_SEXES},
     {K::Combo, "cmbBlood", "Frame1", {3960, 1320, 975, 300}, "", Ming(9), nullptr, "A|B|O|AB"},
     {K::TextBox, "txtBirthplace", "Frame1", {6600, 1320, 1095, 270}, "", Ming(9)},
     {K::TextBox, "txtCustId", "Frame1", {1200, 1800, 2535, 270}, "", Ming(9)},
@@ -39,7 +37,7 @@ const placement::Control kLayout[] = {
     {K::TextBox, "txtCompany", "Frame2", {1200, 360, 2535, 270}, "", Ming(9)},
     {K::Combo, "cmbJobtype", "Frame2", {4920, 360, 2775, 300}, "", Ming(9)},
     {K::TextBox, "txtJobtitle", "Frame2", {1200, 840, 2535, 270}, "", Ming(9)},
-    {K::Combo, "cmbSalary", "Frame2", {4920, 840, 2775, 300}, "", Ming(9), nullptr, kIncomes},
+    {K::Combo, "cmbSalary", "Frame2", {4920, 840, 2775, 300}, "", Ming(9), nullptr, QEL_INCOMES},
     {K::Combo, "cmbJobgrade", "Frame2", {1200, 1400, 615, 300}, "", Ming(9), nullptr, "1..6"},
     {K::TextBox, "txtTelcompany", "Frame2", {2640, 1440, 2175, 270}, "", Ming(9)},
     {K::TextBox, "txtFaxcompany", "Frame2", {5520, 1440, 2175, 270}, "", Ming(9)},

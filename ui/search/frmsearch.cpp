@@ -12,6 +12,7 @@
 #include "ui/program/module1.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/search/searchstatement.h"
+#include "ui/storedvalues.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/msgbox.h"
 #include "ui/toolkit/placement.h"
@@ -19,14 +20,10 @@
 
 namespace {
 
-// The window's controls, in the order they are made: each caption first, naming the criterion
-// below it. Every criterion shows the open criterion at first.
-const char* const kIncomes =
-    "NA|under 100,000|100,000~200,000|200,000~300,000|300,000~400,000|400,000~500,000|"
-    "500,000~600,000|600,000~700,000|700,000~800,000|800,000~900,000|900,000~1,000,000|"
-    "1,000,000~1,500,000|1,500,000~2,000,000|above 2,000,000";
 using K = placement::Kind;
 using placement::Ming;
+// The window's controls, in the order they are made: each caption first, naming the criterion
+// below it. Every criterion shows the open criterion at first.
 // clang-format off
 const placement::Control kLayout[] = {
     {K::Caption, "Label1", nullptr, {720, 360, 495, 255}, "Name", Ming(11.25), "txtCustname"},
@@ -39,14 +36,14 @@ const placement::Control kLayout[] = {
     {K::Caption, "Label5", nullptr, {2040, 2280, 855, 255}, "Income", Ming(11.25), "cmbSalary"},
     {K::Caption, "Label9", nullptr, {3600, 2280, 1335, 255}, "Marital Status", Ming(11.25), "cmbMarriage"},
     {K::TextBox, "txtCustname", nullptr, {360, 600, 1215, 270}, "NA", {}, nullptr, nullptr, 2},
-    {K::Combo, "cmbCustsex", nullptr, {1800, 600, 1575, 300}, "NA", {}, nullptr, "NA|male|female", 1},
-    {K::Combo, "cmbCusttype", nullptr, {3600, 600, 1455, 300}, "NA", {}, nullptr, "NA|Customer|to-be|Potential |Normal |unfamilia|family|friend", 3},
+    {K::Combo, "cmbCustsex", nullptr, {1800, 600, 1575, 300}, "NA", {}, nullptr, "NA|" QEL_SEXES, 1},
+    {K::Combo, "cmbCusttype", nullptr, {3600, 600, 1455, 300}, "NA", {}, nullptr, "NA|" QEL_CUSTOMER_TYPES, 3},
     {K::TextBox, "txtAddHome", nullptr, {360, 1560, 1215, 270}, "NA", {}, nullptr, nullptr, 8},
     {K::Combo, "cmbBirthmonth", nullptr, {1800, 1560, 1575, 300}, "NA", {}, nullptr, "NA|1..12", 5},
     {K::Combo, "cmbJobtype", nullptr, {3600, 1560, 1455, 300}, "NA", {}, nullptr, nullptr, 7},
     {K::TextBox, "txtAddoffice", nullptr, {360, 2520, 1215, 270}, "NA", {}, nullptr, nullptr, 9},
-    {K::Combo, "cmbSalary", nullptr, {1800, 2520, 1575, 300}, "NA", {}, nullptr, kIncomes, 6},
-    {K::Combo, "cmbMarriage", nullptr, {3600, 2520, 1455, 300}, "NA", {}, nullptr, "NA|unmarried|married|divorce|other", 10},
+    {K::Combo, "cmbSalary", nullptr, {1800, 2520, 1575, 300}, "NA", {}, nullptr, "NA|" QEL_INCOMES, 6},
+    {K::Combo, "cmbMarriage", nullptr, {3600, 2520, 1455, 300}, "NA", {}, nullptr, "NA|" QEL_MARRIAGES, 10},
     {K::Button, "cmdStart", nullptr, {5400, 480, 1335, 615}, "Search", Ming(12), nullptr, nullptr, 4},
     {K::Button, "Command1", nullptr, {5400, 1440, 1335, 615}, "Reset", Ming(12), nullptr, nullptr, 11},
     {K::Button, "cmdEnd", nullptr, {5400, 2400, 1335, 495}, "Exit", Ming(12), nullptr, nullptr, 12},

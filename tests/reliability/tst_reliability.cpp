@@ -577,7 +577,11 @@ void TestReliability::serverRestart() {
   QCOMPARE(QProcess::execute(cluster, {"start", dir}), 0);
   const QByteArray shared = qgetenv("QEL_DATABASE");
   qputenv("QEL_DATABASE", "host=" + dir.toUtf8() + " user=qel dbname=postgres");
+  // The busy save need not wait the agent's seconds to show that it waits.
+  const int busyWait = BusyWait();
+  SetBusyWait(300);
   const auto restore = qScopeGuard([&] {
+    SetBusyWait(busyWait);
     qputenv("QEL_DATABASE", shared);
     QProcess::execute(cluster, {"stop", dir});
   });

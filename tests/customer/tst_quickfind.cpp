@@ -82,8 +82,9 @@ void TestQuickFind::Finds_data() {
                                  << int(Kept) << "P-1" << QStringList{"Z009"}
                                  << "Insur_No P-1 (Insurance)" << all;
   QTest::newRow("a deleted customer is gone")
-      << QStringList{"delete from customer where CID='A001'"} << int(Kept) << "美玲" << none << ""
-      << all;
+      << QStringList{"delete from customer where CID='A001'",
+                     "insert into customer (CID, Cust_name) values ('A001', 'Oscar Pike')"}
+      << int(Kept) << "美玲" << none << "" << all;
   QTest::newRow("another program's save")
       << QStringList{"update contact set Cont_detail='claim form' where CID='B002'"} << int(Kept)
       << "claim" << QStringList{"B002"} << "Context claim form (Contact)" << all;

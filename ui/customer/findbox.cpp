@@ -71,6 +71,9 @@ FindBox::FindBox(QWidget* window)
   setPlaceholderText(QStringLiteral("Find (Ctrl+F)"));
   setClearButtonEnabled(true);
   setMaximumWidth(220);
+  // Reached by Ctrl+F or a click, so that the window's first focus and Tab order stay as they
+  // were.
+  setFocusPolicy(Qt::ClickFocus);
   // The list shows every customer found, not only those whose text begins with the box's.
   m_completer->setModel(m_model);
   m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);

@@ -95,6 +95,16 @@ void TestQuickFind::Finds_data() {
                                              << QStringList{"A001"} << "Mobile 0912-345-678" << all;
   QTest::newRow("without the index: wildcards taken literally")
       << none << int(Dropped) << "0%_" << none << "" << all;
+  // More rows that a wildcard would match than the find reads before it picks the best.
+  const QString decoys = QStringLiteral(
+      "with recursive n(i) as (select 1 union all select i+1 from n where i<250) insert into "
+      "customer (CID, Cust_name) select 'K' || i, '1x0' from n");
+  QTest::newRow("without the index: a percent sign among many near misses")
+      << QStringList{decoys, "insert into customer (CID, Cust_name) values ('E005', 'Lot 1%0')"}
+      << int(Dropped) << "1%0" << QStringList{"E005"} << "Name Lot 1%0" << all;
+  QTest::newRow("without the index: an underscore among many near misses")
+      << QStringList{decoys, "insert into customer (CID, Cust_name) values ('E005', 'Lot 1_0')"}
+      << int(Dropped) << "1_0" << QStringList{"E005"} << "Name Lot 1_0" << all;
   QTest::newRow("without the index: a quote")
       << none << int(Dropped) << "o'brien" << QStringList{"C003"} << "Name 100% O'Brien_x (Family)"
       << all;

@@ -12,6 +12,7 @@
 #include "transfer/backup.h"
 #include "transfer/export.h"
 #include "transfer/import.h"
+#include "ui/customer/findbox.h"
 #include "ui/customer/frmcust.h"
 #include "ui/program/firststart.h"
 #include "ui/program/module1.h"
@@ -53,6 +54,11 @@ struct Options {
                             QStringLiteral("Write a consistent copy of qel.db of the working "
                                            "folder to FILE, also while Qel has it open."),
                             QStringLiteral("FILE")};
+  QCommandLineOption find{QStringLiteral("find"),
+                          QStringLiteral("Print the customers TEXT finds in qel.db of the working "
+                                         "folder, as the find box lists them: name, C_No and "
+                                         "what matched, one per line."),
+                          QStringLiteral("TEXT")};
 };
 
 // Runs the job the options name; std::nullopt when there is none (the window program), with
@@ -70,6 +76,7 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
   parser.addOption(options.userFolder);
   parser.addOption(options.exportTo);
   parser.addOption(options.backup);
+  parser.addOption(options.find);
   QTextStream err(stderr);
   if (!parser.parse(arguments)) {
     err << parser.errorText() << Qt::endl;
@@ -97,9 +104,10 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
     return 2;
   }
   if (int(parser.isSet(options.import)) + int(parser.isSet(options.exportTo)) +
-          int(parser.isSet(options.backup)) >
+          int(parser.isSet(options.backup)) + int(parser.isSet(options.find)) >
       1) {
-    err << QStringLiteral("Give one job at a time: --import, --export or --backup.") << Qt::endl;
+    err << QStringLiteral("Give one job at a time: --import, --export, --backup or --find.")
+        << Qt::endl;
     return 2;
   }
   if (parser.isSet(options.import))
@@ -110,6 +118,7 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
     return ExportCommand(kDatabaseFile, parser.value(options.exportTo));
   if (parser.isSet(options.backup))
     return BackupCommand(kDatabaseFile, parser.value(options.backup));
+  if (parser.isSet(options.find)) return FindCommand(kDatabaseFile, parser.value(options.find));
   if (parser.isSet(options.codepage)) {
     err << QStringLiteral("--codepage goes with --import.") << Qt::endl;
     return 2;

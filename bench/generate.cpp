@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "data/connection.h"
+#include "data/quickfind.h"
 #include "data/schema.h"
 
 namespace {
@@ -278,6 +279,8 @@ BenchDatabase GenerateDatabase(const QString& file, int customers, quint64 seed)
   // Bulk load: nothing to protect until the file is complete.
   connection.Execute(QStringLiteral("pragma synchronous=off"));
   connection.Execute(QStringLiteral("pragma journal_mode=off"));
+  // The quick find's index is built once at the end, faster than row by row by its triggers.
+  DropQuickFind(connection);
   connection.BeginTrans();
   {
     Inserter customer(connection, QStringLiteral("customer"), InsertedColumns("customer"));
@@ -383,6 +386,7 @@ BenchDatabase GenerateDatabase(const QString& file, int customers, quint64 seed)
     made.contactRows = contact.Rows();
   }
   connection.CommitTrans();
+  PrepareQuickFind(connection);
   connection.Close();
   return made;
 }

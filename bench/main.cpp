@@ -5,7 +5,8 @@
 // windows alone. Whole-process figures come from the qel binary itself, started afresh.
 //
 // The command line is in bench/options.h; the runs are in bench/filerun.h (the windows on the
-// file), bench/serverrun.h (--postgres), bench/export.h, bench/schedule.h and bench/transfer.h.
+// file), bench/serverrun.h (--postgres), bench/export.h, bench/schedule.h, bench/findrun.h and
+// bench/transfer.h.
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 #include "bench/children.h"
 #include "bench/export.h"
 #include "bench/filerun.h"
+#include "bench/findrun.h"
 #include "bench/harness.h"
 #include "bench/launcher.h"
 #include "bench/loadrun.h"
@@ -32,7 +34,8 @@ int main(int argc, char** argv) {
   const Options options = Parse(argc, argv);
   // First, while this process is still small.
   Launcher launcher;
-  if (options.process && !options.generateOnly && !options.postgres && !options.agents)
+  if (options.process && !options.generateOnly && !options.postgres && !options.agents &&
+      !options.find)
     launcher.Start();
 
   std::optional<QTemporaryDir> temporary;
@@ -58,6 +61,7 @@ int main(int argc, char** argv) {
   if (options.agents) return RunLoadBench(options, file, argc, argv);
   if (options.exportOnly) return RunExportBench(file, dir, Runs(options, 3));
   if (options.schedule) return RunScheduleBench(dir, Runs(options, 10), argc, argv);
+  if (options.find) return RunFindBench(options, file, argc, argv);
   if (options.postgres) return RunServerBench(options, file, argc, argv);
   return RunFileBench(options, file, dir, launcher, argc, argv);
 }

@@ -12,7 +12,7 @@ namespace {
       stderr,
       "usage: qel_bench [--customers N | --million] [--generate-only] [--dir FOLDER] "
       "[--seed S] [--runs-scale F] "
-      "[--no-process] [--no-floors] [--export] [--schedule] [--postgres] "
+      "[--no-process] [--no-floors] [--export] [--schedule] [--find] [--postgres] "
       "[--agents N [--seconds S]]\n"
       "  --customers N   customers to generate (default 100000)\n"
       "  --million       the same as --customers 1000000\n"
@@ -24,6 +24,7 @@ namespace {
       "  --no-floors     skip the floors (to profile the windows alone)\n"
       "  --export        measure only qel --export against the sqlite3 shell's CSV\n"
       "  --schedule      measure only the schedule window against raw SQL\n"
+      "  --find          measure only the quick find (with --postgres: on a server)\n"
       "  --postgres      measure browsing, saving and searching on a PostgreSQL server:\n"
       "                  a throwaway cluster on a Unix socket, or QEL_DATABASE when set\n"
       "  --agents N      the load run: N programs saving customers at once, on the file, or\n"
@@ -72,6 +73,8 @@ Options Parse(int argc, char** argv) {
     } else if (arg == QLatin1String("--seconds")) {
       options.seconds = next().toInt(&ok);
       ok = ok && options.seconds > 0;
+    } else if (arg == QLatin1String("--find")) {
+      options.find = true;
     } else if (arg == QLatin1String("--postgres")) {
       options.postgres = true;
     } else {

@@ -15,6 +15,7 @@
 #include <QSqlQuery>
 
 #include "data/connection.h"
+#include "data/quickfind.h"
 #include "data/server.h"
 #include "data/sqltext.h"
 #include "data/transaction.h"
@@ -263,8 +264,13 @@ QString OpenServerDatabase(Connection& connection, const QString& uri) {
 }
 
 QString OpenDatabase(Connection& connection, const QString& file, const PrepareProgress& progress) {
-  if (const QString uri = ServerUri(); !uri.isEmpty()) return OpenServerDatabase(connection, uri);
-  return OpenDatabaseFile(connection, file, progress);
+  const QString uri = ServerUri();
+  const QString notice = uri.isEmpty() ? OpenDatabaseFile(connection, file, progress)
+                                       : OpenServerDatabase(connection, uri);
+  // The quick find's index comes last: it reads every row, so the CID indexes help no one.
+  const QString findNotice = PrepareQuickFind(connection, progress);
+  return findNotice.isEmpty() || notice.isEmpty() ? notice + findNotice
+                                                  : notice + QLatin1Char('\n') + findNotice;
 }
 
 QString OpenDatabaseFile(Connection& connection, const QString& file,

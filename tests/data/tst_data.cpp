@@ -145,7 +145,13 @@ void TestData::files_data() {
   row("family without CID", "alter table family rename column CID to Owner", "family", true);
   row("contact with CID renamed", "alter table contact rename column CID to Cont_x", "contact",
       true);
-  row("customer without e-mail", "alter table customer drop column Cust_email", "Cust_email", true);
+  // A file without the column comes from elsewhere: it has no quick find triggers naming it.
+  row("customer without e-mail",
+      QString(OnServer() ? ""
+                         : "drop trigger quickfind_customer_insert;"
+                           "drop trigger quickfind_customer_update;") +
+          "alter table customer drop column Cust_email",
+      "Cust_email", true);
   for (const TableLayout& table : Tables())
     QTest::addRow("no table %s", qPrintable(table.name))
         << "drop table " + table.name << table.name << true;

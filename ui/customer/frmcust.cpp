@@ -16,6 +16,7 @@
 #include "ui/customer/customerlayout.h"
 #include "ui/customer/customerlist.h"
 #include "ui/customer/customerwriter.h"
+#include "ui/customer/findbox.h"
 #include "ui/listheadings.h"
 #include "ui/program/module1.h"
 #include "ui/search/frmsearch.h"
@@ -135,7 +136,7 @@ void frmCust::BuildToolbar() {
       {"previous", QKeySequence(Qt::Key_PageUp)},
       {"next", QKeySequence(Qt::Key_PageDown)},
       {"last", QKeySequence(Qt::CTRL | Qt::Key_End)},
-      {"search", QKeySequence(Qt::CTRL | Qt::Key_F)},
+      {"search", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
       {nullptr, {}},
       {"new", QKeySequence(Qt::CTRL | Qt::Key_N)},
       {"modify", QKeySequence(Qt::CTRL | Qt::Key_E)},
@@ -158,6 +159,7 @@ void frmCust::BuildToolbar() {
     const QString key = QLatin1String(command.key);
     Toolbar1->AddButton(key, SvgIcon(key), command.shortcut);
   }
+  m_find = FindBox::AddTo(Toolbar1, this);
 }
 
 const QList<frmCust::Command>& frmCust::Commands() {
@@ -179,6 +181,9 @@ void frmCust::ConnectHandlers() {
   }
   OnEvent(Toolbar1, &KeyedToolBar::ButtonClick, this,
           [this](const QString& key) { Toolbar1_ButtonClick(key); });
+  OnEvent(m_find, &FindBox::Picked, this, [this](qint64 rowid) {
+    if (CustomerSet->MoveToBookmark(rowid)) Recover();  // shows it, read afresh
+  });
   OnEvent(msfgFamily, &ListGrid::Click, this, [this] { msfgFamily_Click(); });
   OnEvent(msfgInsurlife, &ListGrid::Click, this, [this] { msfgInsurlife_Click(); });
   OnEvent(msfgCompenlife, &ListGrid::Click, this, [this] { msfgCompenlife_Click(); });
@@ -337,6 +342,7 @@ void frmCust::ShowCustomer() {
 void frmCust::SetInputsEnabled() {
   const bool editing = NewMode || ModifyMode;
   for (QWidget* input : Inputs()) input->setEnabled(editing);
+  m_find->setEnabled(!editing);
 }
 
 // ---------------------------------------------------------------------------------------------

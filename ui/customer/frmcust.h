@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QTabWidget;
 class CellEditor;
+class FindBox;
 class KeyedToolBar;
 class ListGrid;
 class Recordset;
@@ -21,7 +22,8 @@ class Recordset;
 // The customer window: one customer at a time with its personal and company data on the first
 // tab and its four lists (family, insurance, compensation, contact) in grids on the others.
 // The toolbar pages through the customers and runs the commands new, modify, save, delete,
-// exit and search; a group of further commands (import, export, backup) stands right of them.
+// exit and search; a group of further commands (import, export, backup) stands right of them,
+// and the quick find box at the right end.
 class frmCust : public Form {
   Q_OBJECT
  public:
@@ -153,6 +155,8 @@ class frmCust : public Form {
 
   QList<QWidget*> Inputs() const;
   std::vector<List> m_lists;
+  // The quick find box at the toolbar's right end.
+  FindBox* m_find = nullptr;
   // The customer as stored when the window showed it (or last saved it).
   StoredCustomer m_shown;
 };

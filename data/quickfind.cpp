@@ -1,0 +1,407 @@
+#include "data/quickfind.h"
+
+#include <sqlite3.h>
+#include <QFileInfo>
+#include <QHash>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <algorithm>
+#include <map>
+
+#include "data/connection.h"
+#include "data/sqltext.h"
+
+namespace {
+
+// Between the columns of one row in the index: never typed, so no fragment spans two columns.
+const QChar kSeparator(0x1f);
+// What phone and ID numbers are written with besides their digits and letters.
+const QString kNumberPunctuation = QStringLiteral(" -()./+,#");
+// Rows read per query before the best are picked.
+constexpr int kCandidates = 200;
+// A two-character fragment is looked up as every trigram that begins with it; beyond this many
+// the first ones do.
+constexpr int kMaxTrigrams = 400;
+constexpr int kLockWaitMs = 100;
+
+// The columns whose punctuation does not count.
+bool IsNumberColumn(const QString& column) {
+  static const QStringList numbers = {"Cust_id",         "Cust_telhome",   "Cust_cellphone",
+                                      "Cust_otherphone", "Cust_teloffice", "Cust_fax",
+                                      "fam_id",          "Insur_num"};
+  return numbers.contains(column);
+}
+
+// The columns searched: every column of the customer, every data column of a list.
+QStringList SearchColumns(int table) {
+  return table == 0 ? Tables()[0].columns : Tables()[table].columns.mid(2);
+}
+
+QStringList NumberColumns(int table) {
+  QStringList numbers;
+  for (const QString& column : SearchColumns(table))
+    if (IsNumberColumn(column)) numbers << column;
+  return numbers;
+}
+
+// The columns of one row as one text, each followed by the separator (Null as empty).
+QString JoinedSql(const QStringList& columns, const QString& prefix) {
+  QStringList parts;
+  for (const QString& column : columns)
+    parts << QStringLiteral("coalesce(%1%2,'')").arg(prefix, column)
+          << QLatin1String("'") + kSeparator + QLatin1String("'");
+  return parts.join(QStringLiteral(" || "));
+}
+
+QString TextSql(int table, const QString& prefix) {
+  return JoinedSql(SearchColumns(table), prefix);
+}
+
+// The number columns without their punctuation, in lower case; '' for a table without any.
+QString NumberSql(int table, const QString& prefix, bool server) {
+  const QStringList numbers = NumberColumns(table);
+  if (numbers.isEmpty()) return QStringLiteral("''");
+  QString sql = JoinedSql(numbers, prefix);
+  if (server) {
+    sql = QStringLiteral("translate(%1, %2, '')").arg(sql, SqlQuote(kNumberPunctuation));
+  } else {
+    for (QChar c : kNumberPunctuation)
+      sql = QStringLiteral("replace(%1, %2, '')").arg(sql, SqlQuote(QString(c)));
+  }
+  return QStringLiteral("lower(%1)").arg(sql);
+}
+
+QString Normalized(const QString& text) {
+  QString out;
+  for (QChar c : text)
+    if (!kNumberPunctuation.contains(c)) out += c;
+  return out.toLower();
+}
+
+int Length(const QString& text) {
+  return int(text.toUcs4().size());
+}
+
+// The trigger names of the index: one per table and event.
+QStringList TriggerNames() {
+  QStringList names;
+  for (const TableLayout& table : Tables())
+    for (const char* event : {"insert", "update", "delete"})
+      names << QStringLiteral("quickfind_%1_%2").arg(table.name, QLatin1String(event));
+  return names;
+}
+
+QString ServerIndexName(int table, bool numbers) {
+  return QStringLiteral("quickfind_%1_%2")
+      .arg(Tables()[table].name, numbers ? QLatin1String("number") : QLatin1String("text"));
+}
+
+QStringList ServerIndexes() {
+  QStringList indexes;
+  for (int table = 0; table < Tables().size(); ++table) {
+    indexes << QStringLiteral(
+                   "create index if not exists %1 on %2 using gin ((lower(%3)) "
+                   "gin_trgm_ops)")
+                   .arg(ServerIndexName(table, false), Tables()[table].name, TextSql(table, {}));
+    if (!NumberColumns(table).isEmpty())
+      indexes << QStringLiteral("create index if not exists %1 on %2 using gin ((%3) gin_trgm_ops)")
+                     .arg(ServerIndexName(table, true), Tables()[table].name,
+                          NumberSql(table, {}, true));
+  }
+  return indexes;
+}
+
+// The statements that make the index on a file: the table, its triggers and its first filling.
+QStringList FileStatements() {
+  QStringList statements = {QStringLiteral(
+      "create virtual table quickfind using fts5(txt, norm, cid unindexed, tokenize='trigram')")};
+  for (int table = 0; table < Tables().size(); ++table) {
+    const QString& name = Tables()[table].name;
+    const QString insert =
+        QStringLiteral(
+            "insert into quickfind(rowid, txt, norm, cid) values (new.rowid*8+%1, %2, "
+            "%3, new.CID);")
+            .arg(table)
+            .arg(TextSql(table, QStringLiteral("new.")), NumberSql(table, "new.", false));
+    const QString remove =
+        QStringLiteral("delete from quickfind where rowid = old.rowid*8+%1;").arg(table);
+    statements
+        << QStringLiteral("create trigger quickfind_%1_insert after insert on %1 begin %2 end")
+               .arg(name, insert)
+        << QStringLiteral("create trigger quickfind_%1_update after update on %1 begin %2 %3 end")
+               .arg(name, remove, insert)
+        << QStringLiteral("create trigger quickfind_%1_delete after delete on %1 begin %2 end")
+               .arg(name, remove);
+  }
+  for (int table = 0; table < Tables().size(); ++table)
+    statements << QStringLiteral(
+                      "insert into quickfind(rowid, txt, norm, cid) select rowid*8+%1, %2, %3, "
+                      "CID from %4")
+                      .arg(table)
+                      .arg(TextSql(table, {}), NumberSql(table, {}, false), Tables()[table].name);
+  return statements;
+}
+
+int ReportProgress(void* context) {
+  (*static_cast<const std::function<void()>*>(context))();
+  return 0;
+}
+
+QString FileNotice(Connection& connection, const QString& cause) {
+  return QStringLiteral(
+             "The database file %1 has no quick find index yet, and it cannot be added now "
+             "(%2). The find box still works, but more slowly; start Qel again when the file can "
+             "be written to add the index.")
+      .arg(QFileInfo(connection.Database().databaseName()).absoluteFilePath(), cause);
+}
+
+QString PrepareFile(Connection& connection, const PrepareProgress& progress) {
+  QSqlQuery query(connection.Database());
+  query.exec(QStringLiteral("pragma busy_timeout=%1").arg(kLockWaitMs));
+  const bool locked = !query.exec(QStringLiteral("begin immediate"));
+  const QSqlError lockError = query.lastError();
+  query.exec(QStringLiteral("pragma busy_timeout=%1").arg(BusyWait()));
+  if (locked) return FileNotice(connection, lockError.databaseText());
+
+  const QString what = QStringLiteral(
+      "Preparing the database file for the quick find: indexing every customer and list row. "
+      "This is done once.");
+  const std::function<void()> report = [&] { progress(what); };
+  sqlite3* handle = progress ? connection.SqliteHandle() : nullptr;
+  if (progress) progress(what);
+  if (handle)
+    sqlite3_progress_handler(handle, 200000, ReportProgress,
+                             const_cast<std::function<void()>*>(&report));
+  // What an interrupted build may have left goes first.
+  QStringList statements = {QStringLiteral("drop table if exists quickfind")};
+  for (const QString& trigger : TriggerNames())
+    statements << QStringLiteral("drop trigger if exists %1").arg(trigger);
+  statements << FileStatements();
+  QSqlError failure;
+  for (const QString& statement : statements) {
+    if (!query.exec(statement)) {
+      failure = query.lastError();
+      break;
+    }
+  }
+  if (handle) sqlite3_progress_handler(handle, 0, nullptr, nullptr);
+  if (!failure.isValid() && query.exec(QStringLiteral("commit"))) return QString();
+  if (!failure.isValid()) failure = query.lastError();
+  query.exec(QStringLiteral("rollback"));
+  return FileNotice(connection, failure.databaseText());
+}
+
+QString PrepareServer(Connection& connection) {
+  try {
+    connection.Execute(QStringLiteral("create extension if not exists pg_trgm"));
+    for (const QString& statement : ServerIndexes()) connection.Execute(statement);
+    return QString();
+  } catch (const DataError& error) {
+    if (HasQuickFindIndex(connection)) return QString();  // another agent made them meanwhile
+    return QStringLiteral(
+               "The %1 has no quick find index, and it cannot be added (%2). The find box "
+               "still works, but more slowly; ask the database's owner to run Qel once.")
+        .arg(connection.ServerName(), error.message());
+  }
+}
+
+// A row that may hold the fragment: its table, its customer's key and its searched columns.
+struct Candidate {
+  int table = 0;
+  QString cid;
+  QString text;
+};
+
+// A double-quoted FTS5 string.
+QString FtsString(const QString& text) {
+  return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+         QLatin1Char('"');
+}
+
+// The full-text query for one form of the fragment, or an empty text.
+QString FtsTerm(Connection& connection, const QString& text) {
+  const int length = Length(text);
+  if (length >= 3) return FtsString(text);
+  if (length != 2) return QString();
+  // Shorter than a trigram: every trigram beginning with it that the index holds. (A column
+  // always ends with the separator, so a pair at its end begins a trigram too.)
+  connection.Execute(QStringLiteral(
+      "create virtual table if not exists temp.quickfind_terms using fts5vocab(main, quickfind, "
+      "row)"));
+  QSqlQuery& terms = connection.Prepared(
+      QStringLiteral(
+          "select term from temp.quickfind_terms where term >= ? and term < ? || char(1114111) "
+          "limit %1")
+          .arg(kMaxTrigrams));
+  const QString folded = text.toLower();
+  terms.bindValue(0, folded);
+  terms.bindValue(1, folded);
+  connection.Run(terms);
+  QStringList alternatives;
+  while (terms.next()) alternatives << FtsString(terms.value(0).toString());
+  terms.finish();
+  return alternatives.join(QStringLiteral(" OR "));
+}
+
+QList<Candidate> IndexCandidates(Connection& connection, const QString& fragment,
+                                 const QString& number) {
+  QStringList terms;
+  for (const QString& form : {fragment, number}) {
+    const QString term = FtsTerm(connection, form);
+    if (!term.isEmpty() && !terms.contains(term)) terms << term;
+  }
+  QList<Candidate> candidates;
+  if (terms.isEmpty()) return candidates;
+  QSqlQuery& query = connection.Prepared(
+      QStringLiteral("select rowid, txt, cid from quickfind where quickfind match ? limit %1")
+          .arg(kCandidates));
+  query.bindValue(0, terms.join(QStringLiteral(" OR ")));
+  connection.Run(query);
+  while (query.next())
+    candidates.append({int(query.value(0).toLongLong() & 7), query.value(2).toString(),
+                       query.value(1).toString()});
+  query.finish();
+  return candidates;
+}
+
+// A LIKE pattern that finds the text anywhere, with its wildcards taken literally.
+QString Contains(const QString& text) {
+  QString escaped = text;
+  escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+      .replace(QLatin1Char('%'), QStringLiteral("\\%"))
+      .replace(QLatin1Char('_'), QStringLiteral("\\_"));
+  return QLatin1Char('%') + escaped + QLatin1Char('%');
+}
+
+// Reads the tables themselves: on a server through its trigram indexes, on a file without the
+// index row by row.
+QList<Candidate> TableCandidates(Connection& connection, const QString& fragment,
+                                 const QString& number) {
+  QList<Candidate> candidates;
+  const bool server = connection.IsServer();
+  for (int table = 0; table < Tables().size(); ++table) {
+    QStringList conditions;
+    QVariantList bound;
+    if (Length(fragment) >= 2) {
+      conditions << QStringLiteral("lower(%1) like ? escape '\\'").arg(TextSql(table, {}));
+      bound << Contains(fragment.toLower());
+    }
+    if (Length(number) >= 2 && !NumberColumns(table).isEmpty()) {
+      conditions << QStringLiteral("%1 like ? escape '\\'").arg(NumberSql(table, {}, server));
+      bound << Contains(number);
+    }
+    if (conditions.isEmpty()) continue;
+    QSqlQuery& query = connection.Prepared(
+        QStringLiteral("select CID, %1 from %2 where %3 limit %4")
+            .arg(TextSql(table, {}), Tables()[table].name, conditions.join(QStringLiteral(" or ")))
+            .arg(kCandidates));
+    for (int i = 0; i < bound.size(); ++i) query.bindValue(i, bound[i]);
+    connection.Run(query);
+    while (query.next())
+      candidates.append({table, query.value(0).toString(), query.value(1).toString()});
+    query.finish();
+  }
+  return candidates;
+}
+
+// How well a stored text matches: 0 the whole text, 1 its beginning, 2 anywhere, 3 not at all.
+int MatchKind(const QString& value, const QString& wanted) {
+  if (Length(wanted) < 2) return 3;
+  if (value.compare(wanted, Qt::CaseInsensitive) == 0) return 0;
+  if (value.startsWith(wanted, Qt::CaseInsensitive)) return 1;
+  return value.contains(wanted, Qt::CaseInsensitive) ? 2 : 3;
+}
+
+}  // namespace
+
+bool HasQuickFindIndex(Connection& connection) {
+  QSqlQuery query(connection.Database());
+  if (connection.IsServer()) {
+    query.exec(QStringLiteral(
+        "select count(*) from pg_indexes where schemaname = current_schema() and indexname like "
+        "'quickfind%'"));
+    return query.next() && query.value(0).toInt() == ServerIndexes().size();
+  }
+  QStringList names = TriggerNames();
+  names << QStringLiteral("quickfind");
+  QStringList quoted;
+  for (const QString& name : names) quoted << SqlQuote(name);
+  query.exec(QStringLiteral("select count(*) from sqlite_master where name in (%1)")
+                 .arg(quoted.join(QLatin1Char(','))));
+  return query.next() && query.value(0).toInt() == names.size();
+}
+
+QString PrepareQuickFind(Connection& connection, const PrepareProgress& progress) {
+  if (HasQuickFindIndex(connection)) return QString();
+  return connection.IsServer() ? PrepareServer(connection) : PrepareFile(connection, progress);
+}
+
+void DropQuickFind(Connection& connection) {
+  if (connection.IsServer()) {
+    for (int table = 0; table < Tables().size(); ++table)
+      for (bool numbers : {false, true})
+        connection.Execute(
+            QStringLiteral("drop index if exists %1").arg(ServerIndexName(table, numbers)));
+    return;
+  }
+  for (const QString& trigger : TriggerNames())
+    connection.Execute(QStringLiteral("drop trigger if exists %1").arg(trigger));
+  connection.Execute(QStringLiteral("drop table if exists quickfind"));
+}
+
+QList<FindHit> QuickFind(Connection& connection, const QString& fragment, int limit) {
+  const QString wanted = fragment.trimmed();
+  const QString number = Normalized(wanted);
+  if (Length(wanted) < 2) return {};
+  const bool indexed = !connection.IsServer() && HasQuickFindIndex(connection);
+  const QList<Candidate> candidates = indexed ? IndexCandidates(connection, wanted, number)
+                                              : TableCandidates(connection, wanted, number);
+
+  // Each customer once, by its best match: (kind, table, column).
+  struct Best {
+    std::tuple<int, int, int> rank;
+    FindHit hit;
+  };
+  std::map<QString, Best> best;
+  for (const Candidate& candidate : candidates) {
+    const QStringList columns = SearchColumns(candidate.table);
+    const QStringList values = candidate.text.split(kSeparator);
+    for (int i = 0; i < columns.size() && i < values.size(); ++i) {
+      int kind = MatchKind(values[i], wanted);
+      if (IsNumberColumn(columns[i]))
+        kind = std::min(kind, MatchKind(Normalized(values[i]), number));
+      if (kind == 3) continue;
+      const std::tuple<int, int, int> rank{kind, candidate.table, i};
+      auto it = best.find(candidate.cid);
+      if (it == best.end() || rank < it->second.rank) {
+        FindHit hit;
+        hit.cid = candidate.cid;
+        hit.table = Tables()[candidate.table].name;
+        hit.column = columns[i];
+        hit.value = values[i];
+        best[candidate.cid] = {rank, hit};
+      }
+    }
+  }
+  std::vector<Best> ordered;
+  for (auto& [cid, entry] : best) ordered.push_back(entry);
+  std::stable_sort(ordered.begin(), ordered.end(),
+                   [](const Best& a, const Best& b) { return a.rank < b.rank; });
+
+  QList<FindHit> hits;
+  QSqlQuery& customer =
+      connection.Prepared(QStringLiteral("select rowid, Cust_name from customer where CID = ?"));
+  for (Best& entry : ordered) {
+    if (hits.size() >= limit) break;
+    customer.bindValue(0, entry.hit.cid);
+    connection.Run(customer);
+    // A list row whose customer is gone finds nobody.
+    if (customer.next()) {
+      entry.hit.rowid = customer.value(0).toLongLong();
+      entry.hit.name = customer.value(1).toString();
+      hits << entry.hit;
+    }
+    customer.finish();
+  }
+  return hits;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include "data/schema.h"
+
+class Connection;
+
+// Quick find: customers found from any fragment of any of their columns or of their lists'
+// columns. Letters A-Z match in either case; in phone and ID numbers spaces and punctuation do
+// not count (0912-345-678 finds 0912345678).
+//
+// On a file the fragments are looked up in a full-text table of trigrams ("quickfind") that
+// triggers on the five tables keep in step with every write, whoever makes it. On a server,
+// trigram indexes (pg_trgm) on the tables' own columns serve the same query. Without them the
+// same query reads the tables.
+
+// One customer found: where the window finds it, and what matched.
+struct FindHit {
+  qint64 rowid = 0;  // the customer row's number (a bookmark of the customer record set)
+  QString cid;
+  QString name;
+  QString table;   // the table that matched: customer or one of the lists
+  QString column;  // its column
+  QString value;   // the stored text that matched
+};
+
+// The customers a fragment finds, best first (exact before beginning before anywhere, the
+// customer's own columns before its lists), each once, at most `limit`. A fragment of fewer than
+// two characters finds nothing.
+QList<FindHit> QuickFind(Connection& connection, const QString& fragment, int limit = 20);
+
+// Makes sure the index exists, building it for a database that has none (with progress reports
+// as OpenDatabase gives them). Gives an empty text, or why the find will be slow.
+QString PrepareQuickFind(Connection& connection, const PrepareProgress& progress = {});
+
+// Removes the index and its triggers (the benchmark compares saves with and without them).
+void DropQuickFind(Connection& connection);
+
+// Whether the index is in place on this database.
+bool HasQuickFindIndex(Connection& connection);

@@ -1,0 +1,187 @@
+#include <QAbstractItemView>
+#include <QCompleter>
+
+#include "custtest.h"
+#include "data/connection.h"
+#include "data/quickfind.h"
+#include "ui/customer/findbox.h"
+#include "ui/program/module1.h"
+
+using namespace custtest;
+
+namespace {
+
+// Four customers with numbers written in different ways, lists, and text that holds a quote,
+// a percent sign and an underscore.
+void AddCustomers() {
+  InsertCustomer(
+      "A001",
+      {{"Cust_name", "陳美玲"}, {"Cust_cellphone", "0912-345-678"}, {"Cust_id", "F123456789"}});
+  InsertCustomer("B002", {{"Cust_name", "Li Wu"}, {"Cust_telhome", "(02) 2765 4321"}});
+  InsertCustomer("C003", {{"Cust_name", "Wendy Olsen"}, {"Cust_company", "Brightfield Ltd"}});
+  InsertCustomer("D004", {{"Cust_name", "Lisa Wong"}, {"Cust_email", "lisa@example.invalid"}});
+  InsertChild("insurance", "C003", {"Harbourview Mutual", "Life", "1000", "20", "P-1"});
+  InsertChild("family", "C003", {"Son", "100% O'Brien_x"});
+  InsertChild("contact", "B002", {"2024/01/02", "10:00", "Tainan", "Visit", "renewal"});
+}
+
+QStringList Keys(const QList<FindHit>& hits) {
+  QStringList keys;
+  for (const FindHit& hit : hits) keys << hit.cid;
+  return keys;
+}
+
+enum Index { Kept, Dropped, RebuiltOnOpen };
+
+}  // namespace
+
+class TestQuickFind : public QObject {
+  Q_OBJECT
+ private slots:
+  void Finds_data();
+  void Finds();
+  void FindBoxShowsPick();
+};
+
+void TestQuickFind::Finds_data() {
+  QTest::addColumn<QStringList>("writes");  // by another connection, after the find's opened
+  QTest::addColumn<int>("index");
+  QTest::addColumn<QString>("fragment");
+  QTest::addColumn<QStringList>("found");  // in this order, first
+  QTest::addColumn<QString>("matched");    // what the first one matched
+  QTest::addColumn<QStringList>("missed");
+  const QStringList none;
+  const QStringList all{"A001", "B002", "C003", "D004"};
+  QTest::newRow("digits find a dashed mobile")
+      << none << int(Kept) << "0912345678" << QStringList{"A001"} << "Mobile 0912-345-678" << all;
+  QTest::newRow("spaces find dashes")
+      << none << int(Kept) << "0912 345 678" << QStringList{"A001"} << "Mobile 0912-345-678" << all;
+  QTest::newRow("dashes find brackets and spaces")
+      << none << int(Kept) << "2765-4321" << QStringList{"B002"} << "Tel(H) (02) 2765 4321" << all;
+  QTest::newRow("an ID in lower case")
+      << none << int(Kept) << "f12345" << QStringList{"A001"} << "ID F123456789" << all;
+  QTest::newRow("a name in capitals")
+      << none << int(Kept) << "WENDY" << QStringList{"C003"} << "Name Wendy Olsen" << all;
+  QTest::newRow("two Chinese characters")
+      << none << int(Kept) << "美玲" << QStringList{"A001"} << "Name 陳美玲" << all;
+  QTest::newRow("two letters, names first")
+      << none << int(Kept) << "Li" << QStringList{"B002", "D004", "C003"} << "Name Li Wu"
+      << QStringList{"A001"};
+  QTest::newRow("a list column") << none << int(Kept) << "p-1" << QStringList{"C003"}
+                                 << "Insur_No P-1 (Insurance)" << all;
+  QTest::newRow("a quote") << none << int(Kept) << "O'B" << QStringList{"C003"}
+                           << "Name 100% O'Brien_x (Family)" << all;
+  QTest::newRow("percent and underscore are no wildcards")
+      << none << int(Kept) << "0% O" << QStringList{"C003"} << "Name 100% O'Brien_x (Family)"
+      << QStringList{"A001", "B002", "D004"};
+  QTest::newRow("a wildcard finds nothing") << none << int(Kept) << "W%n" << none << "" << all;
+  QTest::newRow("an underscore finds nothing") << none << int(Kept) << "1_0" << none << "" << all;
+  QTest::newRow("one character finds nothing") << none << int(Kept) << "L" << none << "" << all;
+  QTest::newRow("a renamed key") << QStringList{"update customer set CID='Z009' where CID='C003'",
+                                                "update insurance set CID='Z009' where CID='C003'"}
+                                 << int(Kept) << "P-1" << QStringList{"Z009"}
+                                 << "Insur_No P-1 (Insurance)" << all;
+  QTest::newRow("a deleted customer is gone")
+      << QStringList{"delete from customer where CID='A001'",
+                     "insert into customer (CID, Cust_name) values ('A001', 'Oscar Pike')"}
+      << int(Kept) << "美玲" << none << "" << all;
+  QTest::newRow("another program's save")
+      << QStringList{"update contact set Cont_detail='claim form' where CID='B002'"} << int(Kept)
+      << "claim" << QStringList{"B002"} << "Context claim form (Contact)" << all;
+  QTest::newRow("an edited column no longer finds its old text")
+      << QStringList{"update customer set Cust_company='Northgate' where CID='C003'"} << int(Kept)
+      << "Brightfield" << none << "" << all;
+  QTest::newRow("without the index: digits") << none << int(Dropped) << "0912 345678"
+                                             << QStringList{"A001"} << "Mobile 0912-345-678" << all;
+  QTest::newRow("without the index: wildcards taken literally")
+      << none << int(Dropped) << "0%_" << none << "" << all;
+  // More rows that a wildcard would match than the find reads before it picks the best.
+  const QString decoys = QStringLiteral(
+      "with recursive n(i) as (select 1 union all select i+1 from n where i<250) insert into "
+      "customer (CID, Cust_name) select 'K' || i, '1x0' from n");
+  QTest::newRow("without the index: a percent sign among many near misses")
+      << QStringList{decoys, "insert into customer (CID, Cust_name) values ('E005', 'Lot 1%0')"}
+      << int(Dropped) << "1%0" << QStringList{"E005"} << "Name Lot 1%0" << all;
+  QTest::newRow("without the index: an underscore among many near misses")
+      << QStringList{decoys, "insert into customer (CID, Cust_name) values ('E005', 'Lot 1_0')"}
+      << int(Dropped) << "1_0" << QStringList{"E005"} << "Name Lot 1_0" << all;
+  QTest::newRow("without the index: a quote")
+      << none << int(Dropped) << "o'brien" << QStringList{"C003"} << "Name 100% O'Brien_x (Family)"
+      << all;
+  QTest::newRow("the index is built on opening")
+      << QStringList{"insert into customer (CID, Cust_name) values ('E005', 'Oscar Pike')"}
+      << int(RebuiltOnOpen) << "car Pi" << QStringList{"E005"} << "Name Oscar Pike" << all;
+}
+
+void TestQuickFind::Finds() {
+  QFETCH(QStringList, writes);
+  QFETCH(int, index);
+  QFETCH(QString, fragment);
+  QFETCH(QStringList, found);
+  QFETCH(QString, matched);
+  QFETCH(QStringList, missed);
+  TestEnv env;
+  CreateDatabase();
+  AddCustomers();
+  auto connection = std::make_unique<Connection>();
+  OpenDatabase(*connection, kDatabaseFile);
+  if (index != Kept) DropQuickFind(*connection);
+  for (const QString& write : writes) Sql(write);
+  if (index == RebuiltOnOpen) {
+    connection = std::make_unique<Connection>();
+    QCOMPARE(OpenDatabase(*connection, kDatabaseFile), QString());
+  }
+  QCOMPARE(HasQuickFindIndex(*connection), index != Dropped);
+
+  const QList<FindHit> hits = QuickFind(*connection, fragment);
+  const QStringList keys = Keys(hits);
+  QCOMPARE(keys.mid(0, found.size()), found);
+  for (const QString& key : missed)
+    if (!found.contains(key)) QVERIFY2(!keys.contains(key), qPrintable(key));
+  if (!hits.isEmpty()) QCOMPARE(MatchedText(hits.first()), matched);
+  for (const FindHit& hit : hits)
+    QCOMPARE(Count("select count(*) from customer where CID=? and rowid=?", {hit.cid, hit.rowid}),
+             1);
+}
+
+void TestQuickFind::FindBoxShowsPick() {
+  TestEnv env;
+  CreateDatabase();
+  AddCustomers();
+  frmCust* window = OpenWindow();
+  auto* box = window->findChild<FindBox*>();
+  QVERIFY(box && box->isEnabled());
+  QCOMPARE(box->accessibleName(), QStringLiteral("Find"));
+  QTest::keyClick(window, Qt::Key_F, Qt::ControlModifier);
+  QVERIFY(box->hasFocus());
+
+  TypeText(box, "W");
+  QVERIFY(!box->Completer()->popup()->isVisible());
+  TypeText(box, "endy");
+  QAbstractItemView* popup = box->Completer()->popup();
+  QVERIFY(popup->isVisible());
+  QCOMPARE(popup->model()->rowCount(), 1);
+  QCOMPARE(popup->model()->index(0, 0).data().toString(),
+           QStringLiteral("Wendy Olsen  C_No C003  Name Wendy Olsen"));
+  QTest::keyClick(popup, Qt::Key_Down);
+  QTest::keyClick(popup, Qt::Key_Return);
+  QCOMPARE(window->txtCID->text(), QStringLiteral("C003"));
+  QCOMPARE(window->txtName->text(), QStringLiteral("Wendy Olsen"));
+  QCOMPARE(GridEntries(window->msfgInsurlife).size(), 1);
+  // Paging goes on from the customer found.
+  Press(window, "next");
+  QCOMPARE(window->txtCID->text(), QStringLiteral("D004"));
+
+  ReplaceText(box, "zz-none");
+  QCOMPARE(popup->model()->index(0, 0).data().toString(), QStringLiteral("No customer matches"));
+  QTest::keyClick(popup, Qt::Key_Escape);
+  QVERIFY(!popup->isVisible());
+
+  Press(window, "modify");
+  QVERIFY(!box->isEnabled());
+  Press(window, "save");
+  QVERIFY(box->isEnabled());
+}
+
+QTEST_MAIN(TestQuickFind)
+#include "tst_quickfind.moc"

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTabWidget>
 
 #include "data/connection.h"
@@ -167,6 +168,7 @@ const QList<frmCust::Command>& frmCust::Commands() {
       {"backup", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B), &frmCust::BackupDatabase},
       {"schedule", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), &frmCust::ScheduleCommand},
       {"print", QKeySequence(Qt::CTRL | Qt::Key_P), &frmCust::PrintCommand},
+      {"history", QKeySequence(Qt::CTRL | Qt::Key_H), &frmCust::HistoryCommand},
   };
   return commands;
 }
@@ -179,6 +181,8 @@ void frmCust::ConnectHandlers() {
   }
   OnEvent(Toolbar1, &KeyedToolBar::ButtonClick, this,
           [this](const QString& key) { Toolbar1_ButtonClick(key); });
+  OnEvent(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this,
+          [this] { UndoCommand(); });
   OnEvent(msfgFamily, &ListGrid::Click, this, [this] { msfgFamily_Click(); });
   OnEvent(msfgInsurlife, &ListGrid::Click, this, [this] { msfgInsurlife_Click(); });
   OnEvent(msfgCompenlife, &ListGrid::Click, this, [this] { msfgCompenlife_Click(); });
@@ -343,6 +347,8 @@ void frmCust::SetInputsEnabled() {
 // Toolbar
 
 void frmCust::Toolbar1_ButtonClick(const QString& key) {
+  // Only the command just done can be taken back.
+  m_undoId = 0;
   if (key == QLatin1String("first") || key == QLatin1String("previous") ||
       key == QLatin1String("next") || key == QLatin1String("last")) {
     Navigate(key);
@@ -573,6 +579,7 @@ bool frmCust::SaveCustomer() {
     return false;
   }
   m_shown = std::move(outcome.stored);
+  m_undoId = outcome.historyId;
   // The customer is saved; only reading the lists again failed (e.g. a long lock).
   if (!outcome.message.isEmpty()) MsgBox(outcome.message);
   if (!hadCustomers) {
@@ -596,6 +603,7 @@ void frmCust::DeleteCommand() {
     return;
   }
   const bool deletedElsewhere = outcome.result == WriteOutcome::Result::DeletedElsewhere;
+  m_undoId = outcome.historyId;
 
   try {
     // The first customer is shown next.

@@ -14,6 +14,7 @@
 #include <QSqlQuery>
 
 #include "data/connection.h"
+#include "data/history.h"
 #include "data/server.h"
 #include "data/sqltext.h"
 #include "data/transaction.h"
@@ -197,6 +198,7 @@ void CreateTables(Connection& connection) {
     connection.Execute(CreateStatement(table));
     connection.Execute(IndexStatement(table));
   }
+  EnsureHistoryTable(connection);
   transaction.Commit();
 }
 
@@ -249,6 +251,7 @@ QString OpenServerDatabase(Connection& connection, const QString& uri) {
           connection.Execute(ServerCreateStatement(table));
           if (table.name != QLatin1String("customer")) connection.Execute(IndexStatement(table));
         }
+        EnsureHistoryTable(connection);
       }
       transaction.Commit();
       connection.ForgetTables();

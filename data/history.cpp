@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -156,4 +158,10 @@ QString FreeKey(Connection& connection, const QString& key) {
     const QString candidate = key + QStringLiteral(" (%1)").arg(n);
     if (!used(candidate)) return candidate;
   }
+}
+
+void RecordImport(Connection& connection, const QString& source, qint64 customers) {
+  const QJsonObject state{{QStringLiteral("import"), source}, {QStringLiteral("added"), customers}};
+  AppendHistory(connection, QStringLiteral("import"), std::nullopt, std::nullopt,
+                QJsonDocument(state).toJson(QJsonDocument::Compact));
 }

@@ -48,3 +48,6 @@ QString FreeKey(Connection& connection, const QString& key);
 
 // The user a change is recorded for on a file: the login name.
 QString LoginName();
+
+// Adds the one entry of an import (in its transaction): its source and the customers it added.
+void RecordImport(Connection& connection, const QString& source, qint64 customers);

@@ -53,6 +53,10 @@ struct Options {
                             QStringLiteral("Write a consistent copy of qel.db of the working "
                                            "folder to FILE, also while Qel has it open."),
                             QStringLiteral("FILE")};
+  QCommandLineOption prune{QStringLiteral("history-prune"),
+                           QStringLiteral("Remove the history of changes older than DAYS days, "
+                                          "after a backup, whose place it prints."),
+                           QStringLiteral("DAYS")};
 };
 
 // Runs the job the options name; std::nullopt when there is none (the window program), with
@@ -70,6 +74,7 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
   parser.addOption(options.userFolder);
   parser.addOption(options.exportTo);
   parser.addOption(options.backup);
+  parser.addOption(options.prune);
   QTextStream err(stderr);
   if (!parser.parse(arguments)) {
     err << parser.errorText() << Qt::endl;
@@ -97,9 +102,12 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
     return 2;
   }
   if (int(parser.isSet(options.import)) + int(parser.isSet(options.exportTo)) +
-          int(parser.isSet(options.backup)) >
+          int(parser.isSet(options.backup)) + int(parser.isSet(options.prune)) >
       1) {
-    err << QStringLiteral("Give one job at a time: --import, --export or --backup.") << Qt::endl;
+    err << QStringLiteral(
+               "Give one job at a time: --import, --export, --backup or "
+               "--history-prune.")
+        << Qt::endl;
     return 2;
   }
   if (parser.isSet(options.import))
@@ -110,6 +118,8 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
     return ExportCommand(kDatabaseFile, parser.value(options.exportTo));
   if (parser.isSet(options.backup))
     return BackupCommand(kDatabaseFile, parser.value(options.backup));
+  if (parser.isSet(options.prune))
+    return HistoryPruneCommand(kDatabaseFile, parser.value(options.prune));
   if (parser.isSet(options.codepage)) {
     err << QStringLiteral("--codepage goes with --import.") << Qt::endl;
     return 2;

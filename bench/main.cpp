@@ -18,6 +18,7 @@
 #include "bench/export.h"
 #include "bench/filerun.h"
 #include "bench/harness.h"
+#include "bench/history.h"
 #include "bench/launcher.h"
 #include "bench/loadrun.h"
 #include "bench/options.h"
@@ -32,7 +33,8 @@ int main(int argc, char** argv) {
   const Options options = Parse(argc, argv);
   // First, while this process is still small.
   Launcher launcher;
-  if (options.process && !options.generateOnly && !options.postgres && !options.agents)
+  if (options.process && !options.generateOnly && !options.postgres && !options.agents &&
+      !options.history)
     launcher.Start();
 
   std::optional<QTemporaryDir> temporary;
@@ -58,6 +60,7 @@ int main(int argc, char** argv) {
   if (options.agents) return RunLoadBench(options, file, argc, argv);
   if (options.exportOnly) return RunExportBench(file, dir, Runs(options, 3));
   if (options.schedule) return RunScheduleBench(dir, Runs(options, 10), argc, argv);
+  if (options.history) return RunHistoryBench(options, file, argc, argv);
   if (options.postgres) return RunServerBench(options, file, argc, argv);
   return RunFileBench(options, file, dir, launcher, argc, argv);
 }

@@ -13,6 +13,8 @@
 
 namespace {
 
+bool g_recording = true;
+
 const QString kColumns = QStringLiteral("id, changed_at, who, what, cid, new_cid, state");
 
 QString Now() {
@@ -88,8 +90,13 @@ void EnsureHistoryTable(Connection& connection) {
   connection.ForgetTables();
 }
 
+void SetHistoryRecording(bool on) {
+  g_recording = on;
+}
+
 qint64 AppendHistory(Connection& connection, const QString& what, const Value& key,
                      const Value& newKey, const QByteArray& state) {
+  if (!g_recording) return 0;
   EnsureHistoryTable(connection);
   const bool server = connection.IsServer();
   QSqlQuery& insert = connection.Prepared(

@@ -31,7 +31,10 @@ void EnsureHistoryTable(Connection& connection);
 // Whether the database has the table (reading needs none: no table, no history).
 bool HasHistory(Connection& connection);
 
-// Adds an entry (in the running transaction) and gives its id.
+// Whether changes are recorded (on unless the benchmark turns it off to compare).
+void SetHistoryRecording(bool on);
+
+// Adds an entry (in the running transaction) and gives its id (0 while recording is off).
 qint64 AppendHistory(Connection& connection, const QString& what, const Value& key,
                      const Value& newKey, const QByteArray& state);
 

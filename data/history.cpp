@@ -15,7 +15,9 @@ namespace {
 
 bool g_recording = true;
 
-const QString kColumns = QStringLiteral("id, changed_at, who, what, cid, new_cid, state");
+// The state is read only where it is wanted: a list of changes reads it line by line.
+const QString kColumns = QStringLiteral("id, changed_at, who, what, cid, new_cid");
+const QString kAllColumns = kColumns + QStringLiteral(", state");
 
 QString Now() {
   return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
@@ -42,17 +44,21 @@ void Select(Connection& connection, const QString& sql, const QVariantList& boun
 }
 
 HistoryEntry EntryOf(const QSqlQuery& row) {
-  return {row.value(0).toLongLong(),       row.value(1).toString(), row.value(2).toString(),
-          row.value(3).toString(),         ValueOf(row.value(4)),   ValueOf(row.value(5)),
-          row.value(6).toString().toUtf8()};
+  return {row.value(0).toLongLong(),
+          row.value(1).toString(),
+          row.value(2).toString(),
+          row.value(3).toString(),
+          ValueOf(row.value(4)),
+          ValueOf(row.value(5)),
+          row.value(6).isValid() ? row.value(6).toString().toUtf8() : QByteArray()};
 }
 
-QList<HistoryEntry> Entries(Connection& connection, const QString& where,
-                            const QVariantList& bound) {
+QList<HistoryEntry> Entries(Connection& connection, const QString& where, const QVariantList& bound,
+                            const QString& columns = kColumns) {
   QList<HistoryEntry> entries;
   if (!HasHistory(connection)) return entries;
   Select(connection,
-         QStringLiteral("select %1 from history h %2 order by id desc").arg(kColumns, where), bound,
+         QStringLiteral("select %1 from history h %2 order by id desc").arg(columns, where), bound,
          [&](const QSqlQuery& row) { entries << EntryOf(row); });
   return entries;
 }
@@ -122,7 +128,8 @@ QList<HistoryEntry> ReadHistory(Connection& connection, const QString& key) {
 }
 
 std::optional<HistoryEntry> ReadHistoryEntry(Connection& connection, qint64 id) {
-  const QList<HistoryEntry> entries = Entries(connection, QStringLiteral("where id = ?"), {id});
+  const QList<HistoryEntry> entries =
+      Entries(connection, QStringLiteral("where id = ?"), {id}, kAllColumns);
   if (entries.isEmpty()) return std::nullopt;
   return entries.first();
 }

@@ -38,10 +38,12 @@ void SetHistoryRecording(bool on);
 qint64 AppendHistory(Connection& connection, const QString& what, const Value& key,
                      const Value& newKey, const QByteArray& state);
 
-// The entries of a customer's key (made under it or leading to it), newest first.
+// The entries of a customer's key (made under it or leading to it), newest first, without
+// their state (ReadHistoryEntry reads it).
 QList<HistoryEntry> ReadHistory(Connection& connection, const QString& key);
+// One entry with its state.
 std::optional<HistoryEntry> ReadHistoryEntry(Connection& connection, qint64 id);
-// The latest delete of every key that no customer holds now, newest first.
+// The latest delete of every key that no customer holds now, newest first, without their state.
 QList<HistoryEntry> ReadDeletions(Connection& connection);
 // Removes the entries older than `days` days; gives how many went.
 int PruneHistory(Connection& connection, int days);

@@ -1,10 +1,10 @@
 #include "ui/history/frmhistory.h"
 
+#include <QAbstractTableModel>
 #include <QDateTime>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -40,11 +40,52 @@ QString LocalTime(const QString& utc) {
       .toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
 }
 
-// A read-only table, a line at a time, columns as wide as their heading or a typical value.
-QStandardItemModel* ShowModel(QTableView* table, const QStringList& headings,
-                              const QStringList& typical) {
-  auto* model = new QStandardItemModel(0, int(headings.size()), table);
-  model->setHorizontalHeaderLabels(headings);
+}  // namespace
+
+// A read-only table whose cells are made when they are shown (and kept): a history of
+// thousands of changes costs only the lines on the screen.
+class HistoryModel : public QAbstractTableModel {
+ public:
+  using Cell = std::function<QString(int row, int column)>;
+  HistoryModel(QStringList headings, Cell cell, QObject* parent)
+      : QAbstractTableModel(parent), m_headings(std::move(headings)), m_cell(std::move(cell)) {}
+
+  void Reset(int rows) {
+    beginResetModel();
+    m_rows = rows;
+    m_cells.clear();
+    endResetModel();
+  }
+  int rowCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : m_rows;
+  }
+  int columnCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : int(m_headings.size());
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+    const qint64 key = qint64(index.row()) * m_headings.size() + index.column();
+    auto it = m_cells.find(key);
+    if (it == m_cells.end()) it = m_cells.insert(key, m_cell(index.row(), index.column()));
+    return *it;
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return m_headings.value(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+  }
+
+ private:
+  QStringList m_headings;
+  Cell m_cell;
+  int m_rows = 0;
+  mutable QHash<qint64, QString> m_cells;
+};
+
+namespace {
+
+// Shows a model read-only, a line at a time; a column is as wide as its heading or a typical
+// value, whichever is wider, and no line is measured.
+void ShowModel(QTableView* table, HistoryModel* model, const QStringList& typical) {
   table->setModel(model);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -54,23 +95,13 @@ QStandardItemModel* ShowModel(QTableView* table, const QStringList& headings,
   const QFontMetrics metrics(table->font());
   table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   table->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
-  for (int column = 0; column < typical.size(); ++column)
-    table->setColumnWidth(column, qMax(metrics.horizontalAdvance(headings[column]),
-                                       metrics.horizontalAdvance(typical[column])) +
-                                      16);
+  for (int column = 0; column < typical.size(); ++column) {
+    const QString heading = model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    table->setColumnWidth(
+        column,
+        qMax(metrics.horizontalAdvance(heading), metrics.horizontalAdvance(typical[column])) + 16);
+  }
   table->horizontalHeader()->setStretchLastSection(true);
-  return model;
-}
-
-void Fill(QStandardItemModel* model, const QList<QStringList>& lines) {
-  model->setRowCount(0);
-  model->setRowCount(int(lines.size()));
-  for (int row = 0; row < lines.size(); ++row)
-    for (int column = 0; column < lines[row].size(); ++column) {
-      auto* item = new QStandardItem(lines[row][column]);
-      item->setToolTip(lines[row][column]);
-      model->setItem(row, column, item);
-    }
 }
 
 }  // namespace
@@ -85,10 +116,41 @@ frmHistory::frmHistory() {
 
   FETCH_CONTROLS(placement::Place(this, kLayout), lblCustomer, cmdRestore, cmdExit, tabHistory,
                  grdChanges, grdDeleted);
-  m_changes = ShowModel(grdChanges, {"When", "Who", "What", "Changes"},
-                        {"2026/12/31 23:59:59", "chen.meiling", "restore", ""});
-  m_deletions = ShowModel(grdDeleted, {"Name", "C_No", "When", "Who"},
-                          {"Chen Mei-ling", "A0000001", "2026/12/31 23:59:59", "chen.meiling"});
+  m_changes = new HistoryModel(
+      {"When", "Who", "What", "Changes"},
+      [this](int row, int column) -> QString {
+        const HistoryEntry& entry = m_entries[row];
+        switch (column) {
+          case 0:
+            return LocalTime(entry.at);
+          case 1:
+            return entry.who;
+          case 2:
+            return entry.what;
+          default:
+            return ChangeText(Before(row), After(row));
+        }
+      },
+      this);
+  m_deletions = new HistoryModel(
+      {"Name", "C_No", "When", "Who"},
+      [this](int row, int column) -> QString {
+        const HistoryEntry& entry = m_deleted[row];
+        switch (column) {
+          case 0:
+            return ParseState(entry.state).Field(QStringLiteral("Cust_name")).value_or(QString());
+          case 1:
+            return entry.key.value_or(QString());
+          case 2:
+            return LocalTime(entry.at);
+          default:
+            return entry.who;
+        }
+      },
+      this);
+  ShowModel(grdChanges, m_changes, {"2026/12/31 23:59:59", "chen.meiling", "restore", ""});
+  ShowModel(grdDeleted, m_deletions,
+            {"Chen Mei-ling", "A0000001", "2026/12/31 23:59:59", "chen.meiling"});
 
   OnEvent(cmdRestore, &QPushButton::clicked, this, [this] { cmdRestore_Click(); });
   OnEvent(cmdExit, &QPushButton::clicked, this, [this] { Unload(); });
@@ -126,26 +188,10 @@ void frmHistory::Refresh() {
   m_read = std::move(read);
   m_entries = std::move(entries);
   m_deleted = std::move(deleted);
-  m_before.clear();
-  m_after.clear();
-  // Each change led to the state the next newer one started from; the newest, to the
-  // customer as stored now.
-  QList<QStringList> lines;
-  for (const HistoryEntry& entry : m_entries) {
-    m_after << now;
-    m_before << ParseState(entry.state);
-    lines << QStringList{LocalTime(entry.at), entry.who, entry.what,
-                         ChangeText(m_before.last(), m_after.last())};
-    now = m_before.last();
-  }
-  Fill(m_changes, lines);
-  lines.clear();
-  for (const HistoryEntry& entry : m_deleted) {
-    const CustomerState state = ParseState(entry.state);
-    lines << QStringList{state.Field(QStringLiteral("Cust_name")).value_or(QString()),
-                         entry.key.value_or(QString()), LocalTime(entry.at), entry.who};
-  }
-  Fill(m_deletions, lines);
+  m_now = std::move(now);
+  m_parsed.clear();
+  m_changes->Reset(int(m_entries.size()));
+  m_deletions->Reset(int(m_deleted.size()));
   const QString customer = m_read.customer
                                ? QStringLiteral("C_No %1").arg(m_read.key.value_or(QString()))
                                : QStringLiteral("No customer shown");
@@ -155,9 +201,32 @@ void frmHistory::Refresh() {
   tabHistory->setTabText(1, QStringLiteral("Deleted customers (%1)").arg(m_deleted.size()));
 }
 
+QByteArray frmHistory::State(qint64 id) const {
+  // Read while the line is shown: trouble reading shows as an empty version, and the restore
+  // reads it again.
+  try {
+    if (const std::optional<HistoryEntry> entry = ReadHistoryEntry(*DbConnection, id))
+      return entry->state;
+  } catch (const DataError&) {
+  }
+  return QByteArray();
+}
+
+const CustomerState& frmHistory::Before(int line) const {
+  auto it = m_parsed.find(line);
+  if (it == m_parsed.end()) it = m_parsed.insert(line, ParseState(State(m_entries[line].id)));
+  return *it;
+}
+
+const CustomerState& frmHistory::After(int line) const {
+  // Each change led to the state the next newer one started from; the newest, to the customer
+  // as stored now.
+  return line == 0 ? m_now : Before(line - 1);
+}
+
 void frmHistory::grdChanges_DoubleClick(int line) {
   if (line < 0 || line >= m_entries.size()) return;
-  MsgBox(ChangedRows(m_before[line], m_after[line]));
+  MsgBox(ChangedRows(Before(line), After(line)));
 }
 
 void frmHistory::cmdRestore_Click() {
@@ -171,13 +240,20 @@ void frmHistory::cmdRestore_Click() {
     MsgBox(QStringLiteral("Select a line first."));
     return;
   }
-  const HistoryEntry entry = entries[line];
+  std::optional<HistoryEntry> entry;
+  try {
+    entry = ReadHistoryEntry(*DbConnection, entries[line].id);
+  } catch (const DataError& error) {
+    MsgBox(error.message());
+    return;
+  }
+  if (!entry) return;
   if (changes) {
-    customers->RestoreCustomer(entry.state, m_read, QString());
+    customers->RestoreCustomer(entry->state, m_read, QString());
   } else {
-    const QString key = frmCust::KeyForRestore(entry.key.value_or(QString()));
+    const QString key = frmCust::KeyForRestore(entry->key.value_or(QString()));
     if (key.isEmpty()) return;
-    if (customers->RestoreCustomer(entry.state, StoredCustomer(), key)) {
+    if (customers->RestoreCustomer(entry->state, StoredCustomer(), key)) {
       // The customer brought back is the one the window now shows.
       m_row = CustomerSet->Bookmark();
       tabHistory->setCurrentIndex(0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <optional>
 
@@ -10,7 +11,7 @@
 
 class QLabel;
 class QPushButton;
-class QStandardItemModel;
+class HistoryModel;
 class QTabWidget;
 class QTableView;
 
@@ -49,10 +50,13 @@ class frmHistory : public Form {
   // The customer as read with the history: a restore is compared with it.
   StoredCustomer m_read;
   QList<HistoryEntry> m_entries;
-  // For each entry, the customer before and after it.
-  QList<CustomerState> m_before;
-  QList<CustomerState> m_after;
+  // The customer before and after the change of a line, read from its entry when first shown.
+  QByteArray State(qint64 id) const;
+  const CustomerState& Before(int line) const;
+  const CustomerState& After(int line) const;
+  CustomerState m_now;
+  mutable QHash<int, CustomerState> m_parsed;
   QList<HistoryEntry> m_deleted;
-  QStandardItemModel* m_changes;
-  QStandardItemModel* m_deletions;
+  HistoryModel* m_changes;
+  HistoryModel* m_deletions;
 };

@@ -116,11 +116,8 @@ WriteOutcome CustomerWriter::Save(const StoredCustomer& shown, const CustomerEdi
     // The history entry, with the customer as it was, goes in the same transaction.
     return {Result::Done, QString(),
             ReadStoredCustomer(m_connection, m_customers.Bookmark(), tables),
-            RecordChange(m_connection,
-                         edits.what ? edits.what
-                         : addRow   ? "new"
-                                    : "save",
-                         stored, key)};
+            RecordChange(m_connection, edits.what ? edits.what : (addRow ? "new" : "save"), stored,
+                         key)};
   });
   if (outcome.result != Result::Done) return outcome;
   try {

@@ -43,14 +43,14 @@ void Select(Connection& connection, const QString& sql, const QVariantList& boun
   if (query.lastError().isValid()) throw connection.Explain(query.lastError());
 }
 
-HistoryEntry EntryOf(const QSqlQuery& row) {
+HistoryEntry EntryOf(const QSqlQuery& row, bool withState) {
   return {row.value(0).toLongLong(),
           row.value(1).toString(),
           row.value(2).toString(),
           row.value(3).toString(),
           ValueOf(row.value(4)),
           ValueOf(row.value(5)),
-          row.value(6).isValid() ? row.value(6).toString().toUtf8() : QByteArray()};
+          withState ? row.value(6).toString().toUtf8() : QByteArray()};
 }
 
 QList<HistoryEntry> Entries(Connection& connection, const QString& where, const QVariantList& bound,
@@ -59,7 +59,7 @@ QList<HistoryEntry> Entries(Connection& connection, const QString& where, const 
   if (!HasHistory(connection)) return entries;
   Select(connection,
          QStringLiteral("select %1 from history h %2 order by id desc").arg(columns, where), bound,
-         [&](const QSqlQuery& row) { entries << EntryOf(row); });
+         [&](const QSqlQuery& row) { entries << EntryOf(row, columns == kAllColumns); });
   return entries;
 }
 

@@ -59,6 +59,10 @@ struct Options {
                                          "folder, as the find box lists them: name, C_No and "
                                          "what matched, one per line."),
                           QStringLiteral("TEXT")};
+  QCommandLineOption prune{QStringLiteral("history-prune"),
+                           QStringLiteral("Remove the history of changes older than DAYS days, "
+                                          "after a backup, whose place it prints."),
+                           QStringLiteral("DAYS")};
 };
 
 // Runs the job the options name; std::nullopt when there is none (the window program), with
@@ -77,6 +81,7 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
   parser.addOption(options.exportTo);
   parser.addOption(options.backup);
   parser.addOption(options.find);
+  parser.addOption(options.prune);
   QTextStream err(stderr);
   if (!parser.parse(arguments)) {
     err << parser.errorText() << Qt::endl;
@@ -104,9 +109,12 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
     return 2;
   }
   if (int(parser.isSet(options.import)) + int(parser.isSet(options.exportTo)) +
-          int(parser.isSet(options.backup)) + int(parser.isSet(options.find)) >
+          int(parser.isSet(options.backup)) + int(parser.isSet(options.find)) +
+              int(parser.isSet(options.prune)) >
       1) {
-    err << QStringLiteral("Give one job at a time: --import, --export, --backup or --find.")
+    err << QStringLiteral(
+               "Give one job at a time: --import, --export, --backup, --find or "
+               "--history-prune.")
         << Qt::endl;
     return 2;
   }
@@ -119,6 +127,8 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
   if (parser.isSet(options.backup))
     return BackupCommand(kDatabaseFile, parser.value(options.backup));
   if (parser.isSet(options.find)) return FindCommand(kDatabaseFile, parser.value(options.find));
+  if (parser.isSet(options.prune))
+    return HistoryPruneCommand(kDatabaseFile, parser.value(options.prune));
   if (parser.isSet(options.codepage)) {
     err << QStringLiteral("--codepage goes with --import.") << Qt::endl;
     return 2;

@@ -20,6 +20,7 @@
 #include "bench/filerun.h"
 #include "bench/findrun.h"
 #include "bench/harness.h"
+#include "bench/history.h"
 #include "bench/launcher.h"
 #include "bench/loadrun.h"
 #include "bench/options.h"
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
   // First, while this process is still small.
   Launcher launcher;
   if (options.process && !options.generateOnly && !options.postgres && !options.agents &&
-      !options.find)
+      !options.find && !options.history)
     launcher.Start();
 
   std::optional<QTemporaryDir> temporary;
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
   if (options.exportOnly) return RunExportBench(file, dir, Runs(options, 3));
   if (options.schedule) return RunScheduleBench(dir, Runs(options, 10), argc, argv);
   if (options.find) return RunFindBench(options, file, argc, argv);
+  if (options.history) return RunHistoryBench(options, file, argc, argv);
   if (options.postgres) return RunServerBench(options, file, argc, argv);
   return RunFileBench(options, file, dir, launcher, argc, argv);
 }

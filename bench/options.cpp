@@ -12,7 +12,8 @@ namespace {
       stderr,
       "usage: qel_bench [--customers N | --million] [--generate-only] [--dir FOLDER] "
       "[--seed S] [--runs-scale F] "
-      "[--no-process] [--no-floors] [--export] [--schedule] [--find] [--postgres] "
+      "[--no-process] [--no-floors] [--export] [--schedule] [--find] [--history] "
+      "[--postgres] "
       "[--agents N [--seconds S]]\n"
       "  --customers N   customers to generate (default 100000)\n"
       "  --million       the same as --customers 1000000\n"
@@ -25,6 +26,9 @@ namespace {
       "  --export        measure only qel --export against the sqlite3 shell's CSV\n"
       "  --schedule      measure only the schedule window against raw SQL\n"
       "  --find          measure only the quick find (with --postgres: on a server)\n"
+      "  --history       measure saves and deletes with the history against without it, the\n"
+      "                  file's growth per save and the history window (with --postgres: on\n"
+      "                  the server)\n"
       "  --postgres      measure browsing, saving and searching on a PostgreSQL server:\n"
       "                  a throwaway cluster on a Unix socket, or QEL_DATABASE when set\n"
       "  --agents N      the load run: N programs saving customers at once, on the file, or\n"
@@ -67,6 +71,8 @@ Options Parse(int argc, char** argv) {
       options.exportOnly = true;
     } else if (arg == QLatin1String("--schedule")) {
       options.schedule = true;
+    } else if (arg == QLatin1String("--history")) {
+      options.history = true;
     } else if (arg == QLatin1String("--agents")) {
       options.agents = next().toInt(&ok);
       ok = ok && options.agents > 0;

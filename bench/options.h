@@ -6,7 +6,7 @@
 //
 //   qel_bench [--customers N | --million] [--generate-only] [--dir FOLDER] [--seed S]
 //             [--runs-scale F] [--no-process] [--no-floors] [--export]
-//             [--schedule] [--find] [--postgres] [--agents N [--seconds S]]
+//             [--schedule] [--find] [--history] [--postgres] [--agents N [--seconds S]]
 //
 // (qel_bench --import-csv ... has a command line of its own, see bench/transfer.h.)
 struct Options {
@@ -19,6 +19,7 @@ struct Options {
   bool generateOnly = false;
   bool exportOnly = false;
   bool schedule = false;
+  bool history = false;
   bool postgres = false;
   bool find = false;  // the quick find run, on the file or (with --postgres) a server
   int agents = 0;     // the load run: this many client programs saving at once

@@ -16,6 +16,7 @@
 
 #include "data/connection.h"
 #include "data/quickfind.h"
+#include "data/history.h"
 #include "data/server.h"
 #include "data/sqltext.h"
 #include "data/transaction.h"
@@ -193,6 +194,7 @@ void CreateTables(Connection& connection) {
     connection.Execute(CreateStatement(table));
     connection.Execute(IndexStatement(table));
   }
+  EnsureHistoryTable(connection);
   transaction.Commit();
 }
 
@@ -245,6 +247,7 @@ QString OpenServerDatabase(Connection& connection, const QString& uri) {
           connection.Execute(ServerCreateStatement(table));
           if (table.name != QLatin1String("customer")) connection.Execute(IndexStatement(table));
         }
+        EnsureHistoryTable(connection);
       }
       transaction.Commit();
       connection.ForgetTables();

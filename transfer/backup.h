@@ -17,3 +17,9 @@ qint64 BackupTo(const QString& databaseFile, const QString& target);
 // The command-line job: backs up the database file to `target` and prints what was written (or
 // the reason it failed) on standard error. Gives the exit status (0 done, 1 failed).
 int BackupCommand(const QString& databaseFile, const QString& target);
+
+// The command-line job `--history-prune DAYS`: removes the history entries older than DAYS
+// days, but only after a backup (a file: a copy beside it, qel-before-prune-<time>.db; a shared
+// database: an export into the folder qel-before-prune-<time>), whose place it prints with the
+// number of entries removed. Gives the exit status (0 done, 1 failed, 2 not a number of days).
+int HistoryPruneCommand(const QString& databaseFile, const QString& days);

@@ -16,6 +16,7 @@
 
 #include "data/connection.h"
 #include "data/datetext.h"
+#include "data/history.h"
 #include "data/rowstream.h"
 #include "data/schema.h"
 #include "data/server.h"
@@ -335,13 +336,6 @@ ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {
   if (QFileInfo(absolute).exists() && !QFileInfo(absolute).isDir())
     throw DataError(
         QStringLiteral("Cannot export to %1: it is a file, not a folder.").arg(absolute));
-  QStringList names;
-  for (const TableLayout& table : Tables()) {
-    names << table.name + QStringLiteral(".csv");
-    if (table.name == QLatin1String("customer")) names << QStringLiteral("customers.vcf");
-  }
-  FileSet set(absolute, names);
-
   ExportSummary summary;
   summary.folder = absolute;
   Connection connection;
@@ -353,21 +347,31 @@ ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {
     connection.OpenServer(server);
     connection.Execute(QStringLiteral("begin isolation level repeatable read read only"));
   }
+  // The five tables, and the history of changes where the database has one.
+  QStringList tables;
+  for (const TableLayout& table : Tables()) tables << table.name;
+  if (HasHistory(connection)) tables << QStringLiteral("history");
+  QStringList names;
+  for (const QString& table : tables) {
+    names << table + QStringLiteral(".csv");
+    if (table == QLatin1String("customer")) names << QStringLiteral("customers.vcf");
+  }
+  FileSet set(absolute, names);
 
   std::vector<std::unique_ptr<OutFile>> files;
   qint64 cards = 0;
-  for (const TableLayout& table : Tables()) {
-    files.push_back(std::make_unique<OutFile>(set.Folder(), table.name + QStringLiteral(".csv")));
+  for (const QString& table : tables) {
+    files.push_back(std::make_unique<OutFile>(set.Folder(), table + QStringLiteral(".csv")));
     OutFile& csv = *files.back();
-    const bool customers = table.name == QLatin1String("customer");
+    const bool customers = table == QLatin1String("customer");
     if (customers)
       files.push_back(std::make_unique<OutFile>(set.Folder(), QStringLiteral("customers.vcf")));
     OutFile* vcf = customers ? files.back().get() : nullptr;
 
     // Every column the table has, in table order, also ones the program does not use.
-    RowStream rows(connection, QStringLiteral("select %1 from %2 order by %3")
-                                   .arg(connection.AllColumns(table.name), table.name,
-                                        connection.RowKey(table.name)));
+    RowStream rows(connection,
+                   QStringLiteral("select %1 from %2 order by %3")
+                       .arg(connection.AllColumns(table), table, connection.RowKey(table)));
     const QStringList& names = rows.ColumnNames();
     const int count = int(names.size());
 
@@ -404,7 +408,7 @@ ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {
       }
       ++written;
     }
-    summary.files.append({table.name + QStringLiteral(".csv"), written});
+    summary.files.append({table + QStringLiteral(".csv"), written});
     if (vcf) cards = written;
   }
   summary.files.append({QStringLiteral("customers.vcf"), cards});

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "data/connection.h"
+#include "data/history.h"
 #include "data/rowstream.h"
 #include "data/schema.h"
 #include "data/server.h"
@@ -486,7 +487,8 @@ qint64 CopyFromServer(Connection& server, Connection& scratch, const TableLayout
 // the writers' lock, so no agent's save comes in between and a failure leaves the server as it
 // was. The rules run on a scratch file holding the server's rows; what they add goes to the
 // server with COPY, in the order it was added.
-ImportSummary ImportIntoServer(ImportSource& input, const ImportOptions& options) {
+ImportSummary ImportIntoServer(ImportSource& input, const ImportOptions& options,
+                               const QString& source) {
   Connection server;
   OpenDatabase(server, QString());
   // The scratch file holds personal data: in a folder of the user's own, removed at the end.
@@ -514,6 +516,7 @@ ImportSummary ImportIntoServer(ImportSource& input, const ImportOptions& options
                                 .arg(held[layout.name]));
     CopyToServer(rows, server, layout.name, targets);
   }
+  RecordImport(server, source, summary.Imported(QStringLiteral("customer")));
   transaction.Commit();
   return summary;
 }
@@ -525,7 +528,7 @@ ImportSummary ImportInto(const QString& databaseFile, const QString& source,
   // The source is opened first: a wrong path changes nothing.
   std::unique_ptr<ImportSource> input =
       OpenImportSource(source, options.codepage, options.csvCodepage);
-  if (!ServerUri().isEmpty()) return ImportIntoServer(*input, options);
+  if (!ServerUri().isEmpty()) return ImportIntoServer(*input, options, source);
   if (QFileInfo(source).canonicalFilePath() == QFileInfo(databaseFile).canonicalFilePath())
     throw DataError(QStringLiteral("%1 is the database itself.").arg(source));
   const QFileInfo info(databaseFile);
@@ -544,6 +547,7 @@ ImportSummary ImportInto(const QString& databaseFile, const QString& source,
     {
       Transaction transaction(db);
       Importer(db, *input, options, summary).Run();
+      RecordImport(db, source, summary.Imported(QStringLiteral("customer")));
       transaction.Commit();
     }
     db.Close();

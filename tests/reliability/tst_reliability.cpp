@@ -161,6 +161,14 @@ QStringList Replay(QMap<QString, QString>& known) {
   return pending;
 }
 
+// The history agrees with the tables: a customer is gone exactly when its newest entry, if
+// any, is a delete.
+bool HistoryAgrees(const QString& key, const QString& is) {
+  const auto last = Rows(
+      "select what from history where cid = ? or new_cid = ? order by id desc limit 1", {key, key});
+  return (is == "gone") == (last.isEmpty() || last[0][0] == Value("delete"));
+}
+
 quint32 Seed(const char* name) {
   const quint32 seed = qEnvironmentVariableIsSet("QEL_SEED")
                            ? quint32(qEnvironmentVariableIntValue("QEL_SEED"))
@@ -224,6 +232,9 @@ void TestReliability::killDuringSaves() {
       if (const QString is = Describe(it.key()); is != it.value())
         failures += Warn(it.key() + " is " + is + ", not " + it.value());
     }
+    for (auto it = known.begin(); it != known.end(); ++it)
+      if (!HistoryAgrees(it.key(), Describe(it.key())))
+        failures += Warn(it.key() + ": the history disagrees");
     if (pending.isEmpty()) continue;
     ++inFlight;
     const QString is = Describe(pending[0]);

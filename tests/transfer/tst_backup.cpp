@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QProcess>
+#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -24,6 +26,8 @@ class TestBackup : public QObject {
   void whileWriting();
   void failingTarget_data();
   void failingTarget();
+  void pruneAfterBackup_data();
+  void pruneAfterBackup();
 };
 
 // Another program adds a customer and its family row in one transaction after another; copies
@@ -157,6 +161,54 @@ void TestBackup::failingTarget() {
   struct stat after {};
   QCOMPARE(::stat("qel.db", &after), 0);
   QCOMPARE(after.st_ino, live.st_ino);
+}
+
+void TestBackup::pruneAfterBackup_data() {
+  QTest::addColumn<QString>("days");
+  QTest::addColumn<bool>("fileSizeLimit");
+  QTest::addColumn<int>("status");
+  QTest::addColumn<int>("left");  // entries left in qel.db
+  QTest::newRow("older entries go, the backup keeps them") << "5" << false << 0 << 1;
+  QTest::newRow("a backup that fails prunes nothing") << "5" << true << 1 << 2;
+  QTest::newRow("not a number of days") << "five" << false << 2 << 2;
+}
+
+// `qel --history-prune` backs the file up first and prints where; only then does the older
+// history go.
+void TestBackup::pruneAfterBackup() {
+  QFETCH(QString, days);
+  QFETCH(bool, fileSizeLimit);
+  QFETCH(int, status);
+  QFETCH(int, left);
+  TestEnv env;
+  CreateDatabase();
+  InsertCustomer("K1", {{"Cust_addhome", QString(100000, QLatin1Char('x'))}});
+  for (const int age : {9, 1})
+    Sql("insert into history (changed_at, what, cid) values (?, 'save', 'K1')",
+        {QDateTime::currentDateTimeUtc().addDays(-age).toString(Qt::ISODateWithMs)});
+  QProcess qel;
+  if (fileSizeLimit) {
+    qel.setChildProcessModifier([] {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{64 * 1024, 64 * 1024};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+  }
+  qel.start(QEL_BINARY, {"--history-prune", days});
+  QVERIFY(qel.waitForFinished());
+  QCOMPARE(qel.exitCode(), status);
+  QCOMPARE(Count("select count(*) from history"), left);
+  const QStringList backups = QDir(".").entryList({"qel-before-prune-*.db"});
+  QCOMPARE(backups.size(), int(status == 0));
+  if (status) return;
+  QVERIFY(QString::fromUtf8(qel.readAllStandardOutput())
+              .contains("Backed up to " + QFileInfo(backups[0]).absoluteFilePath()));
+  QCOMPARE(Count("select count(*) from history where cid = 'K1'"), 1);
+  Connection copy;
+  copy.Open(backups[0]);
+  QSqlQuery count("select count(*) from history", copy.Database());
+  QVERIFY(count.next());
+  QCOMPARE(count.value(0).toInt(), 2);
 }
 
 QTEST_MAIN(TestBackup)

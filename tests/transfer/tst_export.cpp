@@ -85,8 +85,8 @@ QString ScheduledBirthday() {
   return schedule.unreadable.empty() ? QString() : QStringLiteral("unreadable");
 }
 
-const QStringList kSet = {"customer.csv",  "customers.vcf",  "family.csv",
-                          "insurance.csv", "compensate.csv", "contact.csv"};
+const QStringList kSet = {"customer.csv",   "customers.vcf", "family.csv", "insurance.csv",
+                          "compensate.csv", "contact.csv",   "history.csv"};
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);

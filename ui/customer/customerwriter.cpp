@@ -4,6 +4,7 @@
 #include "data/recordset.h"
 #include "data/sqltext.h"
 #include "data/transaction.h"
+#include "ui/customer/customerstate.h"
 
 namespace {
 
@@ -64,11 +65,11 @@ WriteOutcome CustomerWriter::Save(const StoredCustomer& shown, const CustomerEdi
   WriteOutcome outcome = InTransaction(m_connection, [&]() -> WriteOutcome {
     // Modifying with no customer row to modify (an empty table) stores the customer as new.
     const bool addRow = edits.isNew || m_customers.Bof() || m_customers.Eof();
+    StoredCustomer stored;
     if (!addRow) {
       // Before anything is written: is the customer still stored as the window showed it?
       // (A row that was already gone when shown counts as deleted, not as unchanged.)
-      const StoredCustomer stored =
-          ReadStoredCustomer(m_connection, m_customers.Bookmark(), tables);
+      stored = ReadStoredCustomer(m_connection, m_customers.Bookmark(), tables);
       if (!stored.customer) return {Result::DeletedElsewhere, QString(), {}};
       if (stored != shown) return {Result::ChangedElsewhere, QString(), {}};
     }
@@ -90,7 +91,8 @@ WriteOutcome CustomerWriter::Save(const StoredCustomer& shown, const CustomerEdi
         m_customers.SetField(QStringLiteral("CID"), key);
       }
     }
-    for (const auto& [column, text] : edits.fields) m_customers.SetField(column, text);
+    for (const auto& [column, text] : edits.fields)
+      m_customers.SetField(column, edits.exact && text.isNull() ? Value() : Value(text));
 
     for (int i = 0; i < m_lists.size(); ++i) {
       const QList<QStringList>& entries = edits.lists.value(i);
@@ -100,7 +102,9 @@ WriteOutcome CustomerWriter::Save(const StoredCustomer& shown, const CustomerEdi
         set.AddNew();
         set.SetField(QStringLiteral("CID"), key);
         for (int col = 0; col < cells.size(); ++col)
-          set.SetField(col + 2, cells[col].isEmpty() ? Value() : Value(cells[col]));
+          set.SetField(col + 2, (edits.exact ? cells[col].isNull() : cells[col].isEmpty())
+                                    ? Value()
+                                    : Value(cells[col]));
       }
       set.Update();
       written << &set;
@@ -109,8 +113,11 @@ WriteOutcome CustomerWriter::Save(const StoredCustomer& shown, const CustomerEdi
     // The stored row stays current, so a following modify or delete acts on it.
     m_customers.Update();
     // What is now stored is what the window shows: the next save compares with it.
+    // The history entry, with the customer as it was, goes in the same transaction.
     return {Result::Done, QString(),
-            ReadStoredCustomer(m_connection, m_customers.Bookmark(), tables)};
+            ReadStoredCustomer(m_connection, m_customers.Bookmark(), tables),
+            RecordChange(m_connection, edits.what ? edits.what : (addRow ? "new" : "save"), stored,
+                         key)};
   });
   if (outcome.result != Result::Done) return outcome;
   try {
@@ -122,17 +129,18 @@ WriteOutcome CustomerWriter::Save(const StoredCustomer& shown, const CustomerEdi
   return outcome;
 }
 
-WriteOutcome CustomerWriter::Delete() {
+WriteOutcome CustomerWriter::Delete(const char* what) {
   return InTransaction(m_connection, [&]() -> WriteOutcome {
     // The row as stored now, not as shown: someone else may have deleted it already, or given
     // it another key.
-    const StoredCustomer stored = ReadStoredCustomer(m_connection, m_customers.Bookmark(), {});
+    const StoredCustomer stored =
+        ReadStoredCustomer(m_connection, m_customers.Bookmark(), HistoryListTables());
     if (!stored.customer) return {Result::DeletedElsewhere, QString(), {}};
     // Lists shared with another customer of the same key stay: they are that customer's lists
     // too.
     const Value key = stored.key;
     if (key && CustomersWithKey(*key) == 1) DeleteListRows(*key);
     m_customers.Delete();
-    return {};
+    return {Result::Done, QString(), {}, RecordChange(m_connection, what, stored, std::nullopt)};
   });
 }

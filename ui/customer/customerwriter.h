@@ -19,6 +19,10 @@ struct CustomerEdits {
   QString key;
   QList<QPair<QString, QString>> fields;
   QList<QList<QStringList>> lists;
+  // A version from the history: a null text is stored as Null, an empty one as "".
+  bool exact = false;
+  // What the history records the save as; none: "new" or "save".
+  const char* what = nullptr;
 };
 
 // How a save or a delete ended.
@@ -38,6 +42,8 @@ struct WriteOutcome {
   QString message;
   // A save that is Done: the customer as now stored, which the next save compares with.
   StoredCustomer stored;
+  // Done: the history entry of the change.
+  qint64 historyId = 0;
 };
 
 // A list table and the record set through which its new rows go in (open on the shown key).
@@ -59,7 +65,7 @@ class CustomerWriter {
   WriteOutcome Save(const StoredCustomer& shown, const CustomerEdits& edits);
   // Deletes the current customer with its lists (lists its key shares with another customer
   // stay: they are that customer's too).
-  WriteOutcome Delete();
+  WriteOutcome Delete(const char* what = "delete");
 
  private:
   QStringList Tables() const;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTabWidget>
 
 #include "data/connection.h"
@@ -169,6 +170,7 @@ const QList<frmCust::Command>& frmCust::Commands() {
       {"backup", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B), &frmCust::BackupDatabase},
       {"schedule", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), &frmCust::ScheduleCommand},
       {"print", QKeySequence(Qt::CTRL | Qt::Key_P), &frmCust::PrintCommand},
+      {"history", QKeySequence(Qt::CTRL | Qt::Key_H), &frmCust::HistoryCommand},
   };
   return commands;
 }
@@ -184,6 +186,8 @@ void frmCust::ConnectHandlers() {
   OnEvent(m_find, &FindBox::Picked, this, [this](qint64 rowid) {
     if (CustomerSet->MoveToBookmark(rowid)) Recover();  // shows it, read afresh
   });
+  OnEvent(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this,
+          [this] { UndoCommand(); });
   OnEvent(msfgFamily, &ListGrid::Click, this, [this] { msfgFamily_Click(); });
   OnEvent(msfgInsurlife, &ListGrid::Click, this, [this] { msfgInsurlife_Click(); });
   OnEvent(msfgCompenlife, &ListGrid::Click, this, [this] { msfgCompenlife_Click(); });
@@ -349,6 +353,8 @@ void frmCust::SetInputsEnabled() {
 // Toolbar
 
 void frmCust::Toolbar1_ButtonClick(const QString& key) {
+  // Only the command just done can be taken back.
+  m_undoId = 0;
   if (key == QLatin1String("first") || key == QLatin1String("previous") ||
       key == QLatin1String("next") || key == QLatin1String("last")) {
     Navigate(key);
@@ -579,6 +585,7 @@ bool frmCust::SaveCustomer() {
     return false;
   }
   m_shown = std::move(outcome.stored);
+  m_undoId = outcome.historyId;
   // The customer is saved; only reading the lists again failed (e.g. a long lock).
   if (!outcome.message.isEmpty()) MsgBox(outcome.message);
   if (!hadCustomers) {
@@ -602,6 +609,7 @@ void frmCust::DeleteCommand() {
     return;
   }
   const bool deletedElsewhere = outcome.result == WriteOutcome::Result::DeletedElsewhere;
+  m_undoId = outcome.historyId;
 
   try {
     // The first customer is shown next.

@@ -97,6 +97,17 @@ class frmCust : public Form {
   // modify mode.
   bool SaveCustomer();
 
+  // What the other windows ask of this one: stores a version of a customer from its history
+  // (`state`, its key included) as a save does, compared with `read`, the customer as the asking
+  // window read it; without a customer row in `read`, brings the customer back as a new one
+  // under `key`. A
+  // version without a customer (before the customer was added) deletes it. True when stored;
+  // otherwise the window has said why.
+  bool RestoreCustomer(const QByteArray& state, const StoredCustomer& read, const QString& key);
+  // The key a deleted customer comes back under: its own, or, when another customer holds it
+  // now, the first free "key (2)", "key (3)", ... if the agent agrees (else empty).
+  static QString KeyForRestore(const QString& key);
+
   // Event handlers.
   void Toolbar1_ButtonClick(const QString& key);
 
@@ -147,6 +158,10 @@ class frmCust : public Form {
   void ImportFiles();
   void ExportFiles();
   void BackupDatabase();
+  // The history window of the customer shown.
+  void HistoryCommand();
+  // Right after a save or delete: takes it back (a restore of the state before it).
+  void UndoCommand();
   // The "Finish" report of a command group job, saying so when the window holds unsaved input.
   void ReportJob(const QString& what);
   // After a save refused because someone else changed or deleted the customer: shows what is
@@ -159,4 +174,6 @@ class frmCust : public Form {
   FindBox* m_find = nullptr;
   // The customer as stored when the window showed it (or last saved it).
   StoredCustomer m_shown;
+  // The history entry of the save or delete just done, which Ctrl+Z takes back; 0: none.
+  qint64 m_undoId = 0;
 };

@@ -24,3 +24,14 @@ void MsgBox(const QString& text) {
   box.setWindowModality(Qt::ApplicationModal);
   box.exec();
 }
+
+bool AskYesNo(const QString& text) {
+  if (Hook()) {
+    Hook()(text);
+    return true;
+  }
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Qel"), text,
+                  QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+  box.setWindowModality(Qt::ApplicationModal);
+  return box.exec() == QMessageBox::Yes;
+}

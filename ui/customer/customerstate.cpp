@@ -1,0 +1,184 @@
+#include "ui/customer/customerstate.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "data/connection.h"
+#include "data/history.h"
+
+namespace {
+
+QJsonValue JsonOf(const Value& value) {
+  return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+
+Value ValueOf(const QJsonValue& value) {
+  if (value.isNull() || value.isUndefined()) return std::nullopt;
+  // An empty text stays an empty text, never Null.
+  const QString text = value.toString();
+  return text.isNull() ? QStringLiteral("") : text;
+}
+
+QString Shown(const Value& value) {
+  return value ? QLatin1Char('"') + *value + QLatin1Char('"') : QStringLiteral("Null");
+}
+
+// The rows only one side has: (before only, after only), each row once per time it is missing.
+QPair<QList<QVector<Value>>, QList<QVector<Value>>> Unmatched(QList<QVector<Value>> before,
+                                                              QList<QVector<Value>> after) {
+  for (qsizetype i = before.size() - 1; i >= 0; --i) {
+    if (const qsizetype at = after.indexOf(before[i]); at >= 0) {
+      after.removeAt(at);
+      before.removeAt(i);
+    }
+  }
+  return {before, after};
+}
+
+QString RowText(const QVector<Value>& row) {
+  QStringList cells;
+  for (const Value& cell : row) cells << (cell ? *cell : QStringLiteral("(Null)"));
+  return cells.join(QStringLiteral(" | "));
+}
+
+}  // namespace
+
+Value CustomerState::Field(const QString& column) const {
+  for (const auto& [name, value] : fields)
+    if (name.compare(column, Qt::CaseInsensitive) == 0) return value;
+  return std::nullopt;
+}
+
+const QStringList& HistoryListTables() {
+  static const QStringList tables{"family", "insurance", "compensate", "contact"};
+  return tables;
+}
+
+CustomerState StateOf(Connection& connection, const StoredCustomer& stored) {
+  CustomerState state;
+  state.lists.resize(HistoryListTables().size());
+  if (!stored.customer) return state;
+  state.exists = true;
+  const QStringList& columns = connection.Columns(QStringLiteral("customer"));
+  for (int i = 0; i < columns.size(); ++i)
+    state.fields << qMakePair(columns[i], stored.customer->cells.value(i));
+  // The rows' own number and key are left out: a restore gives them anew.
+  for (int list = 0; list < stored.lists.size() && list < state.lists.size(); ++list)
+    for (const StoredRow& row : stored.lists[list]) state.lists[list] << row.cells.mid(2);
+  return state;
+}
+
+QByteArray StateJson(const CustomerState& state) {
+  QJsonObject object;
+  if (state.imported >= 0) {
+    object[QStringLiteral("import")] = state.importSource;
+    object[QStringLiteral("added")] = state.imported;
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+  }
+  if (state.exists) {
+    QJsonObject customer;
+    for (const auto& [column, value] : state.fields) customer[column] = JsonOf(value);
+    object[QStringLiteral("customer")] = customer;
+  } else {
+    object[QStringLiteral("customer")] = QJsonValue(QJsonValue::Null);
+  }
+  for (int list = 0; list < HistoryListTables().size(); ++list) {
+    QJsonArray rows;
+    for (const QVector<Value>& row : state.lists.value(list)) {
+      QJsonArray cells;
+      for (const Value& cell : row) cells << JsonOf(cell);
+      rows << cells;
+    }
+    object[HistoryListTables()[list]] = rows;
+  }
+  return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+CustomerState ParseState(const QByteArray& json) {
+  CustomerState state;
+  state.lists.resize(HistoryListTables().size());
+  const QJsonObject object = QJsonDocument::fromJson(json).object();
+  if (object.contains(QStringLiteral("import"))) {
+    state.importSource = object[QStringLiteral("import")].toString();
+    state.imported = object[QStringLiteral("added")].toInt();
+    return state;
+  }
+  const QJsonValue customer = object[QStringLiteral("customer")];
+  state.exists = customer.isObject();
+  const QJsonObject fields = customer.toObject();
+  for (auto it = fields.begin(); it != fields.end(); ++it)
+    state.fields << qMakePair(it.key(), ValueOf(it.value()));
+  for (int list = 0; list < HistoryListTables().size(); ++list) {
+    for (const QJsonValue& row : object[HistoryListTables()[list]].toArray()) {
+      QVector<Value> cells;
+      for (const QJsonValue& cell : row.toArray()) cells << ValueOf(cell);
+      state.lists[list] << cells;
+    }
+  }
+  return state;
+}
+
+CustomerEdits RestoreEdits(const CustomerState& state, const QString& key, bool isNew) {
+  CustomerEdits edits;
+  edits.isNew = isNew;
+  edits.exact = true;
+  edits.what = "restore";
+  edits.key = key;
+  for (const auto& [column, value] : state.fields) {
+    if (column.compare(QLatin1String("CID"), Qt::CaseInsensitive) == 0) continue;
+    edits.fields << qMakePair(column, value ? *value : QString());
+  }
+  for (const QList<QVector<Value>>& rows : state.lists) {
+    QList<QStringList>& entries = edits.lists.emplace_back();
+    for (const QVector<Value>& row : rows) {
+      QStringList& cells = entries.emplace_back();
+      for (const Value& cell : row) cells << (cell ? *cell : QString());
+    }
+  }
+  return edits;
+}
+
+QString ChangeText(const CustomerState& before, const CustomerState& after) {
+  if (before.imported >= 0)
+    return QStringLiteral("%1 customers imported from %2")
+        .arg(before.imported)
+        .arg(before.importSource);
+  if (!before.exists) return QStringLiteral("customer added");
+  if (!after.exists) return QStringLiteral("customer deleted");
+  QStringList parts;
+  for (const auto& [column, value] : before.fields) {
+    const Value now = after.Field(column);
+    if (now != value) parts << QStringLiteral("%1: %2 -> %3").arg(column, Shown(value), Shown(now));
+  }
+  for (int list = 0; list < HistoryListTables().size(); ++list) {
+    const auto [removed, added] = Unmatched(before.lists.value(list), after.lists.value(list));
+    const qsizetype changed = qMin(removed.size(), added.size());
+    QStringList counts;
+    if (added.size() > changed) counts << QStringLiteral("%1 added").arg(added.size() - changed);
+    if (removed.size() > changed)
+      counts << QStringLiteral("%1 removed").arg(removed.size() - changed);
+    if (changed) counts << QStringLiteral("%1 changed").arg(changed);
+    if (!counts.isEmpty())
+      parts << HistoryListTables()[list] + QStringLiteral(": ") + counts.join(QStringLiteral(", "));
+  }
+  return parts.isEmpty() ? QStringLiteral("no change") : parts.join(QStringLiteral("; "));
+}
+
+QString ChangedRows(const CustomerState& before, const CustomerState& after) {
+  QStringList lines;
+  for (int list = 0; list < HistoryListTables().size(); ++list) {
+    const auto [removed, added] = Unmatched(before.lists.value(list), after.lists.value(list));
+    for (const QVector<Value>& row : removed)
+      lines << QStringLiteral("%1, before: %2").arg(HistoryListTables()[list], RowText(row));
+    for (const QVector<Value>& row : added)
+      lines << QStringLiteral("%1, after: %2").arg(HistoryListTables()[list], RowText(row));
+  }
+  return lines.isEmpty() ? QStringLiteral("No list rows changed.") : lines.join(QLatin1Char('\n'));
+}
+
+qint64 RecordChange(Connection& connection, const char* what, const StoredCustomer& before,
+                    const Value& newKey) {
+  return AppendHistory(connection, QLatin1String(what), before.customer ? before.key : newKey,
+                       newKey, StateJson(StateOf(connection, before)));
+}

@@ -1,0 +1,263 @@
+#include "ui/history/frmhistory.h"
+
+#include <QAbstractTableModel>
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+
+#include "data/connection.h"
+#include "ui/customer/frmcust.h"
+#include "ui/program/module1.h"
+#include "ui/toolkit/guard.h"
+#include "ui/toolkit/look.h"
+#include "ui/toolkit/msgbox.h"
+#include "ui/toolkit/placement.h"
+
+namespace {
+
+// The window's controls: the customer and the buttons above, the two tabs below taking the
+// room the window has.
+using K = placement::Kind;
+using placement::InLine;
+using placement::Ming;
+// clang-format off
+const placement::Control kLayout[] = {
+    {K::Label, "lblCustomer", nullptr, InLine(0, 1), "", Ming(11.25)},
+    {K::Button, "cmdRestore", nullptr, InLine(0), "Restore", Ming(12)},
+    {K::Button, "cmdExit", nullptr, InLine(0), "Exit", Ming(12)},
+    {K::Tabs, "tabHistory", nullptr, InLine(1, 1), "", Ming(12)},
+    {K::Table, "grdChanges", "tabHistory", {}, "Changes", Ming(12)},
+    {K::Table, "grdDeleted", "tabHistory", {}, "Deleted customers", Ming(12)},
+};
+// clang-format on
+
+QString LocalTime(const QString& utc) {
+  return QDateTime::fromString(utc, Qt::ISODateWithMs)
+      .toLocalTime()
+      .toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+}
+
+}  // namespace
+
+// A read-only table whose cells are made when they are shown (and kept): a history of
+// thousands of changes costs only the lines on the screen.
+class HistoryModel : public QAbstractTableModel {
+ public:
+  using Cell = std::function<QString(int row, int column)>;
+  HistoryModel(QStringList headings, Cell cell, QObject* parent)
+      : QAbstractTableModel(parent), m_headings(std::move(headings)), m_cell(std::move(cell)) {}
+
+  void Reset(int rows) {
+    beginResetModel();
+    m_rows = rows;
+    m_cells.clear();
+    endResetModel();
+  }
+  int rowCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : m_rows;
+  }
+  int columnCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : int(m_headings.size());
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+    const qint64 key = qint64(index.row()) * m_headings.size() + index.column();
+    auto it = m_cells.find(key);
+    if (it == m_cells.end()) it = m_cells.insert(key, m_cell(index.row(), index.column()));
+    return *it;
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return m_headings.value(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+  }
+
+ private:
+  QStringList m_headings;
+  Cell m_cell;
+  int m_rows = 0;
+  mutable QHash<qint64, QString> m_cells;
+};
+
+namespace {
+
+// Shows a model read-only, a line at a time; a column is as wide as its heading or a typical
+// value, whichever is wider, and no line is measured.
+void ShowModel(QTableView* table, HistoryModel* model, const QStringList& typical) {
+  table->setModel(model);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->setSelectionMode(QAbstractItemView::SingleSelection);
+  table->setWordWrap(false);
+  table->verticalHeader()->hide();
+  const QFontMetrics metrics(table->font());
+  table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
+  for (int column = 0; column < typical.size(); ++column) {
+    const QString heading = model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    table->setColumnWidth(
+        column,
+        qMax(metrics.horizontalAdvance(heading), metrics.horizontalAdvance(typical[column])) + 16);
+  }
+  table->horizontalHeader()->setStretchLastSection(true);
+}
+
+}  // namespace
+
+frmHistory::frmHistory() {
+  setObjectName(QStringLiteral("frmHistory"));
+  setWindowTitle(QStringLiteral("HISTORY"));
+  setWindowIcon(SvgIcon(QStringLiteral("history")));
+  // Over the customer window, which must not page or edit while a restore is chosen.
+  setWindowModality(Qt::ApplicationModal);
+  resize(1000, 520);
+
+  FETCH_CONTROLS(placement::Place(this, kLayout), lblCustomer, cmdRestore, cmdExit, tabHistory,
+                 grdChanges, grdDeleted);
+  m_changes = new HistoryModel(
+      {"When", "Who", "What", "Changes"},
+      [this](int row, int column) -> QString {
+        const HistoryEntry& entry = m_entries[row];
+        switch (column) {
+          case 0:
+            return LocalTime(entry.at);
+          case 1:
+            return entry.who;
+          case 2:
+            return entry.what;
+          default:
+            return ChangeText(Before(row), After(row));
+        }
+      },
+      this);
+  m_deletions = new HistoryModel(
+      {"Name", "C_No", "When", "Who"},
+      [this](int row, int column) -> QString {
+        const HistoryEntry& entry = m_deleted[row];
+        switch (column) {
+          case 0:
+            return ParseState(entry.state).Field(QStringLiteral("Cust_name")).value_or(QString());
+          case 1:
+            return entry.key.value_or(QString());
+          case 2:
+            return LocalTime(entry.at);
+          default:
+            return entry.who;
+        }
+      },
+      this);
+  ShowModel(grdChanges, m_changes, {"2026/12/31 23:59:59", "chen.meiling", "restore", ""});
+  ShowModel(grdDeleted, m_deletions,
+            {"Chen Mei-ling", "A0000001", "2026/12/31 23:59:59", "chen.meiling"});
+
+  OnEvent(cmdRestore, &QPushButton::clicked, this, [this] { cmdRestore_Click(); });
+  OnEvent(cmdExit, &QPushButton::clicked, this, [this] { Unload(); });
+  OnEvent(grdChanges, &QTableView::doubleClicked, this,
+          [this](const QModelIndex& index) { grdChanges_DoubleClick(index.row()); });
+}
+
+frmHistory::~frmHistory() = default;
+
+void frmHistory::Form_Load() {}
+
+frmHistory* frmHistory::OpenFor(std::optional<qint64> row) {
+  frmHistory* window = Show<frmHistory>();
+  window->m_row = row;
+  window->tabHistory->setCurrentIndex(row ? 0 : 1);
+  window->Refresh();
+  return window;
+}
+
+void frmHistory::Refresh() {
+  StoredCustomer read;
+  QList<HistoryEntry> entries;
+  QList<HistoryEntry> deleted;
+  CustomerState now;
+  try {
+    if (m_row) read = ReadStoredCustomer(*DbConnection, *m_row, HistoryListTables());
+    if (read.key) entries = ReadHistory(*DbConnection, *read.key);
+    deleted = ReadDeletions(*DbConnection);
+    now = StateOf(*DbConnection, read);
+  } catch (const DataError& error) {
+    // The window keeps what it listed and says why.
+    MsgBox(error.message());
+    return;
+  }
+  m_read = std::move(read);
+  m_entries = std::move(entries);
+  m_deleted = std::move(deleted);
+  m_now = std::move(now);
+  m_parsed.clear();
+  m_changes->Reset(int(m_entries.size()));
+  m_deletions->Reset(int(m_deleted.size()));
+  const QString customer = m_read.customer
+                               ? QStringLiteral("C_No %1").arg(m_read.key.value_or(QString()))
+                               : QStringLiteral("No customer shown");
+  lblCustomer->setText(customer);
+  lblCustomer->setAccessibleName(customer);
+  tabHistory->setTabText(0, QStringLiteral("Changes (%1)").arg(m_entries.size()));
+  tabHistory->setTabText(1, QStringLiteral("Deleted customers (%1)").arg(m_deleted.size()));
+}
+
+QByteArray frmHistory::State(qint64 id) const {
+  // Read while the line is shown: trouble reading shows as an empty version, and the restore
+  // reads it again.
+  try {
+    if (const std::optional<HistoryEntry> entry = ReadHistoryEntry(*DbConnection, id))
+      return entry->state;
+  } catch (const DataError&) {
+  }
+  return QByteArray();
+}
+
+const CustomerState& frmHistory::Before(int line) const {
+  auto it = m_parsed.find(line);
+  if (it == m_parsed.end()) it = m_parsed.insert(line, ParseState(State(m_entries[line].id)));
+  return *it;
+}
+
+const CustomerState& frmHistory::After(int line) const {
+  // Each change led to the state the next newer one started from; the newest, to the customer
+  // as stored now.
+  return line == 0 ? m_now : Before(line - 1);
+}
+
+void frmHistory::grdChanges_DoubleClick(int line) {
+  if (line < 0 || line >= m_entries.size()) return;
+  MsgBox(ChangedRows(Before(line), After(line)));
+}
+
+void frmHistory::cmdRestore_Click() {
+  frmCust* customers = Loaded<frmCust>();
+  if (!customers) return;
+  const bool changes = tabHistory->currentIndex() == 0;
+  const QTableView* table = changes ? grdChanges : grdDeleted;
+  const int line = table->currentIndex().isValid() ? table->currentIndex().row() : -1;
+  const QList<HistoryEntry>& entries = changes ? m_entries : m_deleted;
+  if (line < 0 || line >= entries.size()) {
+    MsgBox(QStringLiteral("Select a line first."));
+    return;
+  }
+  std::optional<HistoryEntry> entry;
+  try {
+    entry = ReadHistoryEntry(*DbConnection, entries[line].id);
+  } catch (const DataError& error) {
+    MsgBox(error.message());
+    return;
+  }
+  if (!entry) return;
+  if (changes) {
+    customers->RestoreCustomer(entry->state, m_read, QString());
+  } else {
+    const QString key = frmCust::KeyForRestore(entry->key.value_or(QString()));
+    if (key.isEmpty()) return;
+    if (customers->RestoreCustomer(entry->state, StoredCustomer(), key)) {
+      // The customer brought back is the one the window now shows.
+      m_row = CustomerSet->Bookmark();
+      tabHistory->setCurrentIndex(0);
+    }
+  }
+  Refresh();
+}

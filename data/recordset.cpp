@@ -23,6 +23,16 @@ Value FromVariant(const QVariant& value) {
   return value.isNull() ? Value() : Value(value.toString());
 }
 
+// A value as an element of a PostgreSQL array literal: NULL, or the text in double quotes with
+// its double quotes and backslashes escaped (NUL characters removed).
+QString ArrayElement(const Value& value) {
+  if (!value) return QStringLiteral("NULL");
+  QString text = StripNul(*value);
+  text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+  text.replace(QLatin1Char('"'), QLatin1String("\\\""));
+  return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
 // A statement's rows in row-number order unless it orders them itself: a server returns rows
 // in no particular order otherwise, SQLite in rowid order. Words inside a quoted value or name
 // (a key holding "order by") are not the statement's own.
@@ -504,6 +514,62 @@ void Recordset::Update() {
   m_cachedRowid.reset();
 }
 
+void Recordset::AddRows(const QList<int>& ordinals, const QList<QVector<Value>>& rows) {
+  Require();
+  if (m_cursor == Cursor::Static) throw DataError(QStringLiteral("The record set is read-only."));
+  StoreEdits();
+  if (rows.isEmpty()) return;
+  if (!m_connection->IsServer()) {
+    // A file costs no round trip per statement: a row at a time.
+    for (const QVector<Value>& row : rows) {
+      AddNew();
+      for (int i = 0; i < ordinals.size(); ++i) SetField(ordinals[i], row.value(i));
+    }
+    Update();
+    return;
+  }
+  // One array per column, unnested into rows: a single statement for any number of rows, whose
+  // text does not depend on how many there are, so it is prepared once. The arrays are bound
+  // values, never part of the statement.
+  const QStringList& names = Names();
+  QStringList columns, arrays;
+  for (int ordinal : ordinals) {
+    columns << m_connection->QuoteName(FieldName(ordinal));
+    arrays << QStringLiteral("cast(? as text[])");
+  }
+  QSqlQuery& insert = m_connection->Prepared(
+      QStringLiteral("insert into %1 (%2) select * from unnest(%3) returning %4, %5")
+          .arg(m_table, columns.join(QLatin1Char(',')), arrays.join(QLatin1Char(',')), m_key,
+               m_select));
+  for (int i = 0; i < ordinals.size(); ++i) {
+    QStringList cells;
+    cells.reserve(rows.size());
+    for (const QVector<Value>& row : rows) cells << ArrayElement(row.value(i));
+    insert.bindValue(i, QString(QLatin1Char('{') + cells.join(QLatin1Char(',')) + u'}'));
+  }
+  m_connection->Run(insert);
+  // The rows come back as stored: read now, they cost no look-up when visited.
+  qint64 rowid = 0;
+  while (insert.next()) {
+    rowid = insert.value(0).toLongLong();
+    if (m_wholeTable) continue;
+    QVector<Value> row(names.size());
+    for (int c = 0; c < names.size(); ++c) row[c] = FromVariant(insert.value(c + 1));
+    m_keys.append(rowid);
+    m_prefetched.insert(rowid, std::move(row));
+  }
+  const QSqlError failure = insert.lastError();
+  insert.finish();
+  if (failure.isValid()) throw m_connection->Explain(failure);
+  if (m_wholeTable) {
+    StandOn(rowid, Place::Row);
+  } else {
+    m_pos = int(m_keys.size()) - 1;
+    m_gap = false;
+  }
+  m_cachedRowid.reset();
+}
+
 void Recordset::CancelUpdate() {
   m_addNew = false;
   m_edits.clear();
@@ -543,6 +609,22 @@ void Recordset::Requery() {
     Resolve();
   } else {
     LoadKeys();
+  }
+}
+
+void Recordset::RequeryLater() {
+  if (!m_connection) throw DataError(QStringLiteral("The record set is not open."));
+  if (m_cursor == Cursor::Static) {
+    Requery();
+    return;
+  }
+  CancelUpdate();
+  m_cachedRowid.reset();
+  m_prefetched.clear();
+  if (m_wholeTable) {
+    m_place = Place::First;
+  } else {
+    m_loaded = false;
   }
 }
 

@@ -573,8 +573,6 @@ bool frmCust::SaveCustomer() {
     return false;
   }
   m_shown = std::move(outcome.stored);
-  // The customer is saved; only reading the lists again failed (e.g. a long lock).
-  if (!outcome.message.isEmpty()) MsgBox(outcome.message);
   if (!hadCustomers) {
     // The first customer of an empty table: there are customers to page through now.
     for (const char* key : {"first", "previous", "next", "last"})

@@ -462,9 +462,9 @@ void Connection::BeginTrans() {
   // Immediate: take the write lock now, so a file held by another program fails here, before
   // anything was changed. A server takes its writers' lock for the same effect.
   if (m_server) {
+    Execute(QStringLiteral("begin"));
     try {
-      // Both in one round trip; the lock's failure (a time-out) leaves the transaction open.
-      Execute(QStringLiteral("begin; select pg_advisory_xact_lock(%1)").arg(kWriterLock));
+      Execute(QStringLiteral("select pg_advisory_xact_lock(%1)").arg(kWriterLock));
     } catch (const DataError&) {
       if (!m_broken) QSqlQuery(QStringLiteral("rollback"), Database());
       throw;

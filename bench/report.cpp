@@ -154,7 +154,7 @@ void PrintServerReport(const ServerResults& r) {
       qPrintable(Ms(r.searchAllWarm.Median())), qPrintable(Ms(r.searchFewWarm.Median())));
   std::printf(
       "Opening a connection as the program does (connect, session settings, the tables' "
-      "checks), which each search does: p50 %s ms, p99 %s ms\n",
+      "checks), which the search window does once and keeps: p50 %s ms, p99 %s ms\n",
       qPrintable(Ms(r.opening.Median())), qPrintable(Ms(r.opening.P99())));
   std::printf("Load average (1, 5, 15 min): %s before the windows, %s after them\n",
               qPrintable(r.loadBefore), qPrintable(r.loadAfter));

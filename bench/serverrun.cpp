@@ -105,9 +105,9 @@ class ServerFloors : public ReadFloor, public SaveFloor {
   ServerFloor::Save m_save;
 };
 
-// The floors of the searches: psql's own timing of the search statement. Like the window's
-// search, which opens its connection anew after Reset, the statement runs first in a new
-// session; its second run there is kept for comparison.
+// The floors of the searches: psql's own timing of the search statement, run first in a new
+// session; its second run there is kept for comparison (the window's searches after the first
+// run on the connection it keeps).
 class PsqlSearches : public SearchFloor {
  public:
   PsqlSearches(const QString& conninfo, const QString& all, const QString& few,
@@ -144,7 +144,7 @@ void MeasureServerSearches(const Options& options, frmCust* cust, CommonMeasures
         QStringLiteral("the raw search statements find what the windows find"));
   WarmUpSearch(search, named);
   PsqlTimes(conninfo, allStatement, 1);
-  // The opening of a connection as the program does it (each search opens its own).
+  // The opening of a connection as the program does it (the search window opens its own).
   for (int i = 0; i < Runs(options, 10); ++i) {
     results.opening.Add(TimeMs([&] {
       Connection connection;

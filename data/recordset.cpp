@@ -12,13 +12,6 @@
 
 namespace {
 
-QVariant Bindable(const Value& value) {
-  if (!value) return QVariant(QMetaType(QMetaType::QString));
-  // Qt SQL binds a null QString as Null; an empty text must stay text.
-  const QString text = StripNul(*value);
-  return QVariant(text.isNull() ? QStringLiteral("") : text);
-}
-
 Value FromVariant(const QVariant& value) {
   return value.isNull() ? Value() : Value(value.toString());
 }
@@ -428,110 +421,6 @@ Value Recordset::Field(const QString& name) {
   return Field(Ordinal(name));
 }
 
-void Recordset::SetField(int ordinal, const Value& value) {
-  FieldName(ordinal);
-  if (m_cursor == Cursor::Static) throw DataError(QStringLiteral("The record set is read-only."));
-  if (!m_addNew) RequireRow();
-  m_edits[ordinal] = value ? Value(StripNul(*value)) : value;
-}
-
-void Recordset::SetField(const QString& name, const Value& value) {
-  SetField(Ordinal(name), value);
-}
-
-void Recordset::AddNew() {
-  Require();
-  if (m_cursor == Cursor::Static) throw DataError(QStringLiteral("The record set is read-only."));
-  StoreEdits();
-  m_addNew = true;
-  m_edits.clear();
-}
-
-void Recordset::Update() {
-  Require();
-  if (!EditPending()) return;
-  const QStringList& names = Names();
-  QStringList columns;
-  QVariantList values;
-  for (const auto& [ordinal, value] : m_edits) {
-    columns << m_connection->QuoteName(names[ordinal]);
-    values << Bindable(value);
-  }
-  if (m_addNew) {
-    QString sql;
-    if (columns.isEmpty()) {
-      sql = QStringLiteral("insert into %1 default values").arg(m_table);
-    } else {
-      QStringList marks(columns.size(), QStringLiteral("?"));
-      sql = QStringLiteral("insert into %1 (%2) values (%3)")
-                .arg(m_table, columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
-    }
-    // A server says the new row's number when asked; SQLite keeps it as the last insert id.
-    if (m_connection->IsServer()) sql += QStringLiteral(" returning ") + m_key;
-    QSqlQuery& insert = m_connection->Prepared(sql);
-    for (int i = 0; i < values.size(); ++i) insert.bindValue(i, values[i]);
-    m_connection->Run(insert);
-    const qint64 rowid = m_connection->IsServer()
-                             ? (insert.next() ? insert.value(0).toLongLong() : 0)
-                             : insert.lastInsertId().toLongLong();
-    insert.finish();
-    if (m_wholeTable) {
-      StandOn(rowid, Place::Row);
-    } else {
-      m_keys.append(rowid);
-      m_pos = int(m_keys.size()) - 1;
-      m_gap = false;
-    }
-  } else {
-    RequireRow();
-    QStringList sets;
-    for (const QString& column : columns) sets << column + QStringLiteral("=?");
-    const QString sql = QStringLiteral("update %1 set %2 where %3=?")
-                            .arg(m_table, sets.join(QLatin1Char(',')), m_key);
-    QSqlQuery& update = m_connection->Prepared(sql);
-    for (int i = 0; i < values.size(); ++i) update.bindValue(i, values[i]);
-    update.bindValue(int(values.size()), CurrentRowid());
-    m_prefetched.remove(CurrentRowid());
-    m_connection->Run(update);
-    const int changed = update.numRowsAffected();
-    update.finish();
-    if (changed == 0)
-      throw DataError(
-          QStringLiteral("The row to be saved no longer exists: another program deleted it."));
-  }
-  m_addNew = false;
-  m_edits.clear();
-  m_cachedRowid.reset();
-}
-
-void Recordset::CancelUpdate() {
-  m_addNew = false;
-  m_edits.clear();
-}
-
-void Recordset::Delete() {
-  RequireRow();
-  if (m_cursor == Cursor::Static) throw DataError(QStringLiteral("The record set is read-only."));
-  CancelUpdate();
-  const QString sql = QStringLiteral("delete from %1 where %2=?").arg(m_table, m_key);
-  QSqlQuery& remove = m_connection->Prepared(sql);
-  remove.bindValue(0, CurrentRowid());
-  m_prefetched.remove(CurrentRowid());
-  m_connection->Run(remove);
-  const int changed = remove.numRowsAffected();
-  remove.finish();
-  if (changed == 0)
-    throw DataError(
-        QStringLiteral("The row to be deleted no longer exists: another program deleted it."));
-  if (m_wholeTable) {
-    m_place = Place::Gap;
-  } else {
-    m_keys.removeAt(m_pos);
-    m_gap = true;
-  }
-  m_cachedRowid.reset();
-}
-
 void Recordset::Requery() {
   if (!m_connection) throw DataError(QStringLiteral("The record set is not open."));
   CancelUpdate();
@@ -543,6 +432,22 @@ void Recordset::Requery() {
     Resolve();
   } else {
     LoadKeys();
+  }
+}
+
+void Recordset::RequeryLater() {
+  if (!m_connection) throw DataError(QStringLiteral("The record set is not open."));
+  if (m_cursor == Cursor::Static) {
+    Requery();
+    return;
+  }
+  CancelUpdate();
+  m_cachedRowid.reset();
+  m_prefetched.clear();
+  if (m_wholeTable) {
+    m_place = Place::First;
+  } else {
+    m_loaded = false;
   }
 }
 

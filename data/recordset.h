@@ -60,11 +60,16 @@ class Recordset final : private TransactionParticipant {
   void SetField(const QString& name, const Value& value);
   void SetField(int ordinal, const Value& value);
   QString FieldName(int ordinal);
+  // The position of a column by its name (case-insensitive).
+  int Ordinal(const QString& name);
 
   // AddNew starts a pending new row; a row still pending is stored first.
   void AddNew();
   // Stores the pending new row (which then becomes current) or the edits of the current row.
   void Update();
+  // Stores new rows in one go, each given as the values of these columns (the others Null);
+  // the last one becomes current. On a server this is one statement, however many rows.
+  void AddRows(const QList<int>& ordinals, const QList<QVector<Value>>& rows);
   // Drops the pending new row and the unsaved edits.
   void CancelUpdate();
   bool EditPending() const { return m_addNew || !m_edits.empty(); }
@@ -72,6 +77,8 @@ class Recordset final : private TransactionParticipant {
   void Delete();
   // Reads the rows again; the first row becomes current.
   void Requery();
+  // The same, deferred until the set is next used: costs nothing when it is closed first.
+  void RequeryLater();
 
   // The rowid of the current row, and a move back onto a row by its rowid.
   qint64 Bookmark();
@@ -106,7 +113,6 @@ class Recordset final : private TransactionParticipant {
   qint64 CurrentRowid() const;
   void LoadStatic();
   void RequireRow();
-  int Ordinal(const QString& name);
   const QStringList& Names();
   void FetchCurrent();
   void StoreEdits();

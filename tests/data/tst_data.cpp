@@ -52,6 +52,8 @@ class TestData : public QObject {
   void cursor_data();
   void cursor();
   void nullAndEmptyTextStayApart();
+  void addRows_data();
+  void addRows();
   void files_data();
   void files();
   void damagedWhileOpen();
@@ -122,6 +124,49 @@ void TestData::nullAndEmptyTextStayApart() {
   for (set.Requery(); !set.Eof(); set.MoveNext()) read << set.Field(QStringLiteral("FAM_NAME"));
   QCOMPARE(stored, values);
   QCOMPARE(read, values);
+}
+
+void TestData::addRows_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<bool>("null");
+  auto row = [](const char* name, const QString& text, bool null = false) {
+    QTest::newRow(name) << text << null;
+  };
+  row("plain", QStringLiteral("Ann Lee"));
+  row("Null", QString(), true);
+  row("empty text", QStringLiteral(""));
+  row("the text NULL", QStringLiteral("NULL"));
+  row("double quote", QStringLiteral("say \"hi\""));
+  row("backslash", QStringLiteral("C:\\dir\\"));
+  row("braces, comma, quote", QStringLiteral("{a,b}' x"));
+  row("blanks and a line break", QStringLiteral(" two\nlines "));
+  row("Chinese", QStringLiteral("王小明"));
+}
+
+// Rows added in one go are stored as given, and read back through the set as stored.
+void TestData::addRows() {
+  QFETCH(QString, text);
+  QFETCH(bool, null);
+  const Value value = null ? Value() : Value(text);
+  TestEnv env;
+  CreateDatabase();
+  Connection db;
+  OpenDatabase(db, kDatabaseFile);
+  Recordset set;
+  set.Open(QStringLiteral("select * from family where CID='A'"), db);
+  const QList<int> columns{set.Ordinal(QStringLiteral("CID")), 2, 3, 4};
+  set.AddRows(columns, {{QStringLiteral("A"), value, QStringLiteral("x")},
+                        {QStringLiteral("A"), QStringLiteral("y"), value, value}});
+  const QVector<QVector<Value>> expected{{value, QStringLiteral("x"), Value()},
+                                         {QStringLiteral("y"), value, value}};
+  QVector<QVector<Value>> stored;
+  for (const auto& row : ChildRows("family", "A")) stored << row.mid(0, 3);
+  QCOMPARE(stored, expected);
+  QVector<QVector<Value>> read;
+  QCOMPARE(set.Field(2), expected[1][0]);  // the last row is current
+  for (set.MoveFirst(); !set.Eof(); set.MoveNext())
+    read << QVector<Value>{set.Field(2), set.Field(3), set.Field(4)};
+  QCOMPARE(read, expected);
 }
 
 void TestData::files_data() {

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "data/server.h"
 #include "support/testsupport.h"
 #include "ui/customer/frmcust.h"
 #include "ui/program/module1.h"
@@ -199,12 +200,15 @@ void TestSearch::secondSearchStartsOver() {
 // leaving the search window shows the customer window browsing the whole table.
 void TestSearch::waysBack_data() {
   QTest::addColumn<bool>("titleBar");
-  QTest::newRow("Exit, Exit") << false;
-  QTest::newRow("title bar, title bar") << true;
+  QTest::addColumn<bool>("cut");  // a server ends the search window's session between searches
+  QTest::newRow("Exit, Exit") << false << false;
+  QTest::newRow("title bar, title bar") << true << false;
+  QTest::newRow("Exit, Exit, session ended between searches") << false << true;
 }
 
 void TestSearch::waysBack() {
   QFETCH(bool, titleBar);
+  QFETCH(bool, cut);
   TestEnv env;
   Customers();
   frmCust* cust = Show<frmCust>();
@@ -221,6 +225,14 @@ void TestSearch::waysBack() {
   QVERIFY(!search->cmdStart->isEnabled());
   ReplaceText(search->cmbMarriage, "nobody's");
   ClickButton(search->Command1);  // Reset: every criterion open again
+  if (cut && !ServerUri().isEmpty()) {
+    // The session that ran the search, and only that one, as a server restart would end it.
+    QCOMPARE(Count("with s as materialized (select pid from pg_stat_activity where datname = "
+                   "current_database() and pid <> pg_backend_pid() and left(query, 200) = "
+                   "left(?, 200)) select count(*) from s where pg_terminate_backend(pid, 5000)",
+                   {search->SqlSearch}),
+             1);
+  }
   ClickButton(search->cmdStart);
   QCOMPARE(env.messages.last(), QStringLiteral(" 5 items has be found！"));
   titleBar ? (void)search->close() : ClickButton(search->cmdEnd);

@@ -37,8 +37,7 @@ struct WriteOutcome {
     Failed
   };
   Result result = Result::Done;
-  // Failed: why, followed by the rollback's own failure, if any. Done: trouble reading the
-  // written lists again afterwards (what was written is stored), or empty.
+  // Failed: why, followed by the rollback's own failure, if any. Done: empty.
   QString message;
   // A save that is Done: the customer as now stored, which the next save compares with.
   StoredCustomer stored;
@@ -61,7 +60,8 @@ class CustomerWriter {
 
   // Stores the edits over the customer as `shown` (or as a new customer): the customer row and
   // its lists, whose rows are replaced by the entries. Refused when the customer as now stored
-  // is not as shown. Done leaves the stored row current, and the written lists read again.
+  // is not as shown. Done leaves the stored row current, and the written lists to be read again
+  // when next used.
   WriteOutcome Save(const StoredCustomer& shown, const CustomerEdits& edits);
   // Deletes the current customer with its lists (lists its key shares with another customer
   // stay: they are that customer's too).

@@ -586,8 +586,6 @@ bool frmCust::SaveCustomer() {
   }
   m_shown = std::move(outcome.stored);
   m_undoId = outcome.historyId;
-  // The customer is saved; only reading the lists again failed (e.g. a long lock).
-  if (!outcome.message.isEmpty()) MsgBox(outcome.message);
   if (!hadCustomers) {
     // The first customer of an empty table: there are customers to page through now.
     for (const char* key : {"first", "previous", "next", "last"})

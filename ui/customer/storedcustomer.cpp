@@ -1,10 +1,11 @@
 #include "ui/customer/storedcustomer.h"
 
+#include <QSqlError>
+#include <QSqlQuery>
 #include <algorithm>
 
 #include "data/connection.h"
 #include "data/recordset.h"
-#include "data/sqltext.h"
 
 void StoredCustomer::AddListRow(int list, StoredRow row) {
   QVector<StoredRow>& rows = lists[list];
@@ -25,21 +26,63 @@ StoredRow CurrentRow(Connection& connection, Recordset& set) {
 
 StoredCustomer ReadStoredCustomer(Connection& connection, qint64 id,
                                   const QStringList& listTables) {
+  // The customer row and the rows of its lists in one statement (one round trip to a server):
+  // each row as its list's number (-1: the customer row), its identity and its columns, padded
+  // with Nulls to the widest table. A Null key matches no list row.
+  const QString customerKey = connection.RowKey(QStringLiteral("customer"));
+  const QString rowFilter = customerKey + QStringLiteral("=?");
+  const QStringList tables = QStringList{QStringLiteral("customer")} + listTables;
+  qsizetype width = 0;
+  for (const QString& table : tables) width = std::max(width, connection.Columns(table).size());
+  QStringList parts;
+  for (int i = 0; i < tables.size(); ++i) {
+    const QString& table = tables[i];
+    QStringList select{QString::number(i - 1), connection.RowKey(table)};
+    const QStringList& columns = connection.Columns(table);
+    // A server unites the columns only as one type: text, as the values are read anyway.
+    for (const QString& column : columns)
+      select << (connection.IsServer()
+                     ? QStringLiteral("cast(%1 as text)").arg(connection.QuoteName(column))
+                     : connection.QuoteName(column));
+    for (qsizetype c = columns.size(); c < width; ++c) select << QStringLiteral("null");
+    const QString where =
+        i == 0 ? rowFilter
+               : QStringLiteral("CID=(select CID from customer where %1)").arg(rowFilter);
+    parts << QStringLiteral("select %1 from %2 where %3")
+                 .arg(select.join(QLatin1Char(',')), table, where);
+  }
   StoredCustomer stored;
   stored.lists.resize(listTables.size());
-  Recordset customer;
-  customer.Open(QStringLiteral("customer"), connection);
-  if (!customer.MoveToBookmark(id)) return stored;
-  stored.customer = CurrentRow(connection, customer);
-  stored.key = customer.Field(QStringLiteral("CID"));
-  // A Null key matches no list row.
-  if (!stored.key) return stored;
-  for (int i = 0; i < listTables.size(); ++i) {
-    Recordset rows;
-    rows.Open(
-        QStringLiteral("select * from %1 where CID=").arg(listTables[i]) + SqlQuote(*stored.key),
-        connection);
-    for (; !rows.Eof(); rows.MoveNext()) stored.AddListRow(i, CurrentRow(connection, rows));
+  const QStringList& customerColumns = connection.Columns(QStringLiteral("customer"));
+  qsizetype keyColumn = -1;
+  for (qsizetype c = 0; c < customerColumns.size(); ++c)
+    if (customerColumns[c].compare(QLatin1String("CID"), Qt::CaseInsensitive) == 0) keyColumn = c;
+
+  // Prepared once per connection: a server plans it once, not on every save.
+  QSqlQuery& query = connection.Prepared(parts.join(QStringLiteral(" union all ")));
+  for (int i = 0; i < tables.size(); ++i) query.bindValue(i, id);
+  connection.Run(query);
+  while (query.next()) {
+    const int list = query.value(0).toInt();
+    const QString& table = tables.value(list + 1);
+    StoredRow row;
+    row.id = query.value(1).toLongLong();
+    const qsizetype columns = connection.Columns(table).size();
+    row.cells.reserve(columns);
+    for (int c = 0; c < columns; ++c) {
+      const QVariant value = query.value(c + 2);
+      row.cells << (value.isNull() ? Value() : Value(value.toString()));
+    }
+    if (list < 0) {
+      if (keyColumn >= 0) stored.key = row.cells[keyColumn];
+      stored.customer = std::move(row);
+    } else {
+      stored.AddListRow(list, std::move(row));
+    }
   }
+  // A step that failed midway must not pass for the end of the rows.
+  const QSqlError failure = query.lastError();
+  query.finish();
+  if (failure.isValid()) throw connection.Explain(failure);
   return stored;
 }

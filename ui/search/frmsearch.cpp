@@ -83,7 +83,9 @@ void frmSearch::Form_Load() {
 void frmSearch::Command1_Click() {
   cmdStart->setEnabled(true);
   cmdEnd->setEnabled(false);
-  SearchConnection().Close();
+  // A server's connection stays open for the next search: opening one costs a new session on
+  // the server and several round trips. A file opens at no such cost.
+  if (!SearchConnection().IsServer()) SearchConnection().Close();
   Command1->setEnabled(false);
   txtCustname->setText(kOpenCriterion);
   cmbCustsex->setEditText(kOpenCriterion);
@@ -132,8 +134,9 @@ void frmSearch::cmdStart_Click() {
   ::Unload<frmCust>();
   cmdEnd->setEnabled(true);
 
-  // A search after one that found customers finds the connection still open and uses it.
-  if (!SearchConnection().IsOpen()) OpenDatabase(SearchConnection(), kDatabaseFile);
+  // A search after another finds the connection still open and uses it.
+  const bool kept = SearchConnection().IsOpen();
+  if (!kept) OpenDatabase(SearchConnection(), kDatabaseFile);
 
   const SearchStatement statement = BuildSearchStatement(
       {txtCustname->text(), cmbCustsex->currentText(), cmbCusttype->currentText(),
@@ -154,7 +157,18 @@ void frmSearch::cmdStart_Click() {
   SqlSearch = statement.sql;
   // The keys go straight into one compact list, which becomes the hand-over when not empty.
   KeyList keys;
-  SearchConnection().ForEachText(SqlSearch, [&keys](QStringView key) { keys.append(key); });
+  const auto search = [&] {
+    keys.clear();
+    SearchConnection().ForEachText(SqlSearch, [&keys](QStringView key) { keys.append(key); });
+  };
+  try {
+    search();
+  } catch (const DataError& error) {
+    // A connection kept since an earlier search may have been cut meanwhile (a server restart):
+    // the search runs once more, on the connection made again.
+    if (!kept || error.cause() != DataError::Cause::Lost) throw;
+    search();
+  }
 
   if (keys.count() == 0) {
     Command1->setEnabled(true);

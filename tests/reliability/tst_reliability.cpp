@@ -462,6 +462,10 @@ void TestReliability::fileTrouble() {
   QFETCH(QString, held);
   if (OnServer()) QSKIP("a case of database files");
   TestEnv env;
+  // The save need not wait the agent's seconds for the reader to show that it waits in vain.
+  const int busyWait = BusyWait();
+  SetBusyWait(300);
+  const auto restore = qScopeGuard([&] { SetBusyWait(busyWait); });
   CustomersWithKin({{"A001", "Alice"}});
   const QString path = QFileInfo(env.DbPath()).absoluteFilePath();
   if (cause == "malformed") {

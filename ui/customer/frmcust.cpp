@@ -422,27 +422,13 @@ void frmCust::UpdateNavigationButtons() {
       empty = true;
     }
   }
-  if (empty) {
-    enable("first", false);
-    enable("previous", false);
-    enable("next", false);
-    enable("last", false);
-  } else if (bof) {
-    enable("first", false);
-    enable("previous", false);
-    enable("next", true);
-    enable("last", true);
-  } else if (eof) {
-    enable("first", true);
-    enable("previous", true);
-    enable("next", false);
-    enable("last", false);
-  } else {
-    enable("first", true);
-    enable("previous", true);
-    enable("last", true);
-    enable("next", true);
-  }
+  // Nothing before the first customer, nothing after the last.
+  const bool back = !empty && !bof;
+  const bool forward = !empty && !eof;
+  enable("first", back);
+  enable("previous", back);
+  enable("next", forward);
+  enable("last", forward);
 }
 
 void frmCust::Recover() {

@@ -15,6 +15,7 @@
 #include "ui/toolkit/look.h"
 #include "ui/toolkit/msgbox.h"
 #include "ui/toolkit/placement.h"
+#include "ui/toolkit/readonlytable.h"
 
 namespace {
 
@@ -81,30 +82,7 @@ class HistoryModel : public QAbstractTableModel {
   mutable QHash<qint64, QString> m_cells;
 };
 
-namespace {
-
-// Shows a model read-only, a line at a time; a column is as wide as its heading or a typical
-// value, whichever is wider, and no line is measured.
-void ShowModel(QTableView* table, HistoryModel* model, const QStringList& typical) {
-  table->setModel(model);
-  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table->setSelectionMode(QAbstractItemView::SingleSelection);
-  table->setWordWrap(false);
-  table->verticalHeader()->hide();
-  const QFontMetrics metrics(table->font());
-  table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  table->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
-  for (int column = 0; column < typical.size(); ++column) {
-    const QString heading = model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-    table->setColumnWidth(
-        column,
-        qMax(metrics.horizontalAdvance(heading), metrics.horizontalAdvance(typical[column])) + 16);
-  }
-  table->horizontalHeader()->setStretchLastSection(true);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 frmHistory::frmHistory() {
   setObjectName(QStringLiteral("frmHistory"));
@@ -148,9 +126,9 @@ frmHistory::frmHistory() {
         }
       },
       this);
-  ShowModel(grdChanges, m_changes, {"2026/12/31 23:59:59", "chen.meiling", "restore", ""});
-  ShowModel(grdDeleted, m_deletions,
-            {"Chen Mei-ling", "A0000001", "2026/12/31 23:59:59", "chen.meiling"});
+  ShowReadOnly(grdChanges, m_changes, {"2026/12/31 23:59:59", "chen.meiling", "restore", ""});
+  ShowReadOnly(grdDeleted, m_deletions,
+               {"Chen Mei-ling", "A0000001", "2026/12/31 23:59:59", "chen.meiling"});
 
   OnEvent(cmdRestore, &QPushButton::clicked, this, [this] { cmdRestore_Click(); });
   OnEvent(cmdExit, &QPushButton::clicked, this, [this] { Unload(); });

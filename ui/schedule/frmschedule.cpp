@@ -21,6 +21,7 @@
 #include "ui/toolkit/look.h"
 #include "ui/toolkit/msgbox.h"
 #include "ui/toolkit/placement.h"
+#include "ui/toolkit/readonlytable.h"
 
 // A read-only table over rows the window keeps; cells are made when they are painted, so a
 // long schedule costs only its lines.
@@ -70,28 +71,6 @@ QString DayText(const QDate& date) {
 
 QString WeekdayText(const QDate& date) {
   return QLocale(QLocale::English).dayName(date.dayOfWeek(), QLocale::ShortFormat);
-}
-
-// Shows a model read-only, a line at a time. A column is as wide as its heading or a typical
-// value, whichever is wider; a longer value shows in full in its tool tip.
-void ShowModel(QTableView* table, ScheduleModel* model, const QStringList& typical) {
-  table->setModel(model);
-  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table->setSelectionMode(QAbstractItemView::SingleSelection);
-  table->setWordWrap(false);
-  table->verticalHeader()->hide();
-  // Fixed row heights and column widths: nothing is measured over every line.
-  const QFontMetrics metrics(table->font());
-  table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  table->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
-  for (int column = 0; column < typical.size(); ++column) {
-    const QString heading = model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-    table->setColumnWidth(
-        column,
-        qMax(metrics.horizontalAdvance(heading), metrics.horizontalAdvance(typical[column])) + 16);
-  }
-  table->horizontalHeader()->setStretchLastSection(true);
 }
 
 // The window's controls, in the order they are made, in two lines: the days and the period
@@ -180,10 +159,10 @@ frmSchedule::frmSchedule() {
       },
       this);
 
-  ShowModel(grdSchedule, m_lines,
-            {"2026/12/31", "Wed", "Anniversary (10 years)", "Chen Mei-ling", "A0000001",
-             "02-2345-6789", "0912-345-678", "青松人壽 Life", "終身壽險 Term", "P000000000"});
-  ShowModel(
+  ShowReadOnly(grdSchedule, m_lines,
+               {"2026/12/31", "Wed", "Anniversary (10 years)", "Chen Mei-ling", "A0000001",
+                "02-2345-6789", "0912-345-678", "青松人壽 Life", "終身壽險 Term", "P000000000"});
+  ShowReadOnly(
       grdUnreadable, m_unreadable,
       {"Chen Mei-ling", "A0000001", "Effective date (Insur_No P000000000)", "民國113年5月12日"});
 

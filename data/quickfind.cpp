@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 #include <QFileInfo>
 #include <QHash>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
 #include <map>
@@ -22,7 +21,6 @@ constexpr int kCandidates = 200;
 // A two-character fragment is looked up as every trigram that begins with it; beyond this many
 // the first ones do.
 constexpr int kMaxTrigrams = 400;
-constexpr int kLockWaitMs = 100;
 
 // The columns whose punctuation does not count.
 bool IsNumberColumn(const QString& column) {
@@ -142,11 +140,6 @@ QStringList FileStatements() {
   return statements;
 }
 
-int ReportProgress(void* context) {
-  (*static_cast<const std::function<void()>*>(context))();
-  return 0;
-}
-
 QString FileNotice(Connection& connection, const QString& cause) {
   return QStringLiteral(
              "The database file %1 has no quick find index yet, and it cannot be added now "
@@ -156,39 +149,24 @@ QString FileNotice(Connection& connection, const QString& cause) {
 }
 
 QString PrepareFile(Connection& connection, const PrepareProgress& progress) {
-  QSqlQuery query(connection.Database());
-  query.exec(QStringLiteral("pragma busy_timeout=%1").arg(kLockWaitMs));
-  const bool locked = !query.exec(QStringLiteral("begin immediate"));
-  const QSqlError lockError = query.lastError();
-  query.exec(QStringLiteral("pragma busy_timeout=%1").arg(BusyWait()));
-  if (locked) return FileNotice(connection, lockError.databaseText());
-
-  const QString what = QStringLiteral(
-      "Preparing the database file for the quick find: indexing every customer and list row. "
-      "This is done once.");
-  const std::function<void()> report = [&] { progress(what); };
-  sqlite3* handle = progress ? connection.SqliteHandle() : nullptr;
-  if (progress) progress(what);
-  if (handle)
-    sqlite3_progress_handler(handle, 200000, ReportProgress,
-                             const_cast<std::function<void()>*>(&report));
   // What an interrupted build may have left goes first.
   QStringList statements = {QStringLiteral("drop table if exists quickfind")};
   for (const QString& trigger : TriggerNames())
     statements << QStringLiteral("drop trigger if exists %1").arg(trigger);
   statements << FileStatements();
-  QSqlError failure;
-  for (const QString& statement : statements) {
-    if (!query.exec(statement)) {
-      failure = query.lastError();
-      break;
-    }
+  try {
+    BuildOnce(connection, statements,
+              QStringLiteral("Preparing the database file for the quick find: indexing every "
+                             "customer and list row. This is done once."),
+              progress);
+    return QString();
+  } catch (const DataError& error) {
+    using Cause = DataError::Cause;
+    return FileNotice(connection,
+                      error.cause() == Cause::Busy ? QStringLiteral("another program is using it")
+                      : error.cause() == Cause::ReadOnly ? QStringLiteral("it cannot be written")
+                                                         : error.message());
   }
-  if (handle) sqlite3_progress_handler(handle, 0, nullptr, nullptr);
-  if (!failure.isValid() && query.exec(QStringLiteral("commit"))) return QString();
-  if (!failure.isValid()) failure = query.lastError();
-  query.exec(QStringLiteral("rollback"));
-  return FileNotice(connection, failure.databaseText());
 }
 
 QString PrepareServer(Connection& connection) {

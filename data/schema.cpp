@@ -10,13 +10,14 @@
 #include <sqlite3.h>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 
 #include "data/connection.h"
-#include "data/quickfind.h"
 #include "data/history.h"
+#include "data/quickfind.h"
 #include "data/server.h"
 #include "data/sqltext.h"
 #include "data/transaction.h"
@@ -157,33 +158,15 @@ QString IndexNotice(const QString& file, const DataError& error) {
 // Adds the missing CID indexes in one transaction. Gives an empty text when done, else why not.
 QString AddIndexes(Connection& connection, const QString& file, const QList<TableLayout>& tables,
                    const PrepareProgress& progress) {
-  const QString what = QStringLiteral(
-      "Preparing the database file for fast browsing: adding the indexes on the customer "
-      "numbers (CID). This is done once.");
-  sqlite3* handle = progress ? connection.SqliteHandle() : nullptr;
-  const std::function<void()> report = [&] { progress(what); };
+  QStringList statements;
+  for (const TableLayout& table : tables) statements << IndexStatement(table);
   try {
-    // One short attempt at the write lock: a file another program holds opens at once.
-    connection.Execute(QStringLiteral("pragma busy_timeout=%1").arg(kIndexLockWaitMs));
-    std::optional<Transaction> transaction;
-    try {
-      transaction.emplace(connection);
-    } catch (const DataError&) {
-      connection.Execute(QStringLiteral("pragma busy_timeout=%1").arg(BusyWait()));
-      throw;
-    }
-    connection.Execute(QStringLiteral("pragma busy_timeout=%1").arg(BusyWait()));
-    if (progress) progress(what);
-    // About every few milliseconds of work.
-    if (handle)
-      sqlite3_progress_handler(handle, 200000, ReportProgress,
-                               const_cast<std::function<void()>*>(&report));
-    for (const TableLayout& table : tables) connection.Execute(IndexStatement(table));
-    if (handle) sqlite3_progress_handler(handle, 0, nullptr, nullptr);
-    transaction->Commit();
+    BuildOnce(connection, statements,
+              QStringLiteral("Preparing the database file for fast browsing: adding the indexes "
+                             "on the customer numbers (CID). This is done once."),
+              progress);
     return QString();
   } catch (const DataError& error) {
-    if (handle) sqlite3_progress_handler(handle, 0, nullptr, nullptr);
     return IndexNotice(file, error);
   }
 }
@@ -264,6 +247,32 @@ QString OpenServerDatabase(Connection& connection, const QString& uri) {
     connection.Close();
     throw;
   }
+}
+
+void BuildOnce(Connection& connection, const QStringList& statements, const QString& what,
+               const PrepareProgress& progress) {
+  // One short attempt at the write lock: a file another program holds opens at once.
+  connection.Execute(QStringLiteral("pragma busy_timeout=%1").arg(kIndexLockWaitMs));
+  std::optional<Transaction> transaction;
+  try {
+    transaction.emplace(connection);
+  } catch (const DataError&) {
+    connection.Execute(QStringLiteral("pragma busy_timeout=%1").arg(BusyWait()));
+    throw;
+  }
+  connection.Execute(QStringLiteral("pragma busy_timeout=%1").arg(BusyWait()));
+  sqlite3* handle = progress ? connection.SqliteHandle() : nullptr;
+  const std::function<void()> report = [&] { progress(what); };
+  if (progress) progress(what);
+  // About every few milliseconds of work.
+  if (handle)
+    sqlite3_progress_handler(handle, 200000, ReportProgress,
+                             const_cast<std::function<void()>*>(&report));
+  const auto quiet = qScopeGuard([handle] {
+    if (handle) sqlite3_progress_handler(handle, 0, nullptr, nullptr);
+  });
+  for (const QString& statement : statements) connection.Execute(statement);
+  transaction->Commit();
 }
 
 QString OpenDatabase(Connection& connection, const QString& file, const PrepareProgress& progress) {

@@ -20,6 +20,13 @@ QStringList DataColumns(const QString& table);
 // sentence saying what is being prepared, so that the caller can show it after a while.
 using PrepareProgress = std::function<void(const QString& what)>;
 
+// Runs statements that prepare a database file once (indexes an older file lacks) in one
+// transaction, after one short attempt at the write lock, calling `progress` with `what` now and
+// then while SQLite works. Throws DataError when the file is locked, cannot be written or the
+// work fails; nothing of it is then stored.
+void BuildOnce(Connection& connection, const QStringList& statements, const QString& what,
+               const PrepareProgress& progress);
+
 // Opens the database file for the program:
 // - no file, or a database without any table: creates the five tables and their indexes (a new
 //   file is made readable by its owner only: it holds personal data);

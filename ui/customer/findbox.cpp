@@ -68,7 +68,9 @@ FindBox::FindBox(QWidget* window)
     : QLineEdit(window), m_completer(new QCompleter(this)), m_model(new QStandardItemModel(this)) {
   setObjectName(QStringLiteral("txtFind"));
   setAccessibleName(QStringLiteral("Find"));
-  setPlaceholderText(QStringLiteral("Find (Ctrl+F)"));
+  // The box is narrow at the toolbar's end: a short word, the shortcut in the tool tip.
+  setPlaceholderText(QStringLiteral("Find"));
+  setToolTip(QStringLiteral("Find a customer by any part of any field (Ctrl+F)"));
   setClearButtonEnabled(true);
   setMaximumWidth(220);
   // Reached by Ctrl+F or a click, so that the window's first focus and Tab order stay as they

@@ -110,7 +110,7 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
   }
   if (int(parser.isSet(options.import)) + int(parser.isSet(options.exportTo)) +
           int(parser.isSet(options.backup)) + int(parser.isSet(options.find)) +
-              int(parser.isSet(options.prune)) >
+          int(parser.isSet(options.prune)) >
       1) {
     err << QStringLiteral(
                "Give one job at a time: --import, --export, --backup, --find or "
@@ -141,6 +141,11 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
 
 int main(int argc, char** argv) {
   QCoreApplication::setApplicationVersion(QStringLiteral(QEL_VERSION));
+  // How long a database file locked by another program is waited for; a nightly job may wait
+  // longer than an agent at the window would.
+  bool given = false;
+  if (const int wait = qEnvironmentVariableIntValue("QEL_BUSY_WAIT", &given); given && wait >= 0)
+    SetBusyWait(wait);
   bool userFolder = false;
   {
     QStringList arguments;

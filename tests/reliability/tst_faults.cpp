@@ -260,8 +260,10 @@ class TestFaults : public QObject {
 };
 
 void TestFaults::initTestCase() {
-  // Another program's lock is waited for briefly, so that a locked file fails fast here.
-  SetBusyWait(200);
+  // Another program's lock is waited for briefly, so that a locked file fails fast here and in
+  // the jobs run as programs.
+  SetBusyWait(50);
+  qputenv("QEL_BUSY_WAIT", "50");
   if (!OnServer()) return;
   g_cluster = QDir::temp().filePath(QStringLiteral("qel-pg-faults-%1").arg(getpid()));
   QCOMPARE(Cluster("start"), 0);

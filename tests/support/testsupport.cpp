@@ -65,9 +65,9 @@ QString Spelt(const QString& name) {
   return name;
 }
 
-// On a server, the statements of a test share one connection of the test's own (a new one costs
+// On a server, the statements of the tests share one connection of their own (a new one costs
 // a server process and half a dozen statements of its set-up), opened at the first of them and
-// closed when the test ends. A file is opened afresh for each statement.
+// closed with the application. A file is opened afresh for each statement.
 std::unique_ptr<Connection> g_server;
 QString g_serverUri;
 
@@ -79,6 +79,8 @@ Connection& StatementConnection(std::unique_ptr<Connection>& own, bool fresh) {
     return *own;
   }
   if (fresh || !g_server || g_serverUri != ServerUri()) {
+    static const bool closedAtEnd = (qAddPostRoutine([] { g_server.reset(); }), true);
+    Q_UNUSED(closedAtEnd);
     g_server.reset();
     g_server = std::make_unique<Connection>();
     g_server->OpenServer(ServerUri());
@@ -148,11 +150,19 @@ TestEnv::TestEnv() : m_previous(QDir::currentPath()) {
   if (OnServer()) {
     // Every test starts on an empty database, as on a folder without qel.db.
     PrepareServer();
-    try {
+    auto reset = [](bool fresh) {
       std::unique_ptr<Connection> own;
-      Connection& connection = StatementConnection(own, true);
-      connection.Execute(QStringLiteral("drop schema public cascade"));
+      Connection& connection = StatementConnection(own, fresh);
+      connection.Execute(QStringLiteral("drop schema if exists public cascade"));
       connection.Execute(QStringLiteral("create schema public"));
+    };
+    try {
+      // The connection of the test before, unless the server was restarted since.
+      try {
+        reset(false);
+      } catch (const DataError&) {
+        reset(true);
+      }
     } catch (const DataError& error) {
       qFatal("%s", qPrintable(error.message()));
     }
@@ -167,7 +177,6 @@ TestEnv::~TestEnv() {
     if (auto* form = qobject_cast<Form*>(widget); form && form->IsLoaded()) form->Unload();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   CreateDataObjects();  // releases the program-wide connection on this folder's file
-  g_server.reset();
   SetMsgBoxHook({});
   SetFatalHandler({});
   SetEndHandler({});

@@ -85,6 +85,15 @@ void TestBackup::whileWriting() {
                                        .arg(copies)));
 }
 
+// A disk that fills up: no file of the program may grow beyond 64 KiB.
+void LimitFileSize(QProcess& program) {
+  program.setChildProcessModifier([] {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{64 * 1024, 64 * 1024};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  });
+}
+
 void Row(const char* name, const char* target, const char* cause, bool fileSizeLimit = false) {
   QTest::newRow(name) << QString(target) << QString(cause) << fileSizeLimit;
 }
@@ -139,14 +148,7 @@ void TestBackup::failingTarget() {
     }
   }
   QProcess qel;
-  if (fileSizeLimit) {
-    // A disk that fills up: no file of this process may grow beyond 64 KiB.
-    qel.setChildProcessModifier([] {
-      ::signal(SIGXFSZ, SIG_IGN);
-      const rlimit limit{64 * 1024, 64 * 1024};
-      ::setrlimit(RLIMIT_FSIZE, &limit);
-    });
-  }
+  if (fileSizeLimit) LimitFileSize(qel);
   qel.start(QEL_BINARY, {"--backup", target});
   QVERIFY(qel.waitForFinished());
   const QString message = QString::fromUtf8(qel.readAllStandardError());
@@ -187,13 +189,7 @@ void TestBackup::pruneAfterBackup() {
     Sql("insert into history (changed_at, what, cid) values (?, 'save', 'K1')",
         {QDateTime::currentDateTimeUtc().addDays(-age).toString(Qt::ISODateWithMs)});
   QProcess qel;
-  if (fileSizeLimit) {
-    qel.setChildProcessModifier([] {
-      ::signal(SIGXFSZ, SIG_IGN);
-      const rlimit limit{64 * 1024, 64 * 1024};
-      ::setrlimit(RLIMIT_FSIZE, &limit);
-    });
-  }
+  if (fileSizeLimit) LimitFileSize(qel);
   qel.start(QEL_BINARY, {"--history-prune", days});
   QVERIFY(qel.waitForFinished());
   QCOMPARE(qel.exitCode(), status);

@@ -70,65 +70,45 @@ void TestHistory::stories_data() {
   QTest::addColumn<QString>("restored");  // the key Lin is stored under as she was; "" none
   QTest::addColumn<QString>("whats");     // the history, oldest first
   QTest::addColumn<QString>("messages");
+  auto row = [](const char* name, const QStringList& steps, const QString& restored,
+                const QString& whats, const QString& messages) {
+    QTest::newRow(name) << steps << restored << whats << messages;
+  };
   const char* changed =
       "Someone else changed this customer after this window showed it, so your changes were not "
       "saved. The window now shows the customer as stored: please make your changes again.";
 
-  QTest::newRow("save, then restore from the window")
-      << QStringList{"modify", "txtName=Lim", "save", "history", "pick:0", "restore"} << "A1"
-      << "save,restore"
-      << "Finish/Finish";
-  QTest::newRow("two saves, back to before the first")
-      << QStringList{"modify", "txtName=Lim", "save",   "modify", "txtEmail=x",
-                     "save",   "history",     "pick:1", "restore"}
-      << "A1"
-      << "save,save,restore"
-      << "Finish/Finish/Finish";
-  QTest::newRow("a new key restored to the old")
-      << QStringList{"modify", "txtCID=A9", "save", "history", "pick:0", "restore"} << "A1"
-      << "save,restore"
-      << "Finish/Finish";
-  QTest::newRow("delete, then restore from the deleted tab")
-      << QStringList{"delete", "history", "tab:1", "pick:0", "restore"} << "A1"
-      << "delete,restore"
-      << "Finish/Finish";
-  QTest::newRow("a key taken meanwhile comes back with (2)")
-      << QStringList{"delete", "history",
-                     "tab:1",  "!insert into customer (CID, Cust_name) values ('A1', 'Other')",
-                     "pick:0", "restore"}
-      << "A1 (2)"
-      << "delete,restore"
-      << "Finish/Another customer now has the C_No A1. Restore this customer as A1 (2)?/Finish";
-  QTest::newRow("someone else changed it since the window read it")
-      << QStringList{"modify",
-                     "txtName=Lim",
-                     "save",
-                     "history",
-                     "!update customer set Cust_name = 'Other' where CID = 'A1'",
-                     "pick:0",
-                     "restore"}
-      << ""
-      << "save" << QString("Finish/") + changed;
-  QTest::newRow("nothing selected")
-      << QStringList{"modify", "txtName=Lim", "save", "history", "restore"} << ""
-      << "save"
-      << "Finish/Select a line first.";
-  QTest::newRow("undo of a save") << QStringList{"modify", "txtName=Lim", "save", "^Ctrl+Z"} << "A1"
-                                  << "save,restore"
-                                  << "Finish/Finish";
-  QTest::newRow("undo of a delete") << QStringList{"delete", "^Ctrl+Z"} << "A1"
-                                    << "delete,restore"
-                                    << "Finish/Finish";
-  QTest::newRow("undo only right after")
-      << QStringList{"modify", "txtName=Lim", "save", "next", "^Ctrl+Z"} << ""
-      << "save"
-      << "Finish";
-  QTest::newRow("a new customer restored away")
-      << QStringList{"new",     "txtCID=N1", "txtName=Nu", "save",
-                     "history", "pick:0",    "restore",    "?N1"}
-      << "A1"
-      << "new,restore"
-      << "Finish/Finish";
+  row("save, then restore from the window",
+      {"modify", "txtName=Lim", "save", "history", "pick:0", "restore"}, "A1", "save,restore",
+      "Finish/Finish");
+  row("two saves, back to before the first",
+      {"modify", "txtName=Lim", "save", "modify", "txtEmail=x", "save", "history", "pick:1",
+       "restore"},
+      "A1", "save,save,restore", "Finish/Finish/Finish");
+  row("a new key restored to the old",
+      {"modify", "txtCID=A9", "save", "history", "pick:0", "restore"}, "A1", "save,restore",
+      "Finish/Finish");
+  row("delete, then restore from the deleted tab",
+      {"delete", "history", "tab:1", "pick:0", "restore"}, "A1", "delete,restore", "Finish/Finish");
+  row("a key taken meanwhile comes back with (2)",
+      {"delete", "history", "tab:1",
+       "!insert into customer (CID, Cust_name) values ('A1', 'Other')", "pick:0", "restore"},
+      "A1 (2)", "delete,restore",
+      "Finish/Another customer now has the C_No A1. Restore this customer as A1 (2)?/Finish");
+  row("someone else changed it since the window read it",
+      {"modify", "txtName=Lim", "save", "history",
+       "!update customer set Cust_name = 'Other' where CID = 'A1'", "pick:0", "restore"},
+      "", "save", QString("Finish/") + changed);
+  row("nothing selected", {"modify", "txtName=Lim", "save", "history", "restore"}, "", "save",
+      "Finish/Select a line first.");
+  row("undo of a save", {"modify", "txtName=Lim", "save", "^Ctrl+Z"}, "A1", "save,restore",
+      "Finish/Finish");
+  row("undo of a delete", {"delete", "^Ctrl+Z"}, "A1", "delete,restore", "Finish/Finish");
+  row("undo only right after", {"modify", "txtName=Lim", "save", "next", "^Ctrl+Z"}, "", "save",
+      "Finish");
+  row("a new customer restored away",
+      {"new", "txtCID=N1", "txtName=Nu", "save", "history", "pick:0", "restore", "?N1"}, "A1",
+      "new,restore", "Finish/Finish");
 }
 
 void TestHistory::stories() {
@@ -208,9 +188,12 @@ void TestHistory::whatChangedShown() {
 void TestHistory::pruneKeepsTheYounger_data() {
   QTest::addColumn<int>("days");
   QTest::addColumn<QString>("kept");
-  QTest::newRow("30 days keep all") << 30 << "20,9,1";
-  QTest::newRow("10 days drop the 20 days old") << 10 << "9,1";
-  QTest::newRow("0 days drop all") << 0 << "";
+  auto row = [](const char* name, int days, const QString& kept) {
+    QTest::newRow(name) << days << kept;
+  };
+  row("30 days keep all", 30, "20,9,1");
+  row("10 days drop the 20 days old", 10, "9,1");
+  row("0 days drop all", 0, "");
 }
 
 void TestHistory::pruneKeepsTheYounger() {

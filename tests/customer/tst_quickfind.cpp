@@ -50,67 +50,60 @@ void TestQuickFind::Finds_data() {
   QTest::addColumn<QStringList>("found");  // in this order, first
   QTest::addColumn<QString>("matched");    // what the first one matched
   QTest::addColumn<QStringList>("missed");
+  auto row = [](const char* name, const QStringList& writes, int index, const QString& fragment,
+                const QStringList& found, const QString& matched, const QStringList& missed) {
+    QTest::newRow(name) << writes << index << fragment << found << matched << missed;
+  };
   const QStringList none;
   const QStringList all{"A001", "B002", "C003", "D004"};
-  QTest::newRow("digits find a dashed mobile")
-      << none << int(Kept) << "0912345678" << QStringList{"A001"} << "Mobile 0912-345-678" << all;
-  QTest::newRow("spaces find dashes")
-      << none << int(Kept) << "0912 345 678" << QStringList{"A001"} << "Mobile 0912-345-678" << all;
-  QTest::newRow("dashes find brackets and spaces")
-      << none << int(Kept) << "2765-4321" << QStringList{"B002"} << "Tel(H) (02) 2765 4321" << all;
-  QTest::newRow("an ID in lower case")
-      << none << int(Kept) << "f12345" << QStringList{"A001"} << "ID F123456789" << all;
-  QTest::newRow("a name in capitals")
-      << none << int(Kept) << "WENDY" << QStringList{"C003"} << "Name Wendy Olsen" << all;
-  QTest::newRow("two Chinese characters")
-      << none << int(Kept) << "美玲" << QStringList{"A001"} << "Name 陳美玲" << all;
-  QTest::newRow("two letters, names first")
-      << none << int(Kept) << "Li" << QStringList{"B002", "D004", "C003"} << "Name Li Wu"
-      << QStringList{"A001"};
-  QTest::newRow("a list column") << none << int(Kept) << "p-1" << QStringList{"C003"}
-                                 << "Insur_No P-1 (Insurance)" << all;
-  QTest::newRow("a quote") << none << int(Kept) << "O'B" << QStringList{"C003"}
-                           << "Name 100% O'Brien_x (Family)" << all;
-  QTest::newRow("percent and underscore are no wildcards")
-      << none << int(Kept) << "0% O" << QStringList{"C003"} << "Name 100% O'Brien_x (Family)"
-      << QStringList{"A001", "B002", "D004"};
-  QTest::newRow("a wildcard finds nothing") << none << int(Kept) << "W%n" << none << "" << all;
-  QTest::newRow("an underscore finds nothing") << none << int(Kept) << "1_0" << none << "" << all;
-  QTest::newRow("one character finds nothing") << none << int(Kept) << "L" << none << "" << all;
-  QTest::newRow("a renamed key") << QStringList{"update customer set CID='Z009' where CID='C003'",
-                                                "update insurance set CID='Z009' where CID='C003'"}
-                                 << int(Kept) << "P-1" << QStringList{"Z009"}
-                                 << "Insur_No P-1 (Insurance)" << all;
-  QTest::newRow("a deleted customer is gone")
-      << QStringList{"delete from customer where CID='A001'",
-                     "insert into customer (CID, Cust_name) values ('A001', 'Oscar Pike')"}
-      << int(Kept) << "美玲" << none << "" << all;
-  QTest::newRow("another program's save")
-      << QStringList{"update contact set Cont_detail='claim form' where CID='B002'"} << int(Kept)
-      << "claim" << QStringList{"B002"} << "Context claim form (Contact)" << all;
-  QTest::newRow("an edited column no longer finds its old text")
-      << QStringList{"update customer set Cust_company='Northgate' where CID='C003'"} << int(Kept)
-      << "Brightfield" << none << "" << all;
-  QTest::newRow("without the index: digits") << none << int(Dropped) << "0912 345678"
-                                             << QStringList{"A001"} << "Mobile 0912-345-678" << all;
-  QTest::newRow("without the index: wildcards taken literally")
-      << none << int(Dropped) << "0%_" << none << "" << all;
+  row("digits find a dashed mobile", none, int(Kept), "0912345678", {"A001"}, "Mobile 0912-345-678",
+      all);
+  row("spaces find dashes", none, int(Kept), "0912 345 678", {"A001"}, "Mobile 0912-345-678", all);
+  row("dashes find brackets and spaces", none, int(Kept), "2765-4321", {"B002"},
+      "Tel(H) (02) 2765 4321", all);
+  row("an ID in lower case", none, int(Kept), "f12345", {"A001"}, "ID F123456789", all);
+  row("a name in capitals", none, int(Kept), "WENDY", {"C003"}, "Name Wendy Olsen", all);
+  row("two Chinese characters", none, int(Kept), "美玲", {"A001"}, "Name 陳美玲", all);
+  row("two letters, names first", none, int(Kept), "Li", {"B002", "D004", "C003"}, "Name Li Wu",
+      {"A001"});
+  row("a list column", none, int(Kept), "p-1", {"C003"}, "Insur_No P-1 (Insurance)", all);
+  row("a quote", none, int(Kept), "O'B", {"C003"}, "Name 100% O'Brien_x (Family)", all);
+  row("percent and underscore are no wildcards", none, int(Kept), "0% O", {"C003"},
+      "Name 100% O'Brien_x (Family)", {"A001", "B002", "D004"});
+  row("a wildcard finds nothing", none, int(Kept), "W%n", none, "", all);
+  row("an underscore finds nothing", none, int(Kept), "1_0", none, "", all);
+  row("one character finds nothing", none, int(Kept), "L", none, "", all);
+  row("a renamed key",
+      {"update customer set CID='Z009' where CID='C003'",
+       "update insurance set CID='Z009' where CID='C003'"},
+      int(Kept), "P-1", {"Z009"}, "Insur_No P-1 (Insurance)", all);
+  row("a deleted customer is gone",
+      {"delete from customer where CID='A001'",
+       "insert into customer (CID, Cust_name) values ('A001', 'Oscar Pike')"},
+      int(Kept), "美玲", none, "", all);
+  row("another program's save", {"update contact set Cont_detail='claim form' where CID='B002'"},
+      int(Kept), "claim", {"B002"}, "Context claim form (Contact)", all);
+  row("an edited column no longer finds its old text",
+      {"update customer set Cust_company='Northgate' where CID='C003'"}, int(Kept), "Brightfield",
+      none, "", all);
+  row("without the index: digits", none, int(Dropped), "0912 345678", {"A001"},
+      "Mobile 0912-345-678", all);
+  row("without the index: wildcards taken literally", none, int(Dropped), "0%_", none, "", all);
   // More rows that a wildcard would match than the find reads before it picks the best.
   const QString decoys = QStringLiteral(
       "with recursive n(i) as (select 1 union all select i+1 from n where i<250) insert into "
       "customer (CID, Cust_name) select 'K' || i, '1x0' from n");
-  QTest::newRow("without the index: a percent sign among many near misses")
-      << QStringList{decoys, "insert into customer (CID, Cust_name) values ('E005', 'Lot 1%0')"}
-      << int(Dropped) << "1%0" << QStringList{"E005"} << "Name Lot 1%0" << all;
-  QTest::newRow("without the index: an underscore among many near misses")
-      << QStringList{decoys, "insert into customer (CID, Cust_name) values ('E005', 'Lot 1_0')"}
-      << int(Dropped) << "1_0" << QStringList{"E005"} << "Name Lot 1_0" << all;
-  QTest::newRow("without the index: a quote")
-      << none << int(Dropped) << "o'brien" << QStringList{"C003"} << "Name 100% O'Brien_x (Family)"
-      << all;
-  QTest::newRow("the index is built on opening")
-      << QStringList{"insert into customer (CID, Cust_name) values ('E005', 'Oscar Pike')"}
-      << int(RebuiltOnOpen) << "car Pi" << QStringList{"E005"} << "Name Oscar Pike" << all;
+  row("without the index: a percent sign among many near misses",
+      {decoys, "insert into customer (CID, Cust_name) values ('E005', 'Lot 1%0')"}, int(Dropped),
+      "1%0", {"E005"}, "Name Lot 1%0", all);
+  row("without the index: an underscore among many near misses",
+      {decoys, "insert into customer (CID, Cust_name) values ('E005', 'Lot 1_0')"}, int(Dropped),
+      "1_0", {"E005"}, "Name Lot 1_0", all);
+  row("without the index: a quote", none, int(Dropped), "o'brien", {"C003"},
+      "Name 100% O'Brien_x (Family)", all);
+  row("the index is built on opening",
+      {"insert into customer (CID, Cust_name) values ('E005', 'Oscar Pike')"}, int(RebuiltOnOpen),
+      "car Pi", {"E005"}, "Name Oscar Pike", all);
 }
 
 void TestQuickFind::Finds() {

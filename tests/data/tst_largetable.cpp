@@ -42,22 +42,16 @@ void TestLargeTable::navigation_data() {
   QTest::addColumn<QStringList>("presses");
   QTest::addColumn<QString>("shown");
   QTest::addColumn<QString>("buttons");
-  QTest::newRow("start on the smallest rowid") << QStringList{} << "K5"
-                                               << "EEEE";
-  QTest::newRow("next steps over the gap") << QStringList{"next", "next"} << "K9"
-                                           << "EEEE";
-  QTest::newRow("next after the gap") << QStringList{"next", "next", "next"} << "K2"
-                                      << "EEEE";
-  QTest::newRow("last") << QStringList{"last"} << "K2"
-                        << "EEEE";
-  QTest::newRow("next past the end") << QStringList{"last", "next"} << "K2"
-                                     << "EEDD";
-  QTest::newRow("previous past the start") << QStringList{"previous"} << "K5"
-                                           << "DDEE";
-  QTest::newRow("back from the end") << QStringList{"last", "next", "previous"} << "K9"
-                                     << "EEEE";
-  QTest::newRow("first after last") << QStringList{"last", "first"} << "K5"
-                                    << "EEEE";
+  auto row = [](const char* name, const QStringList& presses, const QString& shown,
+                const QString& buttons) { QTest::newRow(name) << presses << shown << buttons; };
+  row("start on the smallest rowid", {}, "K5", "EEEE");
+  row("next steps over the gap", {"next", "next"}, "K9", "EEEE");
+  row("next after the gap", {"next", "next", "next"}, "K2", "EEEE");
+  row("last", {"last"}, "K2", "EEEE");
+  row("next past the end", {"last", "next"}, "K2", "EEDD");
+  row("previous past the start", {"previous"}, "K5", "DDEE");
+  row("back from the end", {"last", "next", "previous"}, "K9", "EEEE");
+  row("first after last", {"last", "first"}, "K5", "EEEE");
 }
 
 void TestLargeTable::navigation() {
@@ -80,21 +74,19 @@ void TestLargeTable::writesKeepPosition_data() {
   QTest::addColumn<QStringList>("then");
   QTest::addColumn<QString>("shownThen");
   QTest::addColumn<QString>("keys");
-  QTest::newRow("modify stays, next goes on") << QStringList{"next", "next"} << "modify"
-                                              << "K9" << QStringList{"next"} << "K2"
-                                              << "K5 K1 K9 K2";
-  QTest::newRow("modify stays, previous goes back") << QStringList{"next", "next"} << "modify"
-                                                    << "K9" << QStringList{"previous"} << "K1"
-                                                    << "K5 K1 K9 K2";
-  QTest::newRow("new customer is the last") << QStringList{"next"} << "new"
-                                            << "K7" << QStringList{"previous"} << "K2"
-                                            << "K5 K1 K9 K2 K7";
-  QTest::newRow("delete shows the first") << QStringList{"next", "next"} << "delete"
-                                          << "K5" << QStringList{"next", "next"} << "K2"
-                                          << "K5 K1 K2";
-  QTest::newRow("delete of the last") << QStringList{"last"} << "delete"
-                                      << "K5" << QStringList{"last"} << "K9"
-                                      << "K5 K1 K9";
+  auto row = [](const char* name, const QStringList& before, const QString& command,
+                const QString& shownAfter, const QStringList& then, const QString& shownThen,
+                const QString& keys) {
+    QTest::newRow(name) << before << command << shownAfter << then << shownThen << keys;
+  };
+  row("modify stays, next goes on", {"next", "next"}, "modify", "K9", {"next"}, "K2",
+      "K5 K1 K9 K2");
+  row("modify stays, previous goes back", {"next", "next"}, "modify", "K9", {"previous"}, "K1",
+      "K5 K1 K9 K2");
+  row("new customer is the last", {"next"}, "new", "K7", {"previous"}, "K2", "K5 K1 K9 K2 K7");
+  row("delete shows the first", {"next", "next"}, "delete", "K5", {"next", "next"}, "K2",
+      "K5 K1 K2");
+  row("delete of the last", {"last"}, "delete", "K5", {"last"}, "K9", "K5 K1 K9");
 }
 
 void TestLargeTable::writesKeepPosition() {
@@ -126,12 +118,12 @@ void TestLargeTable::olderFile_data() {
   QTest::addColumn<QString>("state");
   QTest::addColumn<QString>("advice");
   QTest::addColumn<int>("indexes");
-  QTest::newRow("writable: indexes added, nothing said") << "writable"
-                                                         << "" << 5;
-  QTest::newRow("locked by another program") << "locked"
-                                             << "Close the other program" << 0;
-  QTest::newRow("cannot be written") << "read-only"
-                                     << "Make the file and its folder writable" << 0;
+  auto row = [](const char* name, const QString& state, const QString& advice, int indexes) {
+    QTest::newRow(name) << state << advice << indexes;
+  };
+  row("writable: indexes added, nothing said", "writable", "", 5);
+  row("locked by another program", "locked", "Close the other program", 0);
+  row("cannot be written", "read-only", "Make the file and its folder writable", 0);
 }
 
 void TestLargeTable::olderFile() {

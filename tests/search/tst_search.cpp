@@ -67,16 +67,19 @@ class TestSearch : public QObject {
 void TestSearch::workedExamples_data() {
   QTest::addColumn<SearchCriteria>("criteria");
   QTest::addColumn<QString>("sql");
-  QTest::newRow("all open") << SearchCriteria{"NA", "NA", "NA", "NA", "NA", "NA", "NA", "NA", "NA"}
-                            << "select CID from customer where ((((((((Cust_name like '%%')or("
-                               "Cust_sex='NA'))or (Cust_type='NA') ))or (Cust_birthmonth = 'NA'))"
-                               "or (Cust_jobtype = 'NA')))or (Cust_salary = 'NA'))or "
-                               "(Cust_marriage = 'NA')    ";
-  QTest::newRow("Wang, male, Road, May")
-      << SearchCriteria{"Wang", "male", "NA", "Road", "5", "NA", "NA", "NA", "NA"}
-      << "select CID from customer where ((((((((Cust_name like '%Wang%')and(Cust_sex='male'))or "
-         "(Cust_type='NA') )and (Cust_addhome like '%Road%'))and (Cust_birthmonth = '5'))or "
-         "(Cust_jobtype = 'NA')))or (Cust_salary = 'NA'))or (Cust_marriage = 'NA')    ";
+  auto row = [](const char* name, const SearchCriteria& criteria, const QString& sql) {
+    QTest::newRow(name) << criteria << sql;
+  };
+  row("all open", SearchCriteria{"NA", "NA", "NA", "NA", "NA", "NA", "NA", "NA", "NA"},
+      "select CID from customer where ((((((((Cust_name like '%%')or("
+      "Cust_sex='NA'))or (Cust_type='NA') ))or (Cust_birthmonth = 'NA'))"
+      "or (Cust_jobtype = 'NA')))or (Cust_salary = 'NA'))or "
+      "(Cust_marriage = 'NA')    ");
+  row("Wang, male, Road, May",
+      SearchCriteria{"Wang", "male", "NA", "Road", "5", "NA", "NA", "NA", "NA"},
+      "select CID from customer where ((((((((Cust_name like '%Wang%')and(Cust_sex='male'))or "
+      "(Cust_type='NA') )and (Cust_addhome like '%Road%'))and (Cust_birthmonth = '5'))or "
+      "(Cust_jobtype = 'NA')))or (Cust_salary = 'NA'))or (Cust_marriage = 'NA')    ");
 }
 
 void TestSearch::workedExamples() {
@@ -201,9 +204,12 @@ void TestSearch::secondSearchStartsOver() {
 void TestSearch::waysBack_data() {
   QTest::addColumn<bool>("titleBar");
   QTest::addColumn<bool>("cut");  // a server ends the search window's session between searches
-  QTest::newRow("Exit, Exit") << false << false;
-  QTest::newRow("title bar, title bar") << true << false;
-  QTest::newRow("Exit, Exit, session ended between searches") << false << true;
+  auto row = [](const char* name, bool titleBar, bool cut) {
+    QTest::newRow(name) << titleBar << cut;
+  };
+  row("Exit, Exit", false, false);
+  row("title bar, title bar", true, false);
+  row("Exit, Exit, session ended between searches", false, true);
 }
 
 void TestSearch::waysBack() {

@@ -88,13 +88,14 @@ class tst_AccessReader : public QObject {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("valid");
-    QTest::newRow("950 Chinese name")
-        << 950 << QByteArray("\xb3\xaf\xa4\x6a\xa4\xe5") << "陳大文" << true;
-    QTest::newRow("950 plain ASCII") << 950 << QByteArray("A001") << "A001" << true;
-    QTest::newRow("950 lead byte cut off") << 950 << QByteArray("\xb3\xaf\xa4") << "" << false;
-    QTest::newRow("950 invalid trail byte") << 950 << QByteArray("\xa4\x20") << "" << false;
-    QTest::newRow("1252 umlaut") << 1252 << QByteArray("Ums\xe4tze") << "Umsätze" << true;
-    QTest::newRow("1252 euro sign") << 1252 << QByteArray("\x80 5") << "€ 5" << true;
+    auto row = [](const char* name, int codepage, const QByteArray& bytes, const QString& text,
+                  bool valid) { QTest::newRow(name) << codepage << bytes << text << valid; };
+    row("950 Chinese name", 950, QByteArray("\xb3\xaf\xa4\x6a\xa4\xe5"), "陳大文", true);
+    row("950 plain ASCII", 950, QByteArray("A001"), "A001", true);
+    row("950 lead byte cut off", 950, QByteArray("\xb3\xaf\xa4"), "", false);
+    row("950 invalid trail byte", 950, QByteArray("\xa4\x20"), "", false);
+    row("1252 umlaut", 1252, QByteArray("Ums\xe4tze"), "Umsätze", true);
+    row("1252 euro sign", 1252, QByteArray("\x80 5"), "€ 5", true);
   }
   void codePages() {
     QFETCH(int, codepage);

@@ -262,33 +262,17 @@ void TestExport::replace_data() {
   QTest::addColumn<QString>("older");
   QTest::addColumn<QString>("failing");  // the steps (those beginning so) that fail, in turn
   QTest::addColumn<QString>("notBack");  // an older file that then cannot be put back
-  QTest::newRow("no folder, each write") << "missing"
-                                         << "write"
-                                         << "";
-  QTest::newRow("no folder, its rename") << "missing"
-                                         << "place folder"
-                                         << "";
-  QTest::newRow("empty folder, each move") << "empty"
-                                           << "place"
-                                           << "";
-  QTest::newRow("older set, each write") << "all"
-                                         << "write"
-                                         << "";
-  QTest::newRow("older set, each move aside") << "all"
-                                              << "aside"
-                                              << "";
-  QTest::newRow("older set, each move in") << "all"
-                                           << "place"
-                                           << "";
-  QTest::newRow("two older files, each move in") << "some"
-                                                 << "place"
-                                                 << "";
-  QTest::newRow("a folder named family.csv") << "folder"
-                                             << ""
-                                             << "";
-  QTest::newRow("putting back fails") << "all"
-                                      << "place family.csv"
-                                      << "customer.csv";
+  auto row = [](const char* name, const QString& older, const QString& failing,
+                const QString& notBack) { QTest::newRow(name) << older << failing << notBack; };
+  row("no folder, each write", "missing", "write", "");
+  row("no folder, its rename", "missing", "place folder", "");
+  row("empty folder, each move", "empty", "place", "");
+  row("older set, each write", "all", "write", "");
+  row("older set, each move aside", "all", "aside", "");
+  row("older set, each move in", "all", "place", "");
+  row("two older files, each move in", "some", "place", "");
+  row("a folder named family.csv", "folder", "", "");
+  row("putting back fails", "all", "place family.csv", "customer.csv");
 }
 
 // An export that fails at any step of writing its files or moving them into place leaves the

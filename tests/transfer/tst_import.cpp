@@ -109,52 +109,45 @@ class tst_Import : public QObject {
     QTest::addColumn<QByteArrayList>("files");
     QTest::addColumn<QString>("after");
     QTest::addColumn<QString>("summary");
+    auto row = [](const char* name, const QStringList& before, const QByteArrayList& files,
+                  const QString& after, const QString& summary) {
+      QTest::newRow(name) << before << files << after << summary;
+    };
     const QByteArray a1Wang = "customer:CID,Cust_name\nA1,Wang\n";
-    QTest::newRow("two customers with one key: the second renamed, the lists stay with the first")
-        << QStringList()
-        << QByteArrayList{"customer:CID,Cust_name\nA1,Wang\nA1,Lee\n",
-                          "family:ID,CID,fam_rel\n7,A1,father\n"}
-        << "A1=Wang A1 (2)=Lee family:A1=father"
-        << "\"A1\" is now \"A1 (2)\"";
-    QTest::newRow("list row of no customer kept and counted")
-        << QStringList() << QByteArrayList{a1Wang, "contact:CID,Cont_date\nZZ,2024/1/2\n"}
-        << "A1=Wang contact:ZZ=2024/1/2"
-        << "List rows that name no customer, imported as they are: 1.";
-    QTest::newRow("columns by name in any case, unknown named, missing Null, \"\" kept")
-        << QStringList() << QByteArrayList{"customer:cust_NAME,Hobby,cid\n\"\",golf,A1\n,,B2\n"}
-        << "A1= B2=∅"
-        << "Columns not known, ignored: customer.Hobby.";
-    QTest::newRow("Customer.csv; a record shorter than its header: the cells it lacks are Null")
-        << QStringList()
-        << QByteArrayList{"Customer:CID,Cust_name\nA1\n", "family:CID,fam_rel\nA1\n"}
-        << "A1=∅ family:A1=∅"
-        << "1 customers";
-    QTest::newRow("merge: the same customer with the same lists is skipped")
-        << QStringList{"customer:A1=Wang", "family:A1=father"}
-        << QByteArrayList{a1Wang, "family:CID,fam_rel\nA1,father\n"} << "A1=Wang family:A1=father"
-        << "Already present, not imported again: 1 customers";
-    QTest::newRow("merge: other data under a taken key comes with its lists under a new key")
-        << QStringList{"customer:A1=Wang"}
-        << QByteArrayList{"customer:CID,Cust_name\nA1,Chen\n", "family:CID,fam_rel\nA1,mother\n"}
-        << "A1=Wang A1 (2)=Chen family:A1 (2)=mother"
-        << "\"A1\" is now \"A1 (2)\"";
-    QTest::newRow("merge: the same customer with other lists comes under a new key")
-        << QStringList{"customer:A1=Wang", "family:A1=father"}
-        << QByteArrayList{a1Wang, "family:CID,fam_rel\nA1,mother\n"}
-        << "A1=Wang A1 (2)=Wang family:A1=father family:A1 (2)=mother"
-        << "\"A1\" is now \"A1 (2)\"";
-    QTest::newRow("a new key passes over keys in use")
-        << QStringList{"customer:A1=Wang", "customer:A1 (2)=Lee", "contact:A1 (3)=x"}
-        << QByteArrayList{"customer:CID,Cust_name\nA1,Chen\n"}
-        << "A1=Wang A1 (2)=Lee A1 (4)=Chen contact:A1 (3)=x"
-        << "\"A1\" is now \"A1 (4)\"";
-    QTest::newRow("a qel.db as the source: read and merged as the files are")
-        << QStringList{"customer:A1=Wang", "family:A1=father"}
-        << QByteArrayList{"qel.db:insert into customer (CID, Cust_name) values ('A1', 'Wang'), "
-                          "('B2', 'Chen\t\\\n');insert into family (CID, fam_rel) values ('A1', "
-                          "'father'), ('B2', 'son')"}
-        << "A1=Wang B2=Chen\t\\\n family:A1=father family:B2=son"
-        << "Already present, not imported again: 1 customers";
+    row("two customers with one key: the second renamed, the lists stay with the first",
+        QStringList(),
+        {"customer:CID,Cust_name\nA1,Wang\nA1,Lee\n", "family:ID,CID,fam_rel\n7,A1,father\n"},
+        "A1=Wang A1 (2)=Lee family:A1=father", "\"A1\" is now \"A1 (2)\"");
+    row("list row of no customer kept and counted", QStringList(),
+        {a1Wang, "contact:CID,Cont_date\nZZ,2024/1/2\n"}, "A1=Wang contact:ZZ=2024/1/2",
+        "List rows that name no customer, imported as they are: 1.");
+    row("columns by name in any case, unknown named, missing Null, \"\" kept", QStringList(),
+        {"customer:cust_NAME,Hobby,cid\n\"\",golf,A1\n,,B2\n"}, "A1= B2=∅",
+        "Columns not known, ignored: customer.Hobby.");
+    row("Customer.csv; a record shorter than its header: the cells it lacks are Null",
+        QStringList(), QByteArrayList{"Customer:CID,Cust_name\nA1\n", "family:CID,fam_rel\nA1\n"},
+        "A1=∅ family:A1=∅", "1 customers");
+    row("merge: the same customer with the same lists is skipped",
+        {"customer:A1=Wang", "family:A1=father"}, {a1Wang, "family:CID,fam_rel\nA1,father\n"},
+        "A1=Wang family:A1=father", "Already present, not imported again: 1 customers");
+    row("merge: other data under a taken key comes with its lists under a new key",
+        {"customer:A1=Wang"},
+        {"customer:CID,Cust_name\nA1,Chen\n", "family:CID,fam_rel\nA1,mother\n"},
+        "A1=Wang A1 (2)=Chen family:A1 (2)=mother", "\"A1\" is now \"A1 (2)\"");
+    row("merge: the same customer with other lists comes under a new key",
+        {"customer:A1=Wang", "family:A1=father"}, {a1Wang, "family:CID,fam_rel\nA1,mother\n"},
+        "A1=Wang A1 (2)=Wang family:A1=father family:A1 (2)=mother", "\"A1\" is now \"A1 (2)\"");
+    row("a new key passes over keys in use",
+        {"customer:A1=Wang", "customer:A1 (2)=Lee", "contact:A1 (3)=x"},
+        {"customer:CID,Cust_name\nA1,Chen\n"}, "A1=Wang A1 (2)=Lee A1 (4)=Chen contact:A1 (3)=x",
+        "\"A1\" is now \"A1 (4)\"");
+    row("a qel.db as the source: read and merged as the files are",
+        {"customer:A1=Wang", "family:A1=father"},
+        {"qel.db:insert into customer (CID, Cust_name) values ('A1', 'Wang'), "
+         "('B2', 'Chen\t\\\n');insert into family (CID, fam_rel) values ('A1', "
+         "'father'), ('B2', 'son')"},
+        "A1=Wang B2=Chen\t\\\n family:A1=father family:B2=son",
+        "Already present, not imported again: 1 customers");
   }
   void rules() {
     QFETCH(QStringList, before);
@@ -178,19 +171,18 @@ class tst_Import : public QObject {
   void failedImportChangesNothing_data() {
     QTest::addColumn<QByteArrayList>("files");
     QTest::addColumn<QString>("message");
+    auto row = [](const char* name, const QByteArrayList& files, const QString& message) {
+      QTest::newRow(name) << files << message;
+    };
     const QByteArray ok = "customer:CID,Cust_name\nA1,Wang\n";
-    QTest::newRow("the database refuses the last table's rows")
-        << QByteArrayList{ok, "contact:CID,Cont_date\nA1,x\n"} << "refused";
-    QTest::newRow("broken quote in the last table")
-        << QByteArrayList{ok, "contact:CID,Cont_date\nA1,\"open\n"}
-        << "contact.csv, line 2: a quoted field is not closed";
-    QTest::newRow("text that is not UTF-8")
-        << QByteArrayList{"customer:CID,Cust_name\nA1,\xb3\xaf\n"}
-        << "customer.csv, line 2: field 2 is not UTF-8";
-    QTest::newRow("more values than columns")
-        << QByteArrayList{ok, "family:CID\nA1,x\n"} << "family.csv, line 2: 2 values";
-    QTest::newRow("no customer table")
-        << QByteArrayList{"family:CID\nA1\n"} << "The source has no customer table.";
+    row("the database refuses the last table's rows", {ok, "contact:CID,Cont_date\nA1,x\n"},
+        "refused");
+    row("broken quote in the last table", {ok, "contact:CID,Cont_date\nA1,\"open\n"},
+        "contact.csv, line 2: a quoted field is not closed");
+    row("text that is not UTF-8", {"customer:CID,Cust_name\nA1,\xb3\xaf\n"},
+        "customer.csv, line 2: field 2 is not UTF-8");
+    row("more values than columns", {ok, "family:CID\nA1,x\n"}, "family.csv, line 2: 2 values");
+    row("no customer table", {"family:CID\nA1\n"}, "The source has no customer table.");
   }
   void failedImportChangesNothing() {
     QFETCH(QByteArrayList, files);
@@ -223,17 +215,16 @@ class tst_Import : public QObject {
     QTest::addColumn<QByteArrayList>("files");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shownKey");
+    auto row = [](const char* name, bool databaseThere, const QByteArrayList& files,
+                  const QString& message, const QString& shownKey) {
+      QTest::newRow(name) << databaseThere << files << message << shownKey;
+    };
     const QByteArrayList files = {"customer:CID\nB2\nA1\n", "family:CID\nA1\nZZ\n"};
-    QTest::newRow("imported, counted, first customer shown")
-        << false << files << "2 customers and 2 list rows came over, 1 needed attention"
-        << "B2";
-    QTest::newRow("database there: nothing imported, no message, its customer shown")
-        << true << files << ""
-        << "Z9";
-    QTest::newRow("unreadable old file: cause shown, no database")
-        << false << QByteArrayList{"family:CID\nA1\n"}
-        << "could not be taken over; nothing was changed.\nThe source has no customer table."
-        << "";
+    row("imported, counted, first customer shown", false, files,
+        "2 customers and 2 list rows came over, 1 needed attention", "B2");
+    row("database there: nothing imported, no message, its customer shown", true, files, "", "Z9");
+    row("unreadable old file: cause shown, no database", false, QByteArrayList{"family:CID\nA1\n"},
+        "could not be taken over; nothing was changed.\nThe source has no customer table.", "");
   }
   void firstStartBesideAnOldFile() {
     if (OnServer()) QSKIP("a case of database files");
@@ -271,22 +262,24 @@ class tst_Import : public QObject {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("after");  // empty: refused, no qel.db
     QTest::addColumn<QString>("message");
+    auto row = [](const char* name, const QByteArrayList& files, const QStringList& arguments,
+                  const QString& after, const QString& message) {
+      QTest::newRow(name) << files << arguments << after << message;
+    };
     const QByteArray big5 = "customer:CID,Cust_name\nA1,\xb3\xaf\xa4\x6a\xa4\xe5\n";
     const QStringList cp950 = {"--codepage", "950"};
-    QTest::newRow("Big5 read as UTF-8: refused, naming the way out")
-        << QByteArrayList{big5} << QStringList() << ""
-        << "customer.csv, line 2: field 2 is not UTF-8 text; if the file was saved in another "
-           "code page, import it with --codepage N (950 for Traditional Chinese).";
-    QTest::newRow("Big5 with --codepage 950, beside a file with a byte-order mark")
-        << QByteArrayList{big5,
-                          "family:\xef\xbb\xbf"
-                          "CID,fam_rel\nA1,父親\n"}
-        << cp950 << "A1=陳大文 family:A1=父親"
-        << "1 customers and 1 list rows imported.";
-    QTest::newRow("UTF-8 without a byte-order mark under --codepage 950: refused")
-        << QByteArrayList{"customer:CID,Cust_name\nA1,陳大文\n"} << cp950 << ""
-        << "customer.csv, line 2: field 2 is not text in code page 950; give the file's code "
-           "page with --codepage, or leave it out for UTF-8.";
+    row("Big5 read as UTF-8: refused, naming the way out", QByteArrayList{big5}, QStringList(), "",
+        "customer.csv, line 2: field 2 is not UTF-8 text; if the file was saved in another "
+        "code page, import it with --codepage N (950 for Traditional Chinese).");
+    row("Big5 with --codepage 950, beside a file with a byte-order mark",
+        {big5,
+         "family:\xef\xbb\xbf"
+         "CID,fam_rel\nA1,父親\n"},
+        cp950, "A1=陳大文 family:A1=父親", "1 customers and 1 list rows imported.");
+    row("UTF-8 without a byte-order mark under --codepage 950: refused",
+        QByteArrayList{"customer:CID,Cust_name\nA1,陳大文\n"}, cp950, "",
+        "customer.csv, line 2: field 2 is not text in code page 950; give the file's code "
+        "page with --codepage, or leave it out for UTF-8.");
   }
   void csvCodePage() {
     if (OnServer()) QSKIP("a case of database files");
@@ -312,16 +305,17 @@ class tst_Import : public QObject {
     QTest::addColumn<bool>("firstStart");
     QTest::addColumn<bool>("renameFlags");
     QTest::addColumn<QByteArray>("appearing");
-    QTest::newRow("import, renamed without replacing") << false << true << QByteArray();
-    QTest::newRow("import, name claimed, then renamed") << false << false << QByteArray();
-    QTest::newRow("first start, renamed without replacing") << true << true << QByteArray();
-    QTest::newRow("first start, name claimed, then renamed") << true << false << QByteArray();
-    QTest::newRow("import, one made meanwhile kept")
-        << false << true << QByteArray("made meanwhile");
-    QTest::newRow("import, one made meanwhile kept, no claim")
-        << false << false << QByteArray("made meanwhile");
-    QTest::newRow("first start, one made meanwhile kept")
-        << true << false << QByteArray("made meanwhile");
+    auto row = [](const char* name, bool firstStart, bool renameFlags,
+                  const QByteArray& appearing) {
+      QTest::newRow(name) << firstStart << renameFlags << appearing;
+    };
+    row("import, renamed without replacing", false, true, QByteArray());
+    row("import, name claimed, then renamed", false, false, QByteArray());
+    row("first start, renamed without replacing", true, true, QByteArray());
+    row("first start, name claimed, then renamed", true, false, QByteArray());
+    row("import, one made meanwhile kept", false, true, QByteArray("made meanwhile"));
+    row("import, one made meanwhile kept, no claim", false, false, QByteArray("made meanwhile"));
+    row("first start, one made meanwhile kept", true, false, QByteArray("made meanwhile"));
   }
   void newDatabaseWithoutHardLinks() {
     if (OnServer()) QSKIP("a case of database files");

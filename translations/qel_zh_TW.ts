@@ -1,0 +1,1270 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_TW" sourcelanguage="en">
+<context>
+    <name>CustomerCard</name>
+    <message>
+        <source>Name</source>
+        <translation>姓名</translation>
+    </message>
+    <message>
+        <source>C_No</source>
+        <translation>客戶編號</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>類別</translation>
+    </message>
+    <message>
+        <source>Birthday</source>
+        <translation>生日</translation>
+    </message>
+    <message>
+        <source>Marriage</source>
+        <translation>婚姻</translation>
+    </message>
+    <message>
+        <source>Sex</source>
+        <translation>性別</translation>
+    </message>
+    <message>
+        <source>Blood</source>
+        <translation>血型</translation>
+    </message>
+    <message>
+        <source>Birthplace</source>
+        <translation>出生地</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>身分證字號</translation>
+    </message>
+    <message>
+        <source>E-Mail</source>
+        <translation>電子郵件</translation>
+    </message>
+    <message>
+        <source>Tel(H)</source>
+        <translation>住家電話</translation>
+    </message>
+    <message>
+        <source>Mobile</source>
+        <translation>手機</translation>
+    </message>
+    <message>
+        <source>Other</source>
+        <translation>其他電話</translation>
+    </message>
+    <message>
+        <source>Add(H)</source>
+        <translation>住家地址</translation>
+    </message>
+    <message>
+        <source>Company</source>
+        <translation>公司資料</translation>
+    </message>
+    <message>
+        <source>Business</source>
+        <translation>行業</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>職稱</translation>
+    </message>
+    <message>
+        <source>Income</source>
+        <translation>年收入</translation>
+    </message>
+    <message>
+        <source>Job Grade</source>
+        <translation>職業等級</translation>
+    </message>
+    <message>
+        <source>Tel(O)</source>
+        <translation>公司電話</translation>
+    </message>
+    <message>
+        <source>Fax</source>
+        <translation>傳真</translation>
+    </message>
+    <message>
+        <source>Add(O)</source>
+        <translation>公司地址</translation>
+    </message>
+    <message>
+        <source>Family</source>
+        <translation>家庭成員</translation>
+    </message>
+    <message>
+        <source>Insurance</source>
+        <translation>保單</translation>
+    </message>
+    <message>
+        <source>Compensation</source>
+        <translation>理賠</translation>
+    </message>
+    <message>
+        <source>Contact</source>
+        <translation>聯絡紀錄</translation>
+    </message>
+    <message>
+        <source>Printed %1</source>
+        <translation>列印日期 %1</translation>
+    </message>
+    <message>
+        <source>%1  (C_No %2)</source>
+        <translation>%1（客戶編號 %2）</translation>
+    </message>
+    <message>
+        <source>Personal</source>
+        <translation>基本資料</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>無</translation>
+    </message>
+    <message>
+        <source>Qel card %1</source>
+        <translation>Qel 客戶卡 %1</translation>
+    </message>
+    <message>
+        <source>Print card</source>
+        <translation>列印客戶卡</translation>
+    </message>
+</context>
+<context>
+    <name>CustomerState</name>
+    <message>
+        <source>new</source>
+        <translation>新增</translation>
+    </message>
+    <message>
+        <source>save</source>
+        <translation>儲存</translation>
+    </message>
+    <message>
+        <source>delete</source>
+        <translation>刪除</translation>
+    </message>
+    <message>
+        <source>restore</source>
+        <translation>還原</translation>
+    </message>
+    <message>
+        <source>import</source>
+        <translation>匯入</translation>
+    </message>
+    <message>
+        <source>family</source>
+        <translation>家庭成員</translation>
+    </message>
+    <message>
+        <source>insurance</source>
+        <translation>保單</translation>
+    </message>
+    <message>
+        <source>compensate</source>
+        <translation>理賠</translation>
+    </message>
+    <message>
+        <source>contact</source>
+        <translation>聯絡紀錄</translation>
+    </message>
+    <message>
+        <source>%1 customers imported from %2</source>
+        <translation>自 %2 匯入 %1 位客戶</translation>
+    </message>
+    <message>
+        <source>customer added</source>
+        <translation>新增客戶</translation>
+    </message>
+    <message>
+        <source>customer deleted</source>
+        <translation>刪除客戶</translation>
+    </message>
+    <message>
+        <source>%1 added</source>
+        <translation>新增 %1 筆</translation>
+    </message>
+    <message>
+        <source>%1 removed</source>
+        <translation>刪除 %1 筆</translation>
+    </message>
+    <message>
+        <source>%1 changed</source>
+        <translation>修改 %1 筆</translation>
+    </message>
+    <message>
+        <source>no change</source>
+        <translation>無異動</translation>
+    </message>
+    <message>
+        <source>%1, before: %2</source>
+        <translation>%1，修改前：%2</translation>
+    </message>
+    <message>
+        <source>%1, after: %2</source>
+        <translation>%1，修改後：%2</translation>
+    </message>
+    <message>
+        <source>No list rows changed.</source>
+        <translation>清單資料沒有異動。</translation>
+    </message>
+</context>
+<context>
+    <name>CustomerWriter</name>
+    <message>
+        <source>C_No already exists！</source>
+        <translation>客戶編號已存在！</translation>
+    </message>
+</context>
+<context>
+    <name>FindBox</name>
+    <message>
+        <source>%1  C_No %2  %3</source>
+        <translation>%1  客戶編號 %2  %3</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>尋找</translation>
+    </message>
+    <message>
+        <source>Find a customer by any part of any field (Ctrl+F)</source>
+        <translation>以任一欄位的任一部分尋找客戶（Ctrl+F）</translation>
+    </message>
+    <message>
+        <source>No customer matches</source>
+        <translation>沒有相符的客戶</translation>
+    </message>
+</context>
+<context>
+    <name>FirstStart</name>
+    <message>
+        <source>The card index in %1 could not be taken over; nothing was changed.
+%2</source>
+        <translation>無法接收 %1 中的客戶資料，未做任何變更。
+%2</translation>
+    </message>
+    <message>
+        <source>The card index in %1 was taken over: %2 customers and %3 list rows came over, %4 needed attention.
+
+%5</source>
+        <translation>已接收 %1 中的客戶資料：%2 位客戶、%3 筆清單資料，其中 %4 筆需要留意。
+
+%5</translation>
+    </message>
+</context>
+<context>
+    <name>Guard</name>
+    <message>
+        <source>Unexpected error.</source>
+        <translation>發生未預期的錯誤。</translation>
+    </message>
+</context>
+<context>
+    <name>KeyedToolBar</name>
+    <message>
+        <source>first</source>
+        <translation>第一筆</translation>
+    </message>
+    <message>
+        <source>previous</source>
+        <translation>上一筆</translation>
+    </message>
+    <message>
+        <source>next</source>
+        <translation>下一筆</translation>
+    </message>
+    <message>
+        <source>last</source>
+        <translation>最後一筆</translation>
+    </message>
+    <message>
+        <source>search</source>
+        <translation>搜尋</translation>
+    </message>
+    <message>
+        <source>new</source>
+        <translation>新增</translation>
+    </message>
+    <message>
+        <source>modify</source>
+        <translation>修改</translation>
+    </message>
+    <message>
+        <source>save</source>
+        <translation>儲存</translation>
+    </message>
+    <message>
+        <source>delete</source>
+        <translation>刪除</translation>
+    </message>
+    <message>
+        <source>exit</source>
+        <translation>離開</translation>
+    </message>
+    <message>
+        <source>import</source>
+        <translation>匯入</translation>
+    </message>
+    <message>
+        <source>export</source>
+        <translation>匯出</translation>
+    </message>
+    <message>
+        <source>backup</source>
+        <translation>備份</translation>
+    </message>
+    <message>
+        <source>schedule</source>
+        <translation>行事曆</translation>
+    </message>
+    <message>
+        <source>print</source>
+        <translation>列印</translation>
+    </message>
+    <message>
+        <source>history</source>
+        <translation>異動紀錄</translation>
+    </message>
+</context>
+<context>
+    <name>ListHeadings</name>
+    <message>
+        <source>Title</source>
+        <translation>稱謂</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>姓名</translation>
+    </message>
+    <message>
+        <source>Sex</source>
+        <translation>性別</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>身分證字號</translation>
+    </message>
+    <message>
+        <source>Birthday</source>
+        <translation>生日</translation>
+    </message>
+    <message>
+        <source>Insurance Age</source>
+        <translation>保險年齡</translation>
+    </message>
+    <message>
+        <source>Occupation</source>
+        <translation>職業</translation>
+    </message>
+    <message>
+        <source>Comment</source>
+        <translation>備註</translation>
+    </message>
+    <message>
+        <source>Insurer</source>
+        <translation>保險公司</translation>
+    </message>
+    <message>
+        <source>Product</source>
+        <translation>險種</translation>
+    </message>
+    <message>
+        <source>Coverage</source>
+        <translation>保額</translation>
+    </message>
+    <message>
+        <source>Period</source>
+        <translation>年期</translation>
+    </message>
+    <message>
+        <source>Insur_No</source>
+        <translation>保單號碼</translation>
+    </message>
+    <message>
+        <source>Policyholder</source>
+        <translation>要保人</translation>
+    </message>
+    <message>
+        <source>Beneficiary</source>
+        <translation>受益人</translation>
+    </message>
+    <message>
+        <source>Premium</source>
+        <translation>保費</translation>
+    </message>
+    <message>
+        <source>Payment</source>
+        <translation>繳費方式</translation>
+    </message>
+    <message>
+        <source>Effective date</source>
+        <translation>生效日</translation>
+    </message>
+    <message>
+        <source>Anniversary</source>
+        <translation>週年日</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>事由</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>地點</translation>
+    </message>
+    <message>
+        <source>Item</source>
+        <translation>理賠項目</translation>
+    </message>
+    <message>
+        <source>Compensation</source>
+        <translation>理賠金額</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>狀態</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>時間</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>地點</translation>
+    </message>
+    <message>
+        <source>Method</source>
+        <translation>方式</translation>
+    </message>
+    <message>
+        <source>Subject</source>
+        <translation>主題</translation>
+    </message>
+    <message>
+        <source>Context</source>
+        <translation>內容</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>類別</translation>
+    </message>
+</context>
+<context>
+    <name>Schedule</name>
+    <message>
+        <source> (Insur_No %1)</source>
+        <translation>（保單號碼 %1）</translation>
+    </message>
+    <message>
+        <source>Anniversary</source>
+        <translation>保單週年日</translation>
+    </message>
+    <message>
+        <source>Effective date</source>
+        <translation>生效日</translation>
+    </message>
+    <message>
+        <source>Birthday</source>
+        <translation>生日</translation>
+    </message>
+    <message>
+        <source>Birthday (age %1)</source>
+        <translation>生日（%1 歲）</translation>
+    </message>
+    <message>
+        <source>Anniversary (1 year)</source>
+        <translation>保單週年日（1 週年）</translation>
+    </message>
+    <message>
+        <source>Anniversary (%1 years)</source>
+        <translation>保單週年日（%1 週年）</translation>
+    </message>
+</context>
+<context>
+    <name>StoredValue</name>
+    <message>
+        <source>Customer</source>
+        <translation>客戶</translation>
+    </message>
+    <message>
+        <source>to-be</source>
+        <translation>準客戶</translation>
+    </message>
+    <message>
+        <source>Potential </source>
+        <translation>潛在客戶</translation>
+    </message>
+    <message>
+        <source>Normal </source>
+        <translation>一般</translation>
+    </message>
+    <message>
+        <source>unfamilia</source>
+        <translation>陌生</translation>
+    </message>
+    <message>
+        <source>family</source>
+        <translation>家人</translation>
+    </message>
+    <message>
+        <source>friend</source>
+        <translation>朋友</translation>
+    </message>
+    <message>
+        <source>unmarried</source>
+        <translation>未婚</translation>
+    </message>
+    <message>
+        <source>married</source>
+        <translation>已婚</translation>
+    </message>
+    <message>
+        <source>divorce</source>
+        <translation>離婚</translation>
+    </message>
+    <message>
+        <source>other</source>
+        <translation>其他</translation>
+    </message>
+    <message>
+        <source>male</source>
+        <translation>男</translation>
+    </message>
+    <message>
+        <source>female</source>
+        <translation>女</translation>
+    </message>
+    <message>
+        <source>under 100,000</source>
+        <translation>10萬以下</translation>
+    </message>
+    <message>
+        <source>100,000~200,000</source>
+        <translation>10萬~20萬</translation>
+    </message>
+    <message>
+        <source>200,000~300,000</source>
+        <translation>20萬~30萬</translation>
+    </message>
+    <message>
+        <source>300,000~400,000</source>
+        <translation>30萬~40萬</translation>
+    </message>
+    <message>
+        <source>400,000~500,000</source>
+        <translation>40萬~50萬</translation>
+    </message>
+    <message>
+        <source>500,000~600,000</source>
+        <translation>50萬~60萬</translation>
+    </message>
+    <message>
+        <source>600,000~700,000</source>
+        <translation>60萬~70萬</translation>
+    </message>
+    <message>
+        <source>700,000~800,000</source>
+        <translation>70萬~80萬</translation>
+    </message>
+    <message>
+        <source>800,000~900,000</source>
+        <translation>80萬~90萬</translation>
+    </message>
+    <message>
+        <source>900,000~1,000,000</source>
+        <translation>90萬~100萬</translation>
+    </message>
+    <message>
+        <source>1,000,000~1,500,000</source>
+        <translation>100萬~150萬</translation>
+    </message>
+    <message>
+        <source>1,500,000~2,000,000</source>
+        <translation>150萬~200萬</translation>
+    </message>
+    <message>
+        <source>above 2,000,000</source>
+        <translation>200萬以上</translation>
+    </message>
+</context>
+<context>
+    <name>UserFolder</name>
+    <message>
+        <source>The data folder %1 cannot be used: %2</source>
+        <translation>無法使用資料夾 %1：%2</translation>
+    </message>
+    <message>
+        <source>it is not a folder.</source>
+        <translation>它不是資料夾。</translation>
+    </message>
+    <message>
+        <source>it cannot be entered.</source>
+        <translation>無法進入該資料夾。</translation>
+    </message>
+</context>
+<context>
+    <name>frmCust</name>
+    <message>
+        <source>The history opens while browsing: save the customer first.</source>
+        <translation>異動紀錄只能在瀏覽時開啟：請先儲存客戶。</translation>
+    </message>
+    <message>
+        <source>Another customer now has the C_No %1. Restore this customer as %2?</source>
+        <translation>客戶編號 %1 已由另一位客戶使用。要將此客戶還原為 %2 嗎？</translation>
+    </message>
+    <message>
+        <source>Save the customer being edited first.</source>
+        <translation>請先儲存正在編輯的客戶。</translation>
+    </message>
+    <message>
+        <source>Finish</source>
+        <translation>完成</translation>
+    </message>
+    <message>
+        <source>Finish
+
+</source>
+        <translation>完成
+
+</translation>
+    </message>
+    <message>
+        <source>
+
+Only what is saved was used: the customer being edited is not saved yet.</source>
+        <translation>
+
+只使用了已儲存的資料：正在編輯的客戶尚未儲存。</translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation>匯入</translation>
+    </message>
+    <message>
+        <source>Access, CSV or Qel files (*.mdb *.accdb *.csv *.db)</source>
+        <translation>Access、CSV 或 Qel 檔案 (*.mdb *.accdb *.csv *.db)</translation>
+    </message>
+    <message>
+        <source>Export to folder</source>
+        <translation>匯出至資料夾</translation>
+    </message>
+    <message>
+        <source>Back up to file</source>
+        <translation>備份至檔案</translation>
+    </message>
+    <message>
+        <source>Qel databases (*.db)</source>
+        <translation>Qel 資料庫 (*.db)</translation>
+    </message>
+    <message>
+        <source>Backed up to %1 (%2 bytes).
+To restore it, close Qel and put the copy in place as qel.db.</source>
+        <translation>已備份至 %1（%2 位元組）。
+要還原時，請關閉 Qel，再將此副本改名為 qel.db 放回原處。</translation>
+    </message>
+    <message>
+        <source>There is no saved customer to print.</source>
+        <translation>沒有已儲存的客戶可列印。</translation>
+    </message>
+    <message>
+        <source>This customer is no longer in the file.</source>
+        <translation>此客戶已不在檔案中。</translation>
+    </message>
+    <message>
+        <source>The new customer is not saved yet: the card shows the customer shown before, as saved.</source>
+        <translation>新客戶尚未儲存：客戶卡列印的是先前顯示、已儲存的客戶。</translation>
+    </message>
+    <message>
+        <source>The card shows the customer as saved: changes not saved yet are not printed.</source>
+        <translation>客戶卡列印的是已儲存的資料：尚未儲存的修改不會列印。</translation>
+    </message>
+    <message>
+        <source>MM</source>
+        <translation>MM</translation>
+    </message>
+    <message>
+        <source>Individual</source>
+        <translation>個人資料</translation>
+    </message>
+    <message>
+        <source>Family</source>
+        <translation>家庭成員</translation>
+    </message>
+    <message>
+        <source>Insurance</source>
+        <translation>保單</translation>
+    </message>
+    <message>
+        <source>Compensation</source>
+        <translation>理賠</translation>
+    </message>
+    <message>
+        <source>Contact</source>
+        <translation>聯絡紀錄</translation>
+    </message>
+    <message>
+        <source>Personal</source>
+        <translation>基本資料</translation>
+    </message>
+    <message>
+        <source>Company</source>
+        <translation>公司資料</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>姓名</translation>
+    </message>
+    <message>
+        <source>C_No</source>
+        <translation>客戶編號</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>類別</translation>
+    </message>
+    <message>
+        <source>Birthday</source>
+        <translation>生日</translation>
+    </message>
+    <message>
+        <source>Year</source>
+        <translation>年</translation>
+    </message>
+    <message>
+        <source>Month</source>
+        <translation>月</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>日</translation>
+    </message>
+    <message>
+        <source>Marriage</source>
+        <translation>婚姻</translation>
+    </message>
+    <message>
+        <source>Sex</source>
+        <translation>性別</translation>
+    </message>
+    <message>
+        <source>Blood</source>
+        <translation>血型</translation>
+    </message>
+    <message>
+        <source>Birthplace</source>
+        <translation>出生地</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>身分證字號</translation>
+    </message>
+    <message>
+        <source>E-Mail</source>
+        <translation>電子郵件</translation>
+    </message>
+    <message>
+        <source>Tel(H)</source>
+        <translation>住家電話</translation>
+    </message>
+    <message>
+        <source>Mobile</source>
+        <translation>手機</translation>
+    </message>
+    <message>
+        <source>Other</source>
+        <translation>其他電話</translation>
+    </message>
+    <message>
+        <source>Add(H)</source>
+        <translation>住家地址</translation>
+    </message>
+    <message>
+        <source>Business</source>
+        <translation>行業</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>職稱</translation>
+    </message>
+    <message>
+        <source>Income</source>
+        <translation>年收入</translation>
+    </message>
+    <message>
+        <source>Job Grade</source>
+        <translation>職業等級</translation>
+    </message>
+    <message>
+        <source>Tel(O)</source>
+        <translation>公司電話</translation>
+    </message>
+    <message>
+        <source>Fax</source>
+        <translation>傳真</translation>
+    </message>
+    <message>
+        <source>Add(O)</source>
+        <translation>公司地址</translation>
+    </message>
+    <message>
+        <source>Someone else changed this customer after this window showed it, so your changes were not saved. The window now shows the customer as stored: please make your changes again.</source>
+        <translation>在本視窗顯示此客戶之後，有其他人修改了這位客戶，因此您的修改未儲存。視窗現在顯示已儲存的資料：請重新修改。</translation>
+    </message>
+    <message>
+        <source>Someone else deleted this customer after this window showed it, so your changes were not saved. The window has gone back to the start of the customer list.</source>
+        <translation>在本視窗顯示此客戶之後，有其他人刪除了這位客戶，因此您的修改未儲存。視窗已回到客戶清單的開頭。</translation>
+    </message>
+    <message>
+        <source>Someone else had already deleted this customer. The window has gone back to the start of the customer list.</source>
+        <translation>其他人已刪除了這位客戶。視窗已回到客戶清單的開頭。</translation>
+    </message>
+    <message>
+        <source>MAIN MENU</source>
+        <translation>主畫面</translation>
+    </message>
+</context>
+<context>
+    <name>frmHistory</name>
+    <message>
+        <source>Restore</source>
+        <translation>還原</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>離開</translation>
+    </message>
+    <message>
+        <source>Changes</source>
+        <translation>異動</translation>
+    </message>
+    <message>
+        <source>Deleted customers</source>
+        <translation>已刪除的客戶</translation>
+    </message>
+    <message>
+        <source>HISTORY</source>
+        <translation>異動紀錄</translation>
+    </message>
+    <message>
+        <source>When</source>
+        <translation>時間</translation>
+    </message>
+    <message>
+        <source>Who</source>
+        <translation>使用者</translation>
+    </message>
+    <message>
+        <source>What</source>
+        <translation>動作</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>姓名</translation>
+    </message>
+    <message>
+        <source>C_No</source>
+        <translation>客戶編號</translation>
+    </message>
+    <message>
+        <source>C_No %1</source>
+        <translation>客戶編號 %1</translation>
+    </message>
+    <message>
+        <source>No customer shown</source>
+        <translation>未顯示客戶</translation>
+    </message>
+    <message>
+        <source>Changes (%1)</source>
+        <translation>異動（%1）</translation>
+    </message>
+    <message>
+        <source>Deleted customers (%1)</source>
+        <translation>已刪除的客戶（%1）</translation>
+    </message>
+    <message>
+        <source>Select a line first.</source>
+        <translation>請先選擇一列。</translation>
+    </message>
+</context>
+<context>
+    <name>frmSchedule</name>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Weekday</source>
+        <translation>星期</translation>
+    </message>
+    <message>
+        <source>What</source>
+        <translation>事項</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>姓名</translation>
+    </message>
+    <message>
+        <source>C_No</source>
+        <translation>客戶編號</translation>
+    </message>
+    <message>
+        <source>Tel(H)</source>
+        <translation>住家電話</translation>
+    </message>
+    <message>
+        <source>Mobile</source>
+        <translation>手機</translation>
+    </message>
+    <message>
+        <source>Insurer</source>
+        <translation>保險公司</translation>
+    </message>
+    <message>
+        <source>Product</source>
+        <translation>險種</translation>
+    </message>
+    <message>
+        <source>Insur_No</source>
+        <translation>保單號碼</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>欄位</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>內容</translation>
+    </message>
+    <message>
+        <source>Days</source>
+        <translation>天數</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>離開</translation>
+    </message>
+    <message>
+        <source>Schedule</source>
+        <translation>行事曆</translation>
+    </message>
+    <message>
+        <source>Unreadable</source>
+        <translation>無法判讀</translation>
+    </message>
+    <message>
+        <source>SCHEDULE</source>
+        <translation>行事曆</translation>
+    </message>
+    <message>
+        <source>Period</source>
+        <translation>期間</translation>
+    </message>
+    <message>
+        <source>%1 (%2) to %3 (%4)</source>
+        <translation>%1（%2）至 %3（%4）</translation>
+    </message>
+    <message>
+        <source>Schedule (%1)</source>
+        <translation>行事曆（%1）</translation>
+    </message>
+    <message>
+        <source>Unreadable (%1)</source>
+        <translation>無法判讀（%1）</translation>
+    </message>
+</context>
+<context>
+    <name>frmSearch</name>
+    <message>
+        <source>Name</source>
+        <translation>姓名</translation>
+    </message>
+    <message>
+        <source>Sex</source>
+        <translation>性別</translation>
+    </message>
+    <message>
+        <source>Customer Type</source>
+        <translation>客戶類別</translation>
+    </message>
+    <message>
+        <source>Add(H)</source>
+        <translation>住家地址</translation>
+    </message>
+    <message>
+        <source>Borthday(month)</source>
+        <translation>生日（月）</translation>
+    </message>
+    <message>
+        <source>Business</source>
+        <translation>行業</translation>
+    </message>
+    <message>
+        <source>Add(O)</source>
+        <translation>公司地址</translation>
+    </message>
+    <message>
+        <source>Income</source>
+        <translation>年收入</translation>
+    </message>
+    <message>
+        <source>Marital Status</source>
+        <translation>婚姻狀況</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>搜尋</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>重設</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>離開</translation>
+    </message>
+    <message>
+        <source>SEARCH</source>
+        <translation>搜尋</translation>
+    </message>
+    <message>
+        <source>Non found！Please adjust the condition！</source>
+        <translation>查無資料！請調整條件！</translation>
+    </message>
+    <message>
+        <source> %1 items has be found！</source>
+        <translation>共找到 %1 筆！</translation>
+    </message>
+</context>
+<context>
+    <name>frmSearchResult</name>
+    <message>
+        <source>first</source>
+        <translation>第一筆</translation>
+    </message>
+    <message>
+        <source>previous</source>
+        <translation>上一筆</translation>
+    </message>
+    <message>
+        <source>next</source>
+        <translation>下一筆</translation>
+    </message>
+    <message>
+        <source>last</source>
+        <translation>最後一筆</translation>
+    </message>
+    <message>
+        <source>Total：</source>
+        <translation>共：</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>目前位置</translation>
+    </message>
+    <message>
+        <source>Total</source>
+        <translation>總筆數</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>離開</translation>
+    </message>
+    <message>
+        <source>Individual</source>
+        <translation>個人資料</translation>
+    </message>
+    <message>
+        <source>Family</source>
+        <translation>家庭成員</translation>
+    </message>
+    <message>
+        <source>Insurance</source>
+        <translation>保單</translation>
+    </message>
+    <message>
+        <source>Compensation</source>
+        <translation>理賠</translation>
+    </message>
+    <message>
+        <source>Contact</source>
+        <translation>聯絡紀錄</translation>
+    </message>
+    <message>
+        <source>Personal</source>
+        <translation>基本資料</translation>
+    </message>
+    <message>
+        <source>Company</source>
+        <translation>公司資料</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>姓名</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>類別</translation>
+    </message>
+    <message>
+        <source>Birthday</source>
+        <translation>生日</translation>
+    </message>
+    <message>
+        <source>Year</source>
+        <translation>年</translation>
+    </message>
+    <message>
+        <source>Month</source>
+        <translation>月</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>日</translation>
+    </message>
+    <message>
+        <source>Marriage</source>
+        <translation>婚姻</translation>
+    </message>
+    <message>
+        <source>Sex</source>
+        <translation>性別</translation>
+    </message>
+    <message>
+        <source>Blood</source>
+        <translation>血型</translation>
+    </message>
+    <message>
+        <source>Birthplace</source>
+        <translation>出生地</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>身分證字號</translation>
+    </message>
+    <message>
+        <source>Email</source>
+        <translation>電子郵件</translation>
+    </message>
+    <message>
+        <source>Tel(H)</source>
+        <translation>住家電話</translation>
+    </message>
+    <message>
+        <source>Mobile</source>
+        <translation>手機</translation>
+    </message>
+    <message>
+        <source>Other</source>
+        <translation>其他電話</translation>
+    </message>
+    <message>
+        <source>Add(H)</source>
+        <translation>住家地址</translation>
+    </message>
+    <message>
+        <source>Business</source>
+        <translation>行業</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>職稱</translation>
+    </message>
+    <message>
+        <source>Job Grade</source>
+        <translation>職業等級</translation>
+    </message>
+    <message>
+        <source>Income</source>
+        <translation>年收入</translation>
+    </message>
+    <message>
+        <source>Tel(O)</source>
+        <translation>公司電話</translation>
+    </message>
+    <message>
+        <source>Fax</source>
+        <translation>傳真</translation>
+    </message>
+    <message>
+        <source>Add(O)</source>
+        <translation>公司地址</translation>
+    </message>
+    <message>
+        <source>RESULT</source>
+        <translation>搜尋結果</translation>
+    </message>
+    <message>
+        <source>Bottom！</source>
+        <translation>已是最後一筆！</translation>
+    </message>
+    <message>
+        <source>Top！</source>
+        <translation>已是第一筆！</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Import an Access file (.mdb, .accdb), a folder of CSV files or another qel.db into qel.db of the working folder, or into the shared database that QEL_DATABASE names.</source>
+        <translation>將 Access 檔案（.mdb、.accdb）、一個 CSV 檔案資料夾或另一個 qel.db 匯入工作資料夾的 qel.db，或匯入 QEL_DATABASE 所指定的共用資料庫。</translation>
+    </message>
+    <message>
+        <source>Windows code page of the text in old (Jet 3) Access files (default 950) and in CSV files without a UTF-8 byte-order mark (default UTF-8), e.g. 950 for Traditional Chinese.</source>
+        <translation>舊版（Jet 3）Access 檔案（預設 950）及沒有 UTF-8 位元組順序標記的 CSV 檔案（預設 UTF-8）中文字的 Windows 字碼頁，例如繁體中文為 950。</translation>
+    </message>
+    <message>
+        <source>Keep the data in ~/Qel (created, readable by its owner only, when missing) instead of the working folder. The desktop menu starts Qel this way.</source>
+        <translation>將資料存放在 ~/Qel（不存在時建立，只有擁有者可讀取），而不是工作資料夾。桌面選單以此方式啟動 Qel。</translation>
+    </message>
+    <message>
+        <source>Export qel.db of the working folder into FOLDER: the five tables as CSV files and the customers as customers.vcf.</source>
+        <translation>將工作資料夾的 qel.db 匯出到 FOLDER：五個資料表存成 CSV 檔案，客戶存成 customers.vcf。</translation>
+    </message>
+    <message>
+        <source>Write a consistent copy of qel.db of the working folder to FILE, also while Qel has it open.</source>
+        <translation>將工作資料夾的 qel.db 寫成一致的副本 FILE，Qel 開著它時也可以。</translation>
+    </message>
+    <message>
+        <source>Print the customers TEXT finds in qel.db of the working folder, as the find box lists them: name, C_No and what matched, one per line.</source>
+        <translation>列出在工作資料夾的 qel.db 中以 TEXT 找到的客戶，與尋找框相同：姓名、客戶編號及相符的內容，每行一位。</translation>
+    </message>
+    <message>
+        <source>Remove the history of changes older than DAYS days, after a backup, whose place it prints.</source>
+        <translation>先備份（並印出備份位置），再刪除 DAYS 天以前的異動紀錄。</translation>
+    </message>
+    <message>
+        <source>Qel keeps an insurance agent&apos;s card index of customers in qel.db of the working folder. Without options it opens the customer window.</source>
+        <translation>Qel 將保險業務員的客戶資料卡存放在工作資料夾的 qel.db 中。不加選項時開啟客戶視窗。</translation>
+    </message>
+    <message>
+        <source>Unknown argument: %1</source>
+        <translation>不明的引數：%1</translation>
+    </message>
+    <message>
+        <source>Not a code page number: %1</source>
+        <translation>不是字碼頁編號：%1</translation>
+    </message>
+    <message>
+        <source>Give one job at a time: --import, --export, --backup, --find or --history-prune.</source>
+        <translation>一次只能指定一項工作：--import、--export、--backup、--find 或 --history-prune。</translation>
+    </message>
+    <message>
+        <source>--codepage goes with --import.</source>
+        <translation>--codepage 須與 --import 一起使用。</translation>
+    </message>
+</context>
+<context>
+    <name>placement</name>
+    <message>
+        <source>%1 cell</source>
+        <translation>%1 儲存格</translation>
+    </message>
+</context>
+</TS>

@@ -1,8 +1,8 @@
 #include "ui/customer/findbox.h"
 
 #include <QAbstractItemView>
-#include <QCoreApplication>
 #include <QCompleter>
+#include <QCoreApplication>
 #include <QShortcut>
 #include <QStandardItemModel>
 #include <QTextStream>

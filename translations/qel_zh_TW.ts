@@ -37,7 +37,7 @@
     </message>
     <message>
         <source>ID</source>
-        <translation>身分證字號</translation>
+        <translation>身分證號</translation>
     </message>
     <message>
         <source>E-Mail</source>
@@ -53,7 +53,7 @@
     </message>
     <message>
         <source>Other</source>
-        <translation>其他電話</translation>
+        <translation>其他</translation>
     </message>
     <message>
         <source>Add(H)</source>
@@ -61,7 +61,7 @@
     </message>
     <message>
         <source>Company</source>
-        <translation>公司資料</translation>
+        <translation>公司</translation>
     </message>
     <message>
         <source>Business</source>
@@ -81,7 +81,7 @@
     </message>
     <message>
         <source>Tel(O)</source>
-        <translation>公司電話</translation>
+        <translation>電話</translation>
     </message>
     <message>
         <source>Fax</source>
@@ -89,7 +89,7 @@
     </message>
     <message>
         <source>Add(O)</source>
-        <translation>公司地址</translation>
+        <translation>地址</translation>
     </message>
     <message>
         <source>Family</source>
@@ -344,7 +344,7 @@
     </message>
     <message>
         <source>ID</source>
-        <translation>身分證字號</translation>
+        <translation>身分證號</translation>
     </message>
     <message>
         <source>Birthday</source>
@@ -498,7 +498,7 @@
     </message>
     <message>
         <source>Potential </source>
-        <translation>潛在客戶</translation>
+        <translation>潛在</translation>
     </message>
     <message>
         <source>Normal </source>
@@ -714,7 +714,7 @@ To restore it, close Qel and put the copy in place as qel.db.</source>
     </message>
     <message>
         <source>Company</source>
-        <translation>公司資料</translation>
+        <translation>公司</translation>
     </message>
     <message>
         <source>Name</source>
@@ -762,7 +762,7 @@ To restore it, close Qel and put the copy in place as qel.db.</source>
     </message>
     <message>
         <source>ID</source>
-        <translation>身分證字號</translation>
+        <translation>身分證號</translation>
     </message>
     <message>
         <source>E-Mail</source>
@@ -778,7 +778,7 @@ To restore it, close Qel and put the copy in place as qel.db.</source>
     </message>
     <message>
         <source>Other</source>
-        <translation>其他電話</translation>
+        <translation>其他</translation>
     </message>
     <message>
         <source>Add(H)</source>
@@ -802,7 +802,7 @@ To restore it, close Qel and put the copy in place as qel.db.</source>
     </message>
     <message>
         <source>Tel(O)</source>
-        <translation>公司電話</translation>
+        <translation>電話</translation>
     </message>
     <message>
         <source>Fax</source>
@@ -810,7 +810,7 @@ To restore it, close Qel and put the copy in place as qel.db.</source>
     </message>
     <message>
         <source>Add(O)</source>
-        <translation>公司地址</translation>
+        <translation>地址</translation>
     </message>
     <message>
         <source>Someone else changed this customer after this window showed it, so your changes were not saved. The window now shows the customer as stored: please make your changes again.</source>
@@ -999,7 +999,7 @@ To restore it, close Qel and put the copy in place as qel.db.</source>
     </message>
     <message>
         <source>Borthday(month)</source>
-        <translation>生日（月）</translation>
+        <translation>生日月份</translation>
     </message>
     <message>
         <source>Business</source>
@@ -1102,7 +1102,7 @@ To restore it, close Qel and put the copy in place as qel.db.</source>
     </message>
     <message>
         <source>Company</source>
-        <translation>公司資料</translation>
+        <translation>公司</translation>
     </message>
     <message>
         <source>Name</source>
@@ -1146,7 +1146,7 @@ To restore it, close Qel and put the copy in place as qel.db.</source>
     </message>
     <message>
         <source>ID</source>
-        <translation>身分證字號</translation>
+        <translation>身分證號</translation>
     </message>
     <message>
         <source>Email</source>
@@ -1162,7 +1162,7 @@ To restore it, close Qel and put the copy in place as qel.db.</source>
     </message>
     <message>
         <source>Other</source>
-        <translation>其他電話</translation>
+        <translation>其他</translation>
     </message>
     <message>
         <source>Add(H)</source>
@@ -1186,7 +1186,7 @@ To restore it, close Qel and put the copy in place as qel.db.</source>
     </message>
     <message>
         <source>Tel(O)</source>
-        <translation>公司電話</translation>
+        <translation>電話</translation>
     </message>
     <message>
         <source>Fax</source>
@@ -1194,7 +1194,7 @@ To restore it, close Qel and put the copy in place as qel.db.</source>
     </message>
     <message>
         <source>Add(O)</source>
-        <translation>公司地址</translation>
+        <translation>地址</translation>
     </message>
     <message>
         <source>RESULT</source>

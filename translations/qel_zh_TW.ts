@@ -2,6 +2,109 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_TW" sourcelanguage="en">
 <context>
+    <name>Connection</name>
+    <message>
+        <source>The database file %1 is in use by another program; try again when it has finished</source>
+        <translation>資料庫檔案 %1 正由另一個程式使用中；請待它完成後再試</translation>
+    </message>
+    <message>
+        <source>The database file %1 cannot be read: access is denied</source>
+        <translation>無法讀取資料庫檔案 %1：沒有存取權限</translation>
+    </message>
+    <message>
+        <source>The database file %1 cannot be written: its folder %2 is read-only</source>
+        <translation>無法寫入資料庫檔案 %1：所在資料夾 %2 為唯讀</translation>
+    </message>
+    <message>
+        <source>The database file %1 cannot be written: it is read-only</source>
+        <translation>無法寫入資料庫檔案 %1：檔案為唯讀</translation>
+    </message>
+    <message>
+        <source>The database file %1 cannot be written</source>
+        <translation>無法寫入資料庫檔案 %1</translation>
+    </message>
+    <message>
+        <source>The database file %1 cannot grow: the disk is full</source>
+        <translation>資料庫檔案 %1 無法再增大：磁碟已滿</translation>
+    </message>
+    <message>
+        <source>The database file %1 cannot be read or written</source>
+        <translation>無法讀寫資料庫檔案 %1</translation>
+    </message>
+    <message>
+        <source>The database file %1 is damaged</source>
+        <translation>資料庫檔案 %1 已損壞</translation>
+    </message>
+    <message>
+        <source>The connection is already open.</source>
+        <translation>連線已經開啟。</translation>
+    </message>
+    <message>
+        <source>%1: no such file</source>
+        <translation>%1：沒有這個檔案</translation>
+    </message>
+    <message>
+        <source>Qt&apos;s PostgreSQL driver is not installed (Debian package libqt6sql6-psql).</source>
+        <translation>未安裝 Qt 的 PostgreSQL 驅動程式（Debian 套件 libqt6sql6-psql）。</translation>
+    </message>
+    <message>
+        <source>The %1 cannot be used: %2</source>
+        <translation>無法使用%1：%2</translation>
+    </message>
+    <message>
+        <source>The %1 cannot be reached: %2. Nothing was stored; the next command tries again.</source>
+        <translation>無法連上%1：%2。未儲存任何資料；下一個指令會再試一次。</translation>
+    </message>
+    <message>
+        <source>The connection is not open.</source>
+        <translation>連線尚未開啟。</translation>
+    </message>
+    <message>
+        <source>The database could not run a statement.</source>
+        <translation>資料庫無法執行指令。</translation>
+    </message>
+    <message>
+        <source>The connection to the %1 was lost (%2). What this command was writing was not stored; the next command connects again.</source>
+        <translation>與%1的連線中斷（%2）。此指令正在寫入的資料未儲存；下一個指令會重新連線。</translation>
+    </message>
+    <message>
+        <source>The %1 is busy with another agent&apos;s save; try again when it has finished</source>
+        <translation>%1正忙於另一位業務員的儲存；請待其完成後再試</translation>
+    </message>
+    <message>
+        <source>The %1 stopped the command: it took longer than the server allows; try again</source>
+        <translation>%1中止了指令：執行時間超過伺服器的限制；請再試一次</translation>
+    </message>
+    <message>
+        <source>The %1 takes no changes at the moment: it is read-only</source>
+        <translation>%1目前不接受變更：它是唯讀的</translation>
+    </message>
+    <message>
+        <source>The %1 cannot store more: the server&apos;s disk is full</source>
+        <translation>%1無法再儲存：伺服器的磁碟已滿</translation>
+    </message>
+    <message>
+        <source>The %1 has run out of room for this command (memory or connections); try again</source>
+        <translation>%1的資源不足以執行此指令（記憶體或連線數）；請再試一次</translation>
+    </message>
+    <message>
+        <source>The %1 has trouble with its own files</source>
+        <translation>%1的檔案發生問題</translation>
+    </message>
+    <message>
+        <source>no such table: %1</source>
+        <translation>沒有這個資料表：%1</translation>
+    </message>
+    <message>
+        <source>A transaction is already running.</source>
+        <translation>交易已在進行中。</translation>
+    </message>
+    <message>
+        <source>No transaction is running.</source>
+        <translation>沒有進行中的交易。</translation>
+    </message>
+</context>
+<context>
     <name>CustomerCard</name>
     <message>
         <source>Name</source>
@@ -456,6 +559,68 @@
     </message>
 </context>
 <context>
+    <name>QuickFind</name>
+    <message>
+        <source>The database file %1 has no quick find index yet, and it cannot be added now (%2). The find box still works, but more slowly; start Qel again when the file can be written to add the index.</source>
+        <translation>資料庫檔案 %1 尚無快速尋找索引，目前也無法加入（%2）。尋找框仍可使用，但較慢；待檔案可寫入時請重新啟動 Qel 以加入索引。</translation>
+    </message>
+    <message>
+        <source>Preparing the database file for the quick find: indexing every customer and list row. This is done once.</source>
+        <translation>正在為快速尋找準備資料庫檔案：為每位客戶及每筆清單資料建立索引。只需進行一次。</translation>
+    </message>
+    <message>
+        <source>another program is using it</source>
+        <translation>另一個程式正在使用它</translation>
+    </message>
+    <message>
+        <source>it cannot be written</source>
+        <translation>它無法寫入</translation>
+    </message>
+    <message>
+        <source>The %1 has no quick find index, and it cannot be added (%2). The find box still works, but more slowly; ask the database&apos;s owner to run Qel once.</source>
+        <translation>%1沒有快速尋找索引，也無法加入（%2）。尋找框仍可使用，但較慢；請資料庫的擁有者執行一次 Qel。</translation>
+    </message>
+</context>
+<context>
+    <name>Recordset</name>
+    <message>
+        <source>Either BOF or EOF is True, or the current record has been deleted.</source>
+        <translation>已在第一筆之前或最後一筆之後，或目前的資料已被刪除。</translation>
+    </message>
+    <message>
+        <source>Cannot open a record set on: %1</source>
+        <translation>無法開啟資料集：%1</translation>
+    </message>
+    <message>
+        <source>The record set is not open.</source>
+        <translation>資料集尚未開啟。</translation>
+    </message>
+    <message>
+        <source>Item cannot be found at position %1.</source>
+        <translation>在位置 %1 找不到欄位。</translation>
+    </message>
+    <message>
+        <source>Item cannot be found in the collection: %1</source>
+        <translation>找不到欄位：%1</translation>
+    </message>
+    <message>
+        <source>The current row no longer exists: another program may have deleted it.</source>
+        <translation>目前這筆資料已不存在：可能已被另一個程式刪除。</translation>
+    </message>
+    <message>
+        <source>The record set is read-only.</source>
+        <translation>資料集為唯讀。</translation>
+    </message>
+    <message>
+        <source>The row to be saved no longer exists: another program deleted it.</source>
+        <translation>要儲存的資料已不存在：已被另一個程式刪除。</translation>
+    </message>
+    <message>
+        <source>The row to be deleted no longer exists: another program deleted it.</source>
+        <translation>要刪除的資料已不存在：已被另一個程式刪除。</translation>
+    </message>
+</context>
+<context>
     <name>Schedule</name>
     <message>
         <source> (Insur_No %1)</source>
@@ -484,6 +649,68 @@
     <message>
         <source>Anniversary (%1 years)</source>
         <translation>保單週年日（%1 週年）</translation>
+    </message>
+</context>
+<context>
+    <name>Schema</name>
+    <message>
+        <source>The database file %1 cannot be used: %2</source>
+        <translation>無法使用資料庫檔案 %1：%2</translation>
+    </message>
+    <message>
+        <source>The %1 cannot be used: %2</source>
+        <translation>無法使用%1：%2</translation>
+    </message>
+    <message>
+        <source> Until then, moving between customers, saving and deleting will be slow.</source>
+        <translation>在此之前，切換客戶、儲存及刪除都會較慢。</translation>
+    </message>
+    <message>
+        <source>another program is using the file, so the indexes cannot be added now. Close the other program and start Qel again to add them.</source>
+        <translation>另一個程式正在使用此檔案，目前無法加入索引。請關閉該程式後重新啟動 Qel 以加入索引。</translation>
+    </message>
+    <message>
+        <source>the file cannot be written, so the indexes cannot be added. Make the file and its folder writable and start Qel again to add them.</source>
+        <translation>檔案無法寫入，因此無法加入索引。請讓檔案及其資料夾可寫入，再重新啟動 Qel 以加入索引。</translation>
+    </message>
+    <message>
+        <source>Preparing the database file for fast browsing: adding the indexes on the customer numbers (CID). This is done once.</source>
+        <translation>正在為快速瀏覽準備資料庫檔案：為客戶編號（CID）加入索引。只需進行一次。</translation>
+    </message>
+    <message>
+        <source>it has no table &quot;%1&quot;.</source>
+        <translation>它沒有資料表「%1」。</translation>
+    </message>
+    <message>
+        <source>column %1 of table &quot;%2&quot; is not &quot;%3&quot;.</source>
+        <translation>資料表「%2」的第 %1 欄不是「%3」。</translation>
+    </message>
+    <message>
+        <source>table &quot;%1&quot; has no column &quot;%2&quot;.</source>
+        <translation>資料表「%1」沒有欄位「%2」。</translation>
+    </message>
+    <message>
+        <source>table &quot;customer&quot; has no row number column &quot;rowid&quot;.</source>
+        <translation>資料表「customer」沒有列號欄位「rowid」。</translation>
+    </message>
+</context>
+<context>
+    <name>Server</name>
+    <message>
+        <source>this machine</source>
+        <translation>本機</translation>
+    </message>
+    <message>
+        <source>database &quot;%1&quot; on server %2</source>
+        <translation>伺服器 %2 上的資料庫「%1」</translation>
+    </message>
+    <message>
+        <source>no memory</source>
+        <translation>記憶體不足</translation>
+    </message>
+    <message>
+        <source>QEL_DATABASE is not a PostgreSQL connection URI: %1</source>
+        <translation>QEL_DATABASE 不是 PostgreSQL 連線 URI：%1</translation>
     </message>
 </context>
 <context>
@@ -591,6 +818,285 @@
     <message>
         <source>above 2,000,000</source>
         <translation>200萬以上</translation>
+    </message>
+</context>
+<context>
+    <name>Transfer</name>
+    <message>
+        <source>The database driver gives no server connection.</source>
+        <translation>資料庫驅動程式沒有提供伺服器連線。</translation>
+    </message>
+    <message>
+        <source>The database driver gives no SQLite handle.</source>
+        <translation>資料庫驅動程式沒有提供 SQLite 控制代碼。</translation>
+    </message>
+    <message>
+        <source>%1: no such file.</source>
+        <translation>%1：沒有這個檔案。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read.</source>
+        <translation>無法讀取 %1。</translation>
+    </message>
+    <message>
+        <source>%1 is no Access database or is damaged.</source>
+        <translation>%1 不是 Access 資料庫，或已損壞。</translation>
+    </message>
+    <message>
+        <source>%1: the list of tables cannot be read.</source>
+        <translation>%1：無法讀取資料表清單。</translation>
+    </message>
+    <message>
+        <source>a table name</source>
+        <translation>資料表名稱</translation>
+    </message>
+    <message>
+        <source>%1: %2 cannot be read in code page %3; give the right one with --codepage.</source>
+        <translation>%1：無法以字碼頁 %3 讀取%2；請以 --codepage 指定正確的字碼頁。</translation>
+    </message>
+    <message>
+        <source>%1 has no table &quot;%2&quot;.</source>
+        <translation>%1 沒有資料表「%2」。</translation>
+    </message>
+    <message>
+        <source>%1: table &quot;%2&quot; cannot be read.</source>
+        <translation>%1：無法讀取資料表「%2」。</translation>
+    </message>
+    <message>
+        <source>a column name of table &quot;%1&quot;</source>
+        <translation>資料表「%1」的欄位名稱</translation>
+    </message>
+    <message>
+        <source>table &quot;%1&quot;, row %2, column &quot;%3&quot;</source>
+        <translation>資料表「%1」第 %2 列的欄位「%3」</translation>
+    </message>
+    <message>
+        <source>%1: %2 holds a value too long to be read whole.</source>
+        <translation>%1：%2 的內容太長，無法完整讀取。</translation>
+    </message>
+    <message>
+        <source>The backup %1 cannot be written: %2.</source>
+        <translation>無法寫入備份 %1：%2。</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>磁碟已滿</translation>
+    </message>
+    <message>
+        <source>the disk could not be read or written (%1)</source>
+        <translation>磁碟無法讀寫（%1）</translation>
+    </message>
+    <message>
+        <source>the copy is damaged (%1)</source>
+        <translation>副本已損壞（%1）</translation>
+    </message>
+    <message>
+        <source>it is the database itself (%1)</source>
+        <translation>它就是資料庫本身（%1）</translation>
+    </message>
+    <message>
+        <source>it is the journal of the database %1</source>
+        <translation>它是資料庫 %1 的日誌檔</translation>
+    </message>
+    <message>
+        <source>it is the write-ahead log of the database %1</source>
+        <translation>它是資料庫 %1 的預寫日誌</translation>
+    </message>
+    <message>
+        <source>it is the shared-memory index of the database %1</source>
+        <translation>它是資料庫 %1 的共用記憶體索引</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>它是資料夾</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder</source>
+        <translation>%1 不是資料夾</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>資料夾 %1 不存在</translation>
+    </message>
+    <message>
+        <source>Backed up %1 to %2 (%3 bytes).</source>
+        <translation>已將 %1 備份至 %2（%3 位元組）。</translation>
+    </message>
+    <message>
+        <source>Code page %1 is not known on this system.</source>
+        <translation>此系統不認得字碼頁 %1。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2</source>
+        <translation>無法讀取 %1：%2</translation>
+    </message>
+    <message>
+        <source>it cannot be read (%1)</source>
+        <translation>無法讀取（%1）</translation>
+    </message>
+    <message>
+        <source>field %1 is not text in code page %2; give the file&apos;s code page with --codepage, or leave it out for UTF-8</source>
+        <translation>第 %1 欄不是字碼頁 %2 的文字；請以 --codepage 指定檔案的字碼頁，若為 UTF-8 則省略</translation>
+    </message>
+    <message>
+        <source>field %1 is not UTF-8 text; if the file was saved in another code page, import it with --codepage N (950 for Traditional Chinese)</source>
+        <translation>第 %1 欄不是 UTF-8 文字；若檔案以其他字碼頁儲存，請以 --codepage N 匯入（繁體中文為 950）</translation>
+    </message>
+    <message>
+        <source>a quoted field is not closed</source>
+        <translation>有引號欄位未結束</translation>
+    </message>
+    <message>
+        <source>text follows the closing quote of field %1</source>
+        <translation>第 %1 欄的結束引號後還有文字</translation>
+    </message>
+    <message>
+        <source>Exported to %1:</source>
+        <translation>已匯出至 %1：</translation>
+    </message>
+    <message>
+        <source>Cannot export to %1: %2.</source>
+        <translation>無法匯出至 %1：%2。</translation>
+    </message>
+    <message>
+        <source>the folder cannot be made</source>
+        <translation>無法建立資料夾</translation>
+    </message>
+    <message>
+        <source>%1 is a folder</source>
+        <translation>%1 是資料夾</translation>
+    </message>
+    <message>
+        <source>the new %1 in place of its older one, which is in %2</source>
+        <translation>新的 %1 已取代舊檔，舊檔在 %2</translation>
+    </message>
+    <message>
+        <source>no %1: its older one is in %2</source>
+        <translation>沒有 %1：舊檔在 %2</translation>
+    </message>
+    <message>
+        <source>the new %1, which it did not hold before</source>
+        <translation>新的 %1（原本沒有此檔）</translation>
+    </message>
+    <message>
+        <source>; its files are as they were</source>
+        <translation>；其中的檔案維持原狀</translation>
+    </message>
+    <message>
+        <source>%1, and undoing it failed too (%2): the folder holds %3 (move it back by hand); its other files are as they were</source>
+        <translation>%1，復原也失敗了（%2）：資料夾中有%3（請手動搬回）；其他檔案維持原狀</translation>
+    </message>
+    <message>
+        <source>Cannot export to %1: it is a file, not a folder.</source>
+        <translation>無法匯出至 %1：它是檔案，不是資料夾。</translation>
+    </message>
+    <message>
+        <source>The file %1 cannot be written: %2.</source>
+        <translation>無法寫入檔案 %1：%2。</translation>
+    </message>
+    <message>
+        <source>no such table: %1</source>
+        <translation>沒有這個資料表：%1</translation>
+    </message>
+    <message>
+        <source>The source has no customer table.</source>
+        <translation>來源沒有客戶資料表。</translation>
+    </message>
+    <message>
+        <source>%1 is the database itself.</source>
+        <translation>%1 就是資料庫本身。</translation>
+    </message>
+    <message>
+        <source>Cannot write</source>
+        <translation>無法寫入</translation>
+    </message>
+    <message>
+        <source>%1 customers and %2 list rows imported.</source>
+        <translation>已匯入 %1 位客戶及 %2 筆清單資料。</translation>
+    </message>
+    <message>
+        <source>Rows per table: %1.</source>
+        <translation>各資料表筆數：%1。</translation>
+    </message>
+    <message>
+        <source>Already present, not imported again: %1 customers, %2 list rows.</source>
+        <translation>已存在、未重複匯入：%1 位客戶、%2 筆清單資料。</translation>
+    </message>
+    <message>
+        <source>Under a new key, theirs being taken: %1 customers.</source>
+        <translation>因客戶編號已被使用而改用新編號：%1 位客戶。</translation>
+    </message>
+    <message>
+        <source>  &quot;%1&quot; is now &quot;%2&quot;</source>
+        <translation>  「%1」改為「%2」</translation>
+    </message>
+    <message>
+        <source>List rows that name no customer, imported as they are: %1.</source>
+        <translation>沒有對應客戶的清單資料，照原樣匯入：%1。</translation>
+    </message>
+    <message>
+        <source>Columns not known, ignored: %1.</source>
+        <translation>不認得而略過的欄位：%1。</translation>
+    </message>
+    <message>
+        <source>Tables not in the source: %1.</source>
+        <translation>來源中沒有的資料表：%1。</translation>
+    </message>
+    <message>
+        <source>the shared database</source>
+        <translation>共用資料庫</translation>
+    </message>
+    <message>
+        <source>Import failed, %1: %2</source>
+        <translation>匯入失敗，%1：%2</translation>
+    </message>
+    <message>
+        <source> is unchanged</source>
+        <translation> 未變更</translation>
+    </message>
+    <message>
+        <source>no %1 was made</source>
+        <translation>未建立 %1</translation>
+    </message>
+    <message>
+        <source>The database file %1 does not exist.</source>
+        <translation>資料庫檔案 %1 不存在。</translation>
+    </message>
+    <message>
+        <source>%1 works on a database file, and Qel is using the shared database that QEL_DATABASE names. The guide docs/shared-database.md shows how its server backs it up and how customers of a file are brought into it.</source>
+        <translation>%1 只適用於資料庫檔案，而 Qel 正在使用 QEL_DATABASE 指定的共用資料庫。說明文件 docs/shared-database.md 介紹其伺服器如何備份，以及如何將檔案中的客戶匯入共用資料庫。</translation>
+    </message>
+    <message>
+        <source>Not a number of days: %1</source>
+        <translation>不是天數：%1</translation>
+    </message>
+    <message>
+        <source>Backed up to %1.</source>
+        <translation>已備份至 %1。</translation>
+    </message>
+    <message>
+        <source>Removed %1 history entries older than %2 days.</source>
+        <translation>已刪除 %1 筆超過 %2 天的異動紀錄。</translation>
+    </message>
+    <message>
+        <source>%1 has no header row of column names.</source>
+        <translation>%1 沒有欄位名稱的標題列。</translation>
+    </message>
+    <message>
+        <source>%1, line %2: %3 values, but the header names only %4 columns.</source>
+        <translation>%1 第 %2 行：有 %3 個值，但標題列只有 %4 個欄位。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2.</source>
+        <translation>無法讀取 %1：%2。</translation>
+    </message>
+    <message>
+        <source>%1: no such file or folder.</source>
+        <translation>%1：沒有這個檔案或資料夾。</translation>
+    </message>
+    <message>
+        <source>%1 is neither an Access file (.mdb, .accdb), a qel.db nor a folder of CSV files.</source>
+        <translation>%1 不是 Access 檔案（.mdb、.accdb）、qel.db，也不是 CSV 檔案的資料夾。</translation>
     </message>
 </context>
 <context>

@@ -56,6 +56,14 @@ int Baseline(const QImage& window, const QLabel* label) {
   return -1;
 }
 
+// Where a label draws its text, by its font's measure, in the label.
+QRect TextRect(const QLabel* label) {
+  const QFontMetrics metrics = label->fontMetrics();
+  return QStyle::alignedRect(Qt::LeftToRight, label->alignment(),
+                             QSize(metrics.horizontalAdvance(label->text()), metrics.height()),
+                             label->contentsRect());
+}
+
 // Opens one of the four windows, active, on Alice and Bob; `page` picks its tab.
 QWidget* OpenShown(const QString& window, int page = 0) {
   CustomersWithKin({{"A001", "Alice"}, {"A002", "Bob"}});
@@ -228,10 +236,7 @@ void TestUsability::controlsWhole() {
     QVERIFY2(control->parentWidget()->rect().contains(control->geometry()), qPrintable(name));
     auto* label = qobject_cast<QLabel*>(control);
     if (label && label->buddy()) {
-      const QFontMetrics metrics = label->fontMetrics();
-      const QRect text = QStyle::alignedRect(
-          Qt::LeftToRight, label->alignment(),
-          QSize(metrics.horizontalAdvance(label->text()), metrics.height()), label->contentsRect());
+      const QRect text = TextRect(label);
       QVERIFY2(label->contentsRect().contains(text), qPrintable(name));
       QVERIFY2(!text.translated(label->pos()).intersects(label->buddy()->geometry()),
                qPrintable(name));
@@ -357,10 +362,7 @@ void TestUsability::traditionalChinese() {
                     [label](QWidget* w) { return w->geometry().contains(label->geometry()); }))
       continue;
     texts << label->text();
-    const QFontMetrics metrics = label->fontMetrics();
-    const QRect text = QStyle::alignedRect(
-        Qt::LeftToRight, label->alignment(),
-        QSize(metrics.horizontalAdvance(label->text()), metrics.height()), label->contentsRect());
+    const QRect text = TextRect(label);
     QVERIFY2(label->contentsRect().contains(text), qPrintable(label->text()));
     for (QWidget* other : siblings)
       QVERIFY2(other == label || !other->isVisible() || qobject_cast<QLabel*>(other) ||

@@ -15,6 +15,7 @@
 #include "ui/customer/findbox.h"
 #include "ui/customer/frmcust.h"
 #include "ui/program/firststart.h"
+#include "ui/program/language.h"
 #include "ui/program/module1.h"
 #include "ui/program/userfolder.h"
 #include "ui/result/frmsearchresult.h"
@@ -28,41 +29,55 @@ namespace {
 
 // The jobs run without any window. Each option names one job in transfer/.
 struct Options {
-  QCommandLineOption import{QStringLiteral("import"),
-                            QStringLiteral("Import an Access file (.mdb, .accdb), a folder of "
-                                           "CSV files or another qel.db into qel.db of the "
-                                           "working folder, or into the shared database that "
-                                           "QEL_DATABASE names."),
-                            QStringLiteral("PATH")};
+  QCommandLineOption import{
+      QStringLiteral("import"),
+      QCoreApplication::translate("main",
+                                  "Import an Access file (.mdb, .accdb), a folder of "
+                                  "CSV files or another qel.db into qel.db of the "
+                                  "working folder, or into the shared database that "
+                                  "QEL_DATABASE names."),
+      QStringLiteral("PATH")};
   QCommandLineOption codepage{
       QStringLiteral("codepage"),
-      QStringLiteral("Windows code page of the text in old (Jet 3) Access files (default 950) "
-                     "and in CSV files without a UTF-8 byte-order mark (default UTF-8), e.g. "
-                     "950 for Traditional Chinese."),
+      QCoreApplication::translate(
+          "main",
+          "Windows code page of the text in old (Jet 3) Access files (default 950) "
+          "and in CSV files without a UTF-8 byte-order mark (default UTF-8), e.g. "
+          "950 for Traditional Chinese."),
       QStringLiteral("N"), QStringLiteral("950")};
   // Not a job: the window program on ~/Qel/qel.db, as the desktop menu starts it.
   QCommandLineOption userFolder{
       QStringLiteral("user-folder"),
-      QStringLiteral("Keep the data in ~/Qel (created, readable by its owner only, when missing) "
-                     "instead of the working folder. The desktop menu starts Qel this way.")};
+      QCoreApplication::translate(
+          "main",
+          "Keep the data in ~/Qel (created, readable by its owner only, when missing) "
+          "instead of the working folder. The desktop menu starts Qel this way.")};
   QCommandLineOption exportTo{
       QStringLiteral("export"),
-      QStringLiteral("Export qel.db of the working folder into FOLDER: the five tables as CSV "
-                     "files and the customers as customers.vcf."),
+      QCoreApplication::translate(
+          "main",
+          "Export qel.db of the working folder into FOLDER: the five tables as CSV "
+          "files and the customers as customers.vcf."),
       QStringLiteral("FOLDER")};
-  QCommandLineOption backup{QStringLiteral("backup"),
-                            QStringLiteral("Write a consistent copy of qel.db of the working "
-                                           "folder to FILE, also while Qel has it open."),
-                            QStringLiteral("FILE")};
-  QCommandLineOption find{QStringLiteral("find"),
-                          QStringLiteral("Print the customers TEXT finds in qel.db of the working "
-                                         "folder, as the find box lists them: name, C_No and "
-                                         "what matched, one per line."),
-                          QStringLiteral("TEXT")};
-  QCommandLineOption prune{QStringLiteral("history-prune"),
-                           QStringLiteral("Remove the history of changes older than DAYS days, "
-                                          "after a backup, whose place it prints."),
-                           QStringLiteral("DAYS")};
+  QCommandLineOption backup{
+      QStringLiteral("backup"),
+      QCoreApplication::translate("main",
+                                  "Write a consistent copy of qel.db of the working "
+                                  "folder to FILE, also while Qel has it open."),
+      QStringLiteral("FILE")};
+  QCommandLineOption find{
+      QStringLiteral("find"),
+      QCoreApplication::translate("main",
+                                  "Print the customers TEXT finds in qel.db of the working "
+                                  "folder, as the find box lists them: name, C_No and "
+                                  "what matched, one per line."),
+      QStringLiteral("TEXT")};
+  QCommandLineOption prune{
+      QStringLiteral("history-prune"),
+      QCoreApplication::translate("main",
+                                  "Remove the history of changes older than DAYS days, "
+                                  "after a backup, whose place it prints."),
+      QStringLiteral("DAYS")};
 };
 
 // Runs the job the options name; std::nullopt when there is none (the window program), with
@@ -70,9 +85,10 @@ struct Options {
 std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
   Options options;
   QCommandLineParser parser;
-  parser.setApplicationDescription(
-      QStringLiteral("Qel keeps an insurance agent's card index of customers in qel.db of the "
-                     "working folder. Without options it opens the customer window."));
+  parser.setApplicationDescription(QCoreApplication::translate(
+      "main",
+      "Qel keeps an insurance agent's card index of customers in qel.db of the "
+      "working folder. Without options it opens the customer window."));
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   parser.addOption(options.import);
@@ -97,14 +113,16 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
     return 0;
   }
   if (!parser.positionalArguments().isEmpty()) {
-    err << QStringLiteral("Unknown argument: %1").arg(parser.positionalArguments().first())
+    err << QCoreApplication::translate("main", "Unknown argument: %1")
+               .arg(parser.positionalArguments().first())
         << Qt::endl;
     return 2;
   }
   bool ok = false;
   const int codepage = parser.value(options.codepage).toInt(&ok);
   if (!ok || codepage <= 0) {
-    err << QStringLiteral("Not a code page number: %1").arg(parser.value(options.codepage))
+    err << QCoreApplication::translate("main", "Not a code page number: %1")
+               .arg(parser.value(options.codepage))
         << Qt::endl;
     return 2;
   }
@@ -112,7 +130,8 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
           int(parser.isSet(options.backup)) + int(parser.isSet(options.find)) +
           int(parser.isSet(options.prune)) >
       1) {
-    err << QStringLiteral(
+    err << QCoreApplication::translate(
+               "main",
                "Give one job at a time: --import, --export, --backup, --find or "
                "--history-prune.")
         << Qt::endl;
@@ -130,7 +149,7 @@ std::optional<int> RunJob(const QStringList& arguments, bool& userFolder) {
   if (parser.isSet(options.prune))
     return HistoryPruneCommand(kDatabaseFile, parser.value(options.prune));
   if (parser.isSet(options.codepage)) {
-    err << QStringLiteral("--codepage goes with --import.") << Qt::endl;
+    err << QCoreApplication::translate("main", "--codepage goes with --import.") << Qt::endl;
     return 2;
   }
   userFolder = parser.isSet(options.userFolder);
@@ -160,11 +179,13 @@ int main(int argc, char** argv) {
       // A job needs no display: only Qt Core runs.
       QCoreApplication core(argc, argv);
       QCoreApplication::setApplicationName(QStringLiteral("Qel"));
+      InstallTranslations();
       if (const std::optional<int> status = RunJob(arguments, userFolder)) return *status;
     }
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Qel"));
+  InstallTranslations();
   // The program ends when no window is loaded after a handler, not when a window is hidden.
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setWindowIcon(SvgIcon(QStringLiteral("qel")));

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <QCoreApplication>
 
 #include <libpq-fe.h>
 
@@ -98,7 +99,8 @@ DataError ExplainError(const QSqlError& error, const QString& file) {
     case kBusy:
     case kLocked:
       kind = Cause::Busy;
-      cause = QStringLiteral(
+      cause = QCoreApplication::translate(
+                  "Connection",
                   "The database file %1 is in use by another program; try again when "
                   "it has finished")
                   .arg(path);
@@ -107,31 +109,42 @@ DataError ExplainError(const QSqlError& error, const QString& file) {
     case kCantOpen:
       kind = Cause::ReadOnly;
       if (info.exists() && !May(path, R_OK)) {
-        cause = QStringLiteral("The database file %1 cannot be read: access is denied").arg(path);
+        cause = QCoreApplication::translate("Connection",
+                                            "The database file %1 cannot be read: access is denied")
+                    .arg(path);
       } else if (!May(info.absolutePath(), W_OK)) {
-        cause = QStringLiteral(
-                    "The database file %1 cannot be written: its folder %2 is "
-                    "read-only")
-                    .arg(path, info.absolutePath());
+        cause =
+            QCoreApplication::translate("Connection",
+                                        "The database file %1 cannot be written: its folder %2 is "
+                                        "read-only")
+                .arg(path, info.absolutePath());
       } else if (!May(path, W_OK)) {
-        cause = QStringLiteral("The database file %1 cannot be written: it is read-only").arg(path);
+        cause = QCoreApplication::translate(
+                    "Connection", "The database file %1 cannot be written: it is read-only")
+                    .arg(path);
       } else {
-        cause = QStringLiteral("The database file %1 cannot be written").arg(path);
+        cause = QCoreApplication::translate("Connection", "The database file %1 cannot be written")
+                    .arg(path);
       }
       break;
     case kFull:
       kind = Cause::Full;
-      cause = QStringLiteral("The database file %1 cannot grow: the disk is full").arg(path);
+      cause = QCoreApplication::translate("Connection",
+                                          "The database file %1 cannot grow: the disk is full")
+                  .arg(path);
       break;
     case kIoError:
       // A write the disk refused (no space, a file-size limit) or a failing disk.
       kind = Cause::Full;
-      cause = QStringLiteral("The database file %1 cannot be read or written").arg(path);
+      cause = QCoreApplication::translate("Connection",
+                                          "The database file %1 cannot be read or written")
+                  .arg(path);
       break;
     case kCorrupt:
     case kNotADatabase:
       kind = Cause::Damaged;
-      cause = QStringLiteral("The database file %1 is damaged").arg(path);
+      cause =
+          QCoreApplication::translate("Connection", "The database file %1 is damaged").arg(path);
       break;
     default:
       return DataError(text);
@@ -157,8 +170,10 @@ Connection::~Connection() {
 }
 
 void Connection::Open(const QString& file) {
-  if (m_open) throw DataError(QStringLiteral("The connection is already open."));
-  if (!QFileInfo::exists(file)) throw DataError(QStringLiteral("%1: no such file").arg(file));
+  if (m_open)
+    throw DataError(QCoreApplication::translate("Connection", "The connection is already open."));
+  if (!QFileInfo::exists(file))
+    throw DataError(QCoreApplication::translate("Connection", "%1: no such file").arg(file));
   {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     db.setDatabaseName(file);
@@ -175,13 +190,15 @@ void Connection::Open(const QString& file) {
 }
 
 void Connection::OpenServer(const QString& uri) {
-  if (m_open) throw DataError(QStringLiteral("The connection is already open."));
+  if (m_open)
+    throw DataError(QCoreApplication::translate("Connection", "The connection is already open."));
   const ServerAddress address = ParseServerUri(uri);
   {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
     QString failure;
     if (!db.isValid()) {
-      failure = QStringLiteral(
+      failure = QCoreApplication::translate(
+          "Connection",
           "Qt's PostgreSQL driver is not installed (Debian package libqt6sql6-psql).");
     } else {
       db.setHostName(address.host);
@@ -197,7 +214,8 @@ void Connection::OpenServer(const QString& uri) {
       // A server that does not answer, or is starting or shutting down, is away for a while;
       // one that answers and refuses (no such database or role, a password) is set up wrongly.
       const PGPing ping = PQping(uri.toUtf8().constData());
-      throw DataError(QStringLiteral("The %1 cannot be used: %2").arg(address.Describe(), failure),
+      throw DataError(QCoreApplication::translate("Connection", "The %1 cannot be used: %2")
+                          .arg(address.Describe(), failure),
                       ping == PQPING_NO_RESPONSE || ping == PQPING_REJECT
                           ? DataError::Cause::Lost
                           : DataError::Cause::Unknown);
@@ -227,10 +245,12 @@ void Connection::Reconnect() const {
   QSqlDatabase db = QSqlDatabase::database(m_name, false);
   db.close();
   if (!db.open()) {
-    throw DataError(QStringLiteral("The %1 cannot be reached: %2. Nothing was stored; the next "
-                                   "command tries again.")
-                        .arg(m_serverName, ServerText(db.lastError())),
-                    DataError::Cause::Lost);
+    throw DataError(
+        QCoreApplication::translate("Connection",
+                                    "The %1 cannot be reached: %2. Nothing was stored; the next "
+                                    "command tries again.")
+            .arg(m_serverName, ServerText(db.lastError())),
+        DataError::Cause::Lost);
   }
   m_broken = false;
   StartSession();
@@ -273,7 +293,8 @@ QSqlDatabase Connection::Database() const {
 }
 
 void Connection::Require() const {
-  if (!m_open) throw DataError(QStringLiteral("The connection is not open."));
+  if (!m_open)
+    throw DataError(QCoreApplication::translate("Connection", "The connection is not open."));
   // A lost server connection is taken up again between commands, never inside a transaction:
   // the server already undid that one, and the caller rolls back.
   if (m_broken && !m_inTransaction) Reconnect();
@@ -288,7 +309,8 @@ void Connection::Fail(const QSqlQuery& query) const {
   // Without a message from the database, say what failed, but not the statement's text: it
   // may hold what the agent typed.
   if (ErrorText(query.lastError()).isEmpty() && !error.Known())
-    throw DataError(QStringLiteral("The database could not run a statement."));
+    throw DataError(
+        QCoreApplication::translate("Connection", "The database could not run a statement."));
   throw error;
 }
 
@@ -304,39 +326,54 @@ DataError Connection::Explain(const QSqlError& error) const {
                ConnectionLost(QSqlDatabase::database(m_name, false));
   }
   if (m_broken) {
-    return DataError(QStringLiteral("The connection to the %1 was lost (%2). What this command was "
+    return DataError(
+        QCoreApplication::translate("Connection",
+                                    "The connection to the %1 was lost (%2). What this command was "
                                     "writing was not stored; the next command connects again.")
-                         .arg(m_serverName, text),
-                     Cause::Lost);
+            .arg(m_serverName, text),
+        Cause::Lost);
   }
   // Trouble on the server's side that passes: a lock or a conflict with another session, a
   // time limit of the server's, a read-only or full server.
   const auto known = [&](const char* sentence, Cause cause) {
-    return DataError(
-        QString::fromLatin1(sentence).arg(m_serverName) + QStringLiteral(" (") + text + u')' + u'.',
-        cause);
+    return DataError(QCoreApplication::translate("Connection", sentence).arg(m_serverName) +
+                         QStringLiteral(" (") + text + u')' + u'.',
+                     cause);
   };
   if (code == kLockNotAvailable || code == QLatin1String("40001") ||
       code == QLatin1String("40P01")) {
-    return known("The %1 is busy with another agent's save; try again when it has finished",
+    return known(QT_TRANSLATE_NOOP(
+                     "Connection",
+                     "The %1 is busy with another agent's save; try again when it has finished"),
                  Cause::Busy);
   }
   if (code == QLatin1String("57014")) {
-    return known("The %1 stopped the command: it took longer than the server allows; try again",
-                 Cause::Busy);
+    return known(
+        QT_TRANSLATE_NOOP(
+            "Connection",
+            "The %1 stopped the command: it took longer than the server allows; try again"),
+        Cause::Busy);
   }
   if (code == QLatin1String("25006")) {
-    return known("The %1 takes no changes at the moment: it is read-only", Cause::ReadOnly);
+    return known(
+        QT_TRANSLATE_NOOP("Connection", "The %1 takes no changes at the moment: it is read-only"),
+        Cause::ReadOnly);
   }
   if (code == QLatin1String("53100")) {
-    return known("The %1 cannot store more: the server's disk is full", Cause::Full);
+    return known(
+        QT_TRANSLATE_NOOP("Connection", "The %1 cannot store more: the server's disk is full"),
+        Cause::Full);
   }
   if (code.startsWith(QLatin1String("53"))) {
-    return known("The %1 has run out of room for this command (memory or connections); try again",
-                 Cause::Full);
+    return known(
+        QT_TRANSLATE_NOOP(
+            "Connection",
+            "The %1 has run out of room for this command (memory or connections); try again"),
+        Cause::Full);
   }
   if (code.startsWith(QLatin1String("58")) || code.startsWith(QLatin1String("XX"))) {
-    return known("The %1 has trouble with its own files", Cause::Damaged);
+    return known(QT_TRANSLATE_NOOP("Connection", "The %1 has trouble with its own files"),
+                 Cause::Damaged);
   }
   return DataError(text);
 }
@@ -450,7 +487,8 @@ const QStringList& Connection::Columns(const QString& table) {
         throw DataError(Explain(query.lastError()));
       while (query.next()) names << query.value(1).toString();
     }
-    if (names.isEmpty()) throw DataError(QStringLiteral("no such table: %1").arg(table));
+    if (names.isEmpty())
+      throw DataError(QCoreApplication::translate("Connection", "no such table: %1").arg(table));
     it = m_columns.insert(table.toLower(), names);
   }
   return *it;
@@ -458,7 +496,8 @@ const QStringList& Connection::Columns(const QString& table) {
 
 void Connection::BeginTrans() {
   Require();
-  if (m_inTransaction) throw DataError(QStringLiteral("A transaction is already running."));
+  if (m_inTransaction)
+    throw DataError(QCoreApplication::translate("Connection", "A transaction is already running."));
   // Immediate: take the write lock now, so a file held by another program fails here, before
   // anything was changed. A server takes its writers' lock for the same effect.
   if (m_server) {
@@ -478,7 +517,8 @@ void Connection::BeginTrans() {
 
 void Connection::CommitTrans() {
   Require();
-  if (!m_inTransaction) throw DataError(QStringLiteral("No transaction is running."));
+  if (!m_inTransaction)
+    throw DataError(QCoreApplication::translate("Connection", "No transaction is running."));
   Execute(QStringLiteral("commit"));
   m_inTransaction = false;
   for (TransactionParticipant* participant : m_participants) participant->TransactionCommitted();

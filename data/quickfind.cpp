@@ -1,6 +1,7 @@
 #include "data/quickfind.h"
 
 #include <sqlite3.h>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlQuery>
@@ -141,7 +142,8 @@ QStringList FileStatements() {
 }
 
 QString FileNotice(Connection& connection, const QString& cause) {
-  return QStringLiteral(
+  return QCoreApplication::translate(
+             "QuickFind",
              "The database file %1 has no quick find index yet, and it cannot be added now "
              "(%2). The find box still works, but more slowly; start Qel again when the file can "
              "be written to add the index.")
@@ -156,16 +158,20 @@ QString PrepareFile(Connection& connection, const PrepareProgress& progress) {
   statements << FileStatements();
   try {
     BuildOnce(connection, statements,
-              QStringLiteral("Preparing the database file for the quick find: indexing every "
-                             "customer and list row. This is done once."),
+              QCoreApplication::translate(
+                  "QuickFind",
+                  "Preparing the database file for the quick find: indexing every "
+                  "customer and list row. This is done once."),
               progress);
     return QString();
   } catch (const DataError& error) {
     using Cause = DataError::Cause;
     return FileNotice(connection,
-                      error.cause() == Cause::Busy ? QStringLiteral("another program is using it")
-                      : error.cause() == Cause::ReadOnly ? QStringLiteral("it cannot be written")
-                                                         : error.message());
+                      error.cause() == Cause::Busy
+                          ? QCoreApplication::translate("QuickFind", "another program is using it")
+                      : error.cause() == Cause::ReadOnly
+                          ? QCoreApplication::translate("QuickFind", "it cannot be written")
+                          : error.message());
   }
 }
 
@@ -176,7 +182,8 @@ QString PrepareServer(Connection& connection) {
     return QString();
   } catch (const DataError& error) {
     if (HasQuickFindIndex(connection)) return QString();  // another agent made them meanwhile
-    return QStringLiteral(
+    return QCoreApplication::translate(
+               "QuickFind",
                "The %1 has no quick find index, and it cannot be added (%2). The find box "
                "still works, but more slowly; ask the database's owner to run Qel once.")
         .arg(connection.ServerName(), error.message());

@@ -1,5 +1,6 @@
 #include "data/recordset.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 #include <QRegularExpression>
@@ -29,8 +30,8 @@ QString Ordered(const QString& rest, const QString& key) {
 }
 
 [[noreturn]] void NoCurrentRow() {
-  throw DataError(
-      QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+  throw DataError(QCoreApplication::translate(
+      "Recordset", "Either BOF or EOF is True, or the current record has been deleted."));
 }
 
 }  // namespace
@@ -56,7 +57,8 @@ void Recordset::Open(const QString& source, Connection& connection, Cursor curso
     table = match.captured(2);
     rest = match.captured(3);
   } else {
-    throw DataError(QStringLiteral("Cannot open a record set on: %1").arg(source));
+    throw DataError(
+        QCoreApplication::translate("Recordset", "Cannot open a record set on: %1").arg(source));
   }
   connection.Columns(table);  // fails at once on a table that does not exist
   m_connection = &connection;
@@ -107,7 +109,8 @@ void Recordset::Forget() {
 }
 
 void Recordset::Require() {
-  if (!m_connection) throw DataError(QStringLiteral("The record set is not open."));
+  if (!m_connection)
+    throw DataError(QCoreApplication::translate("Recordset", "The record set is not open."));
   if (m_cursor == Cursor::Static) return;
   if (m_wholeTable) {
     Resolve();
@@ -347,7 +350,8 @@ void Recordset::RequireRow() {
 }
 
 const QStringList& Recordset::Names() {
-  if (!m_connection) throw DataError(QStringLiteral("The record set is not open."));
+  if (!m_connection)
+    throw DataError(QCoreApplication::translate("Recordset", "The record set is not open."));
   if (m_names.isEmpty()) {
     if (m_columns == QLatin1String("*")) {
       m_names = m_connection->Columns(m_table);
@@ -367,7 +371,8 @@ const QStringList& Recordset::Names() {
 QString Recordset::FieldName(int ordinal) {
   const QStringList& names = Names();
   if (ordinal < 0 || ordinal >= names.size())
-    throw DataError(QStringLiteral("Item cannot be found at position %1.").arg(ordinal));
+    throw DataError(QCoreApplication::translate("Recordset", "Item cannot be found at position %1.")
+                        .arg(ordinal));
   return names[ordinal];
 }
 
@@ -375,7 +380,9 @@ int Recordset::Ordinal(const QString& name) {
   const QStringList& names = Names();
   for (int i = 0; i < names.size(); ++i)
     if (names[i].compare(name, Qt::CaseInsensitive) == 0) return i;
-  throw DataError(QStringLiteral("Item cannot be found in the collection: %1").arg(name));
+  throw DataError(
+      QCoreApplication::translate("Recordset", "Item cannot be found in the collection: %1")
+          .arg(name));
 }
 
 void Recordset::FetchCurrent() {
@@ -393,8 +400,8 @@ void Recordset::FetchCurrent() {
   m_connection->Run(fetch);
   if (!fetch.next()) {
     fetch.finish();
-    throw DataError(
-        QStringLiteral("The current row no longer exists: another program may have deleted it."));
+    throw DataError(QCoreApplication::translate(
+        "Recordset", "The current row no longer exists: another program may have deleted it."));
   }
   const int count = fetch.record().count();
   m_row.resize(count);
@@ -422,7 +429,8 @@ Value Recordset::Field(const QString& name) {
 }
 
 void Recordset::Requery() {
-  if (!m_connection) throw DataError(QStringLiteral("The record set is not open."));
+  if (!m_connection)
+    throw DataError(QCoreApplication::translate("Recordset", "The record set is not open."));
   CancelUpdate();
   if (m_cursor == Cursor::Static) {
     LoadStatic();
@@ -436,7 +444,8 @@ void Recordset::Requery() {
 }
 
 void Recordset::RequeryLater() {
-  if (!m_connection) throw DataError(QStringLiteral("The record set is not open."));
+  if (!m_connection)
+    throw DataError(QCoreApplication::translate("Recordset", "The record set is not open."));
   if (m_cursor == Cursor::Static) {
     Requery();
     return;

@@ -1,5 +1,6 @@
 // The writes of a record set: field edits, new rows one at a time or many at once, deletes.
 
+#include <QCoreApplication>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -34,7 +35,8 @@ QString ArrayElement(const Value& value) {
 
 void Recordset::SetField(int ordinal, const Value& value) {
   FieldName(ordinal);
-  if (m_cursor == Cursor::Static) throw DataError(QStringLiteral("The record set is read-only."));
+  if (m_cursor == Cursor::Static)
+    throw DataError(QCoreApplication::translate("Recordset", "The record set is read-only."));
   if (!m_addNew) RequireRow();
   m_edits[ordinal] = value ? Value(StripNul(*value)) : value;
 }
@@ -45,7 +47,8 @@ void Recordset::SetField(const QString& name, const Value& value) {
 
 void Recordset::AddNew() {
   Require();
-  if (m_cursor == Cursor::Static) throw DataError(QStringLiteral("The record set is read-only."));
+  if (m_cursor == Cursor::Static)
+    throw DataError(QCoreApplication::translate("Recordset", "The record set is read-only."));
   StoreEdits();
   m_addNew = true;
   m_edits.clear();
@@ -100,8 +103,8 @@ void Recordset::Update() {
     const int changed = update.numRowsAffected();
     update.finish();
     if (changed == 0)
-      throw DataError(
-          QStringLiteral("The row to be saved no longer exists: another program deleted it."));
+      throw DataError(QCoreApplication::translate(
+          "Recordset", "The row to be saved no longer exists: another program deleted it."));
   }
   m_addNew = false;
   m_edits.clear();
@@ -110,7 +113,8 @@ void Recordset::Update() {
 
 void Recordset::AddRows(const QList<int>& ordinals, const QList<QVector<Value>>& rows) {
   Require();
-  if (m_cursor == Cursor::Static) throw DataError(QStringLiteral("The record set is read-only."));
+  if (m_cursor == Cursor::Static)
+    throw DataError(QCoreApplication::translate("Recordset", "The record set is read-only."));
   StoreEdits();
   if (rows.isEmpty()) return;
   if (!m_connection->IsServer()) {
@@ -171,7 +175,8 @@ void Recordset::CancelUpdate() {
 
 void Recordset::Delete() {
   RequireRow();
-  if (m_cursor == Cursor::Static) throw DataError(QStringLiteral("The record set is read-only."));
+  if (m_cursor == Cursor::Static)
+    throw DataError(QCoreApplication::translate("Recordset", "The record set is read-only."));
   CancelUpdate();
   const QString sql = QStringLiteral("delete from %1 where %2=?").arg(m_table, m_key);
   QSqlQuery& remove = m_connection->Prepared(sql);
@@ -181,8 +186,8 @@ void Recordset::Delete() {
   const int changed = remove.numRowsAffected();
   remove.finish();
   if (changed == 0)
-    throw DataError(
-        QStringLiteral("The row to be deleted no longer exists: another program deleted it."));
+    throw DataError(QCoreApplication::translate(
+        "Recordset", "The row to be deleted no longer exists: another program deleted it."));
   if (m_wholeTable) {
     m_place = Place::Gap;
   } else {

@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 #include <sqlite3.h>
+#include <QCoreApplication>
 
 #include <QSqlDriver>
 #include <QSqlError>
@@ -136,7 +137,9 @@ void CopyToServer(RowStream& rows, Connection& server, const QString& table,
                   const QStringList& columns) {
   const QVariant handle = server.Database().driver()->handle();
   PGconn* conn = handle.isValid() ? *static_cast<PGconn* const*>(handle.constData()) : nullptr;
-  if (!conn) throw DataError(QStringLiteral("The database driver gives no server connection."));
+  if (!conn)
+    throw DataError(
+        QCoreApplication::translate("Transfer", "The database driver gives no server connection."));
   const auto fail = [&](PGresult* result) {
     const QSqlError error = CopyError(conn, result);
     PQclear(result);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <QCoreApplication>
 
 #include <cerrno>
 #include <cstring>
@@ -69,13 +70,14 @@ class Refusal : public DataError {
 
 [[noreturn]] void Refuse(const QString& file, const QString& cause,
                          DataError::Cause kind = DataError::Cause::Unknown) {
-  throw Refusal(QStringLiteral("The database file %1 cannot be used: %2")
+  throw Refusal(QCoreApplication::translate("Schema", "The database file %1 cannot be used: %2")
                     .arg(QFileInfo(file).absoluteFilePath(), cause),
                 kind);
 }
 
 [[noreturn]] void RefuseServer(const Connection& connection, const QString& cause) {
-  throw Refusal(QStringLiteral("The %1 cannot be used: %2").arg(connection.ServerName(), cause));
+  throw Refusal(QCoreApplication::translate("Schema", "The %1 cannot be used: %2")
+                    .arg(connection.ServerName(), cause));
 }
 
 // A server table: the same columns, all text, with an identity column as its row number (the
@@ -139,17 +141,19 @@ QString IndexNotice(const QString& file, const DataError& error) {
                            "The database file %1 has no index on the customer numbers (CID) "
                            "yet, and ")
                            .arg(path);
-  const QString tail =
-      QStringLiteral(" Until then, moving between customers, saving and deleting will be slow.");
+  const QString tail = QCoreApplication::translate(
+      "Schema", " Until then, moving between customers, saving and deleting will be slow.");
   if (error.cause() == DataError::Cause::Busy) {
     return head +
-           QStringLiteral(
+           QCoreApplication::translate(
+               "Schema",
                "another program is using the file, so the indexes cannot be added now. Close "
                "the other program and start Qel again to add them.") +
            tail;
   }
   return head +
-         QStringLiteral(
+         QCoreApplication::translate(
+             "Schema",
              "the file cannot be written, so the indexes cannot be added. Make the file and its "
              "folder writable and start Qel again to add them.") +
          tail;
@@ -162,8 +166,10 @@ QString AddIndexes(Connection& connection, const QString& file, const QList<Tabl
   for (const TableLayout& table : tables) statements << IndexStatement(table);
   try {
     BuildOnce(connection, statements,
-              QStringLiteral("Preparing the database file for fast browsing: adding the indexes "
-                             "on the customer numbers (CID). This is done once."),
+              QCoreApplication::translate(
+                  "Schema",
+                  "Preparing the database file for fast browsing: adding the indexes "
+                  "on the customer numbers (CID). This is done once."),
               progress);
     return QString();
   } catch (const DataError& error) {
@@ -197,7 +203,7 @@ QSet<QString> PresentTables(Connection& connection) {
 QString LayoutFault(Connection& connection, const QSet<QString>& present) {
   for (const TableLayout& table : Tables()) {
     if (!present.contains(table.name))
-      return QStringLiteral("it has no table \"%1\".").arg(table.name);
+      return QCoreApplication::translate("Schema", "it has no table \"%1\".").arg(table.name);
     const QStringList& actual = connection.Columns(table.name);
     const bool child = table.columns.first() == QLatin1String("ID");
     for (int i = 0; i < table.columns.size(); ++i) {
@@ -205,11 +211,12 @@ QString LayoutFault(Connection& connection, const QSet<QString>& present) {
       if (child) {
         if (i == 0 && !connection.IsServer()) continue;
         if (i >= actual.size() || actual[i].compare(column, Qt::CaseInsensitive) != 0)
-          return QStringLiteral("column %1 of table \"%2\" is not \"%3\".")
+          return QCoreApplication::translate("Schema", "column %1 of table \"%2\" is not \"%3\".")
               .arg(i + 1)
               .arg(table.name, column);
       } else if (!actual.contains(column, Qt::CaseInsensitive)) {
-        return QStringLiteral("table \"%1\" has no column \"%2\".").arg(table.name, column);
+        return QCoreApplication::translate("Schema", "table \"%1\" has no column \"%2\".")
+            .arg(table.name, column);
       }
     }
   }
@@ -240,7 +247,8 @@ QString OpenServerDatabase(Connection& connection, const QString& uri) {
     if (fault.isEmpty() && !connection.ServerCatalog()
                                 .value(QStringLiteral("customer"))
                                 .contains(QStringLiteral("rowid")))
-      fault = QStringLiteral("table \"customer\" has no row number column \"rowid\".");
+      fault = QCoreApplication::translate("Schema",
+                                          "table \"customer\" has no row number column \"rowid\".");
     if (!fault.isEmpty()) RefuseServer(connection, fault);
     return QString();
   } catch (const DataError&) {

@@ -1,6 +1,7 @@
 #include "data/server.h"
 
 #include <libpq-fe.h>
+#include <QCoreApplication>
 
 #include <memory>
 
@@ -11,12 +12,13 @@ QString ServerUri() {
 }
 
 QString ServerAddress::Describe() const {
-  const QString where =
-      host.isEmpty() || host.startsWith(QLatin1Char('/')) ? QStringLiteral("this machine") : host;
+  const QString where = host.isEmpty() || host.startsWith(QLatin1Char('/'))
+                            ? QCoreApplication::translate("Server", "this machine")
+                            : host;
   // Without a name libpq takes the database named like the user.
   const QString name =
       database.isEmpty() ? (user.isEmpty() ? qEnvironmentVariable("USER") : user) : database;
-  return QStringLiteral("database \"%1\" on server %2").arg(name, where);
+  return QCoreApplication::translate("Server", "database \"%1\" on server %2").arg(name, where);
 }
 
 ServerAddress ParseServerUri(const QString& uri) {
@@ -24,10 +26,12 @@ ServerAddress ParseServerUri(const QString& uri) {
   const std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> options(
       PQconninfoParse(uri.toUtf8().constData(), &error), &PQconninfoFree);
   if (!options) {
-    const QString cause = error ? QString::fromUtf8(error).trimmed() : QStringLiteral("no memory");
+    const QString cause = error ? QString::fromUtf8(error).trimmed()
+                                : QCoreApplication::translate("Server", "no memory");
     PQfreemem(error);
     throw DataError(
-        QStringLiteral("QEL_DATABASE is not a PostgreSQL connection URI: %1").arg(cause));
+        QCoreApplication::translate("Server", "QEL_DATABASE is not a PostgreSQL connection URI: %1")
+            .arg(cause));
   }
   ServerAddress address;
   for (const PQconninfoOption* option = options.get(); option->keyword; ++option) {

@@ -1,6 +1,7 @@
 #include "data/statement.h"
 
 #include <sqlite3.h>
+#include <QCoreApplication>
 
 #include <QSqlError>
 
@@ -9,7 +10,9 @@
 Statement::Statement(Connection& connection, const QString& sql) : m_connection(connection) {
   sqlite3_stmt* statement = nullptr;
   sqlite3* db = connection.SqliteHandle();
-  if (!db) throw DataError(QStringLiteral("The database driver gives no SQLite handle."));
+  if (!db)
+    throw DataError(
+        QCoreApplication::translate("Transfer", "The database driver gives no SQLite handle."));
   const QByteArray text = sql.toUtf8();
   if (sqlite3_prepare_v3(db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT,
                          &statement, nullptr) != SQLITE_OK)

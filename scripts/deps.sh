@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libqt6sql6-psql libqt6svg6 libsqlite3-dev libpq-dev
-  fonts-arphic-uming fonts-dejavu-core
+  fonts-arphic-uming fonts-dejavu-core fonts-wqy-microhei qt6-l10n-tools qt6-translations-l10n
   mdbtools-dev mdbtools python3-vobject
   sqlite3 xvfb xauth imagemagick xdotool x11-utils poppler-utils postgresql
   dpkg-dev file desktop-file-utils appstream groff-base lintian

@@ -1,6 +1,7 @@
 #include "transfer/accessreader.h"
 
 #include <mdbtools.h>
+#include <QCoreApplication>
 
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -88,8 +89,10 @@ std::optional<QByteArray> Whole(MdbHandle* mdb, MdbColumn* column) {
 AccessFile::AccessFile(const QString& file, int codepage, int bindSize)
     : m_path(file), m_bindSize(std::max(bindSize, 64)) {
   const QFileInfo info(file);
-  if (!info.isFile()) throw DataError(QStringLiteral("%1: no such file.").arg(file));
-  if (!info.isReadable()) throw DataError(QStringLiteral("%1 cannot be read.").arg(file));
+  if (!info.isFile())
+    throw DataError(QCoreApplication::translate("Transfer", "%1: no such file.").arg(file));
+  if (!info.isReadable())
+    throw DataError(QCoreApplication::translate("Transfer", "%1 cannot be read.").arg(file));
   {
     // Jet 3 text comes through as Latin-1, byte for byte, and is decoded here with the code
     // page, strictly; the library would guess silently. The result is always UTF-8.
@@ -97,7 +100,10 @@ AccessFile::AccessFile(const QString& file, int codepage, int bindSize)
     ScopedEnv target("MDBICONV", "UTF-8");
     m_mdb = mdb_open(QFile::encodeName(file).constData(), MDB_NOFLAGS);
   }
-  if (!m_mdb) throw DataError(QStringLiteral("%1 is no Access database or is damaged.").arg(file));
+  if (!m_mdb)
+    throw DataError(
+        QCoreApplication::translate("Transfer", "%1 is no Access database or is damaged.")
+            .arg(file));
   MdbHandle* mdb = Handle(m_mdb);
   mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
   mdb_set_shortdate_fmt(mdb, "%Y-%m-%d");
@@ -105,13 +111,15 @@ AccessFile::AccessFile(const QString& file, int codepage, int bindSize)
   if (!mdb_read_catalog(mdb, MDB_TABLE)) {
     mdb_close(mdb);
     m_mdb = nullptr;
-    throw DataError(QStringLiteral("%1: the list of tables cannot be read.").arg(file));
+    throw DataError(
+        QCoreApplication::translate("Transfer", "%1: the list of tables cannot be read.")
+            .arg(file));
   }
   for (unsigned int i = 0; i < mdb->num_catalog; ++i) {
     auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
     if (entry->object_type != MDB_TABLE || !mdb_is_user_table(entry)) continue;
     m_rawTableNames << QByteArray(entry->object_name);
-    m_tables << Text(entry->object_name, QStringLiteral("a table name"));
+    m_tables << Text(entry->object_name, QCoreApplication::translate("Transfer", "a table name"));
   }
 }
 
@@ -135,19 +143,25 @@ QString AccessFile::Text(const char* utf8, const QString& where) {
   // Jet 3: the Latin-1 characters are the file's bytes.
   const std::optional<QString> decoded = m_codepage->Decode(text.toLatin1());
   if (!decoded)
-    throw DataError(QStringLiteral("%1: %2 cannot be read in code page %3; give the right one "
-                                   "with --codepage.")
-                        .arg(m_path, where)
-                        .arg(m_codepage->Number()));
+    throw DataError(
+        QCoreApplication::translate("Transfer",
+                                    "%1: %2 cannot be read in code page %3; give the right one "
+                                    "with --codepage.")
+            .arg(m_path, where)
+            .arg(m_codepage->Number()));
   return *decoded;
 }
 
 std::unique_ptr<AccessFile::Table> AccessFile::Open(const QString& name) {
   const qsizetype index = m_tables.indexOf(name);
-  if (index < 0) throw DataError(QStringLiteral("%1 has no table \"%2\".").arg(m_path, name));
+  if (index < 0)
+    throw DataError(
+        QCoreApplication::translate("Transfer", "%1 has no table \"%2\".").arg(m_path, name));
   QByteArray raw = m_rawTableNames[index];
   MdbTableDef* table = mdb_read_table_by_name(Handle(m_mdb), raw.data(), MDB_TABLE);
-  if (!table) throw DataError(QStringLiteral("%1: table \"%2\" cannot be read.").arg(m_path, name));
+  if (!table)
+    throw DataError(QCoreApplication::translate("Transfer", "%1: table \"%2\" cannot be read.")
+                        .arg(m_path, name));
   std::unique_ptr<Table> result(new Table);
   result->m_file = this;
   result->m_table = table;
@@ -158,8 +172,9 @@ std::unique_ptr<AccessFile::Table> AccessFile::Open(const QString& name) {
   result->m_lengths.resize(table->num_cols);
   for (unsigned int i = 0; i < table->num_cols; ++i) {
     auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
-    result->m_columns << Text(column->name,
-                              QStringLiteral("a column name of table \"%1\"").arg(name));
+    result->m_columns << Text(
+        column->name,
+        QCoreApplication::translate("Transfer", "a column name of table \"%1\"").arg(name));
     // An OLE value comes a page at a time.
     result->m_bound[i] =
         QByteArray(std::max(m_bindSize, static_cast<int>(Handle(m_mdb)->fmt->pg_size)), '\0');
@@ -216,7 +231,7 @@ bool AccessFile::Table::Next(QList<Value>& row) {
       continue;
     }
     const auto where = [&] {
-      return QStringLiteral("table \"%1\", row %2, column \"%3\"")
+      return QCoreApplication::translate("Transfer", "table \"%1\", row %2, column \"%3\"")
           .arg(m_name)
           .arg(m_row)
           .arg(m_columns[i]);
@@ -225,7 +240,8 @@ bool AccessFile::Table::Next(QList<Value>& row) {
         static_cast<size_t>(length) + kCutMargin >= static_cast<size_t>(m_file->m_bindSize)) {
       const std::optional<QByteArray> whole = Whole(mdb, column);
       if (!whole)
-        throw DataError(QStringLiteral("%1: %2 holds a value too long to be read whole.")
+        throw DataError(QCoreApplication::translate(
+                            "Transfer", "%1: %2 holds a value too long to be read whole.")
                             .arg(m_file->m_path, where()));
       row.append(m_file->Text(whole->constData(), where()));
       continue;

@@ -1,6 +1,7 @@
 #include "transfer/backup.h"
 
 #include <sys/stat.h>
+#include <QCoreApplication>
 
 #include <QDir>
 #include <QFile>
@@ -22,14 +23,16 @@ constexpr int kSqliteIoError = 10;
 constexpr int kSqliteFull = 13;
 
 [[noreturn]] void Refuse(const QString& target, const QString& cause) {
-  throw DataError(QStringLiteral("The backup %1 cannot be written: %2.").arg(target, cause));
+  throw DataError(QCoreApplication::translate("Transfer", "The backup %1 cannot be written: %2.")
+                      .arg(target, cause));
 }
 
 QString Cause(const QSqlError& error) {
   const int code = error.nativeErrorCode().toInt() & 0xff;
-  if (code == kSqliteFull) return QStringLiteral("the disk is full");
+  if (code == kSqliteFull) return QCoreApplication::translate("Transfer", "the disk is full");
   if (code == kSqliteIoError)
-    return QStringLiteral("the disk could not be read or written (%1)").arg(error.databaseText());
+    return QCoreApplication::translate("Transfer", "the disk could not be read or written (%1)")
+        .arg(error.databaseText());
   return error.databaseText().isEmpty() ? error.text() : error.databaseText();
 }
 
@@ -48,7 +51,8 @@ void Check(const QString& copy, const QString& target) {
       if (!query.exec(QStringLiteral("pragma quick_check")) || !query.next())
         problem = Cause(query.lastError());
       else if (query.value(0).toString() != QLatin1String("ok"))
-        problem = QStringLiteral("the copy is damaged (%1)").arg(query.value(0).toString());
+        problem = QCoreApplication::translate("Transfer", "the copy is damaged (%1)")
+                      .arg(query.value(0).toString());
     }
     db.close();
     db = QSqlDatabase();
@@ -72,10 +76,12 @@ void RefuseDatabaseFiles(const QString& databaseFile, const QString& target) {
   const QFileInfo database(databaseFile);
   const QString shown = database.absoluteFilePath();
   const std::pair<const char*, QString> files[] = {
-      {"", QStringLiteral("it is the database itself (%1)")},
-      {"-journal", QStringLiteral("it is the journal of the database %1")},
-      {"-wal", QStringLiteral("it is the write-ahead log of the database %1")},
-      {"-shm", QStringLiteral("it is the shared-memory index of the database %1")}};
+      {"", QCoreApplication::translate("Transfer", "it is the database itself (%1)")},
+      {"-journal", QCoreApplication::translate("Transfer", "it is the journal of the database %1")},
+      {"-wal",
+       QCoreApplication::translate("Transfer", "it is the write-ahead log of the database %1")},
+      {"-shm", QCoreApplication::translate("Transfer",
+                                           "it is the shared-memory index of the database %1")}};
   const QFileInfo info(target);
   const auto targetFile = Identity(info.absoluteFilePath());
   const auto targetFolder = Identity(info.absolutePath());
@@ -104,12 +110,14 @@ qint64 BackupTo(const QString& databaseFile, const QString& target) {
   RequireDatabase(databaseFile);
   const QFileInfo info(target);
   const QString absolute = info.absoluteFilePath();
-  if (info.isDir()) Refuse(absolute, QStringLiteral("it is a folder"));
+  if (info.isDir()) Refuse(absolute, QCoreApplication::translate("Transfer", "it is a folder"));
   const QFileInfo folder(info.absolutePath());
   if (folder.exists() && !folder.isDir())
-    Refuse(absolute, QStringLiteral("%1 is not a folder").arg(info.absolutePath()));
+    Refuse(absolute,
+           QCoreApplication::translate("Transfer", "%1 is not a folder").arg(info.absolutePath()));
   if (!folder.isDir())
-    Refuse(absolute, QStringLiteral("the folder %1 does not exist").arg(info.absolutePath()));
+    Refuse(absolute, QCoreApplication::translate("Transfer", "the folder %1 does not exist")
+                         .arg(info.absolutePath()));
   RefuseDatabaseFiles(databaseFile, absolute);
 
   Connection connection;
@@ -142,7 +150,7 @@ qint64 BackupTo(const QString& databaseFile, const QString& target) {
 int BackupCommand(const QString& databaseFile, const QString& target) {
   try {
     const qint64 bytes = BackupTo(databaseFile, target);
-    QTextStream(stdout) << QStringLiteral("Backed up %1 to %2 (%3 bytes).")
+    QTextStream(stdout) << QCoreApplication::translate("Transfer", "Backed up %1 to %2 (%3 bytes).")
                                .arg(QFileInfo(databaseFile).absoluteFilePath(),
                                     QFileInfo(target).absoluteFilePath())
                                .arg(bytes)

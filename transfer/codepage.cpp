@@ -1,6 +1,7 @@
 #include "transfer/codepage.h"
 
 #include <iconv.h>
+#include <QCoreApplication>
 
 #include <cerrno>
 
@@ -10,7 +11,9 @@ CodePage::CodePage(int number) : m_number(number) {
   const QByteArray name = "CP" + QByteArray::number(number);
   iconv_t handle = iconv_open("UTF-8", name.constData());
   if (handle == reinterpret_cast<iconv_t>(-1))
-    throw DataError(QStringLiteral("Code page %1 is not known on this system.").arg(number));
+    throw DataError(
+        QCoreApplication::translate("Transfer", "Code page %1 is not known on this system.")
+            .arg(number));
   m_iconv = handle;
 }
 

@@ -1,5 +1,6 @@
 #include "transfer/csvreader.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <algorithm>
 #include <cstring>
@@ -15,7 +16,8 @@ constexpr qint64 kChunk = 1 << 20;
 CsvReader::CsvReader(const QString& file, int codepage)
     : m_file(file), m_name(QFileInfo(file).fileName()) {
   if (!m_file.open(QIODevice::ReadOnly))
-    throw DataError(QStringLiteral("%1 cannot be read: %2").arg(file, m_file.errorString()));
+    throw DataError(QCoreApplication::translate("Transfer", "%1 cannot be read: %2")
+                        .arg(file, m_file.errorString()));
   if (More() && m_buffer.startsWith("\xEF\xBB\xBF"))
     m_pos = 3;
   else if (codepage > 0)
@@ -29,7 +31,9 @@ bool CsvReader::More() {
   if (m_atEnd) return false;
   m_buffer.resize(kChunk);
   const qint64 got = m_file.read(m_buffer.data(), kChunk);
-  if (got < 0) Fail(QStringLiteral("it cannot be read (%1)").arg(m_file.errorString()));
+  if (got < 0)
+    Fail(QCoreApplication::translate("Transfer", "it cannot be read (%1)")
+             .arg(m_file.errorString()));
   m_buffer.resize(got);
   m_pos = 0;
   if (got == 0) m_atEnd = true;
@@ -45,15 +49,19 @@ Utf8Value CsvReader::Take(bool quoted) {
   if (m_codepage) {
     std::optional<QByteArray> utf8 = m_codepage->ToUtf8(m_field);
     if (!utf8)
-      Fail(QStringLiteral("field %1 is not text in code page %2; give the file's code page with "
-                          "--codepage, or leave it out for UTF-8")
+      Fail(QCoreApplication::translate(
+               "Transfer",
+               "field %1 is not text in code page %2; give the file's code page with "
+               "--codepage, or leave it out for UTF-8")
                .arg(m_fieldIndex + 1)
                .arg(m_codepage->Number()));
     return *utf8;
   }
   if (!QUtf8StringView(m_field).isValidUtf8())
-    Fail(QStringLiteral("field %1 is not UTF-8 text; if the file was saved in another code page, "
-                        "import it with --codepage N (950 for Traditional Chinese)")
+    Fail(QCoreApplication::translate(
+             "Transfer",
+             "field %1 is not UTF-8 text; if the file was saved in another code page, "
+             "import it with --codepage N (950 for Traditional Chinese)")
              .arg(m_fieldIndex + 1));
   return m_field;
 }
@@ -81,7 +89,8 @@ bool CsvReader::Next(QList<Utf8Value>& fields) {
         quoted = true;
         ++m_pos;
         for (;;) {
-          if (!More()) Fail(QStringLiteral("a quoted field is not closed"));
+          if (!More())
+            Fail(QCoreApplication::translate("Transfer", "a quoted field is not closed"));
           const char* start = m_buffer.constData() + m_pos;
           const qsizetype left = m_buffer.size() - m_pos;
           const char* quote = static_cast<const char*>(std::memchr(start, '"', left));
@@ -113,8 +122,9 @@ bool CsvReader::Next(QList<Utf8Value>& fields) {
         while (i < end && data[i] != ',' && data[i] != '\n' && data[i] != '\r') ++i;
         if (i > m_pos) {
           if (quoted)
-            Fail(
-                QStringLiteral("text follows the closing quote of field %1").arg(m_fieldIndex + 1));
+            Fail(QCoreApplication::translate("Transfer",
+                                             "text follows the closing quote of field %1")
+                     .arg(m_fieldIndex + 1));
           m_field.append(data + m_pos, i - m_pos);
         }
         m_pos = i;

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QCoreApplication>
 
 #include <QDir>
 #include <QFile>
@@ -23,7 +24,7 @@
 #include "transfer/outfile.h"
 
 QString ExportSummary::Text() const {
-  QStringList lines{QStringLiteral("Exported to %1:").arg(folder)};
+  QStringList lines{QCoreApplication::translate("Transfer", "Exported to %1:").arg(folder)};
   for (const File& file : files) {
     const bool cards = file.name.endsWith(QLatin1String(".vcf"));
     const QString unit = cards ? QStringLiteral("card") : QStringLiteral("row");
@@ -173,7 +174,8 @@ int Injected(const QString& step) {
 }
 
 QString Cause(int error) {
-  if (error == ENOSPC || error == EDQUOT) return QStringLiteral("the disk is full");
+  if (error == ENOSPC || error == EDQUOT)
+    return QCoreApplication::translate("Transfer", "the disk is full");
   return QString::fromLocal8Bit(std::strerror(error));
 }
 
@@ -212,7 +214,8 @@ class FileSet {
 
  private:
   [[noreturn]] void Fail(const QString& cause) const {
-    throw DataError(QStringLiteral("Cannot export to %1: %2.").arg(m_folder, cause));
+    throw DataError(
+        QCoreApplication::translate("Transfer", "Cannot export to %1: %2.").arg(m_folder, cause));
   }
   [[noreturn]] void Undo(const QString& cause);
   QString Target(const QString& name) const { return m_folder + QLatin1Char('/') + name; }
@@ -233,9 +236,11 @@ FileSet::FileSet(const QString& folder, const QStringList& names)
   const QFileInfo info(folder);
   m_fresh = !info.exists();
   const QString parent = m_fresh ? info.absolutePath() : folder;
-  if (m_fresh && !QDir().mkpath(parent)) Fail(QStringLiteral("the folder cannot be made"));
+  if (m_fresh && !QDir().mkpath(parent))
+    Fail(QCoreApplication::translate("Transfer", "the folder cannot be made"));
   for (const QString& name : names) {
-    if (QFileInfo(Target(name)).isDir()) Fail(QStringLiteral("%1 is a folder").arg(name));
+    if (QFileInfo(Target(name)).isDir())
+      Fail(QCoreApplication::translate("Transfer", "%1 is a folder").arg(name));
   }
   const QString pattern = m_fresh ? QStringLiteral("/.%1.XXXXXX").arg(info.fileName())
                                   : QStringLiteral("/.qel-export.XXXXXX");
@@ -292,21 +297,26 @@ void FileSet::Undo(const QString& cause) {
       const int error = Rename(QStringLiteral("back ") + name, Older(name), Target(name));
       if (!error) continue;
       failure = error;
-      left << (placed ? QStringLiteral("the new %1 in place of its older one, which is in %2")
-                      : QStringLiteral("no %1: its older one is in %2"))
+      left << (placed ? QCoreApplication::translate(
+                            "Transfer", "the new %1 in place of its older one, which is in %2")
+                      : QCoreApplication::translate("Transfer", "no %1: its older one is in %2"))
                   .arg(name, Aside());
     } else if (placed) {
       const int error = Unlink(QStringLiteral("remove ") + name, Target(name));
       if (!error) continue;
       failure = error;
-      left << QStringLiteral("the new %1, which it did not hold before").arg(name);
+      left << QCoreApplication::translate("Transfer", "the new %1, which it did not hold before")
+                  .arg(name);
     }
   }
   SyncFolder(m_folder);
-  if (!failure) Fail(cause + QStringLiteral("; its files are as they were"));
+  if (!failure)
+    Fail(cause + QCoreApplication::translate("Transfer", "; its files are as they were"));
   m_keep = true;
-  Fail(QStringLiteral("%1, and undoing it failed too (%2): the folder holds %3 (move it back by "
-                      "hand); its other files are as they were")
+  Fail(QCoreApplication::translate(
+           "Transfer",
+           "%1, and undoing it failed too (%2): the folder holds %3 (move it back by "
+           "hand); its other files are as they were")
            .arg(cause, Cause(failure), left.join(QStringLiteral("; "))));
 }
 
@@ -335,7 +345,8 @@ ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {
   const QString absolute = QDir(folder).absolutePath();
   if (QFileInfo(absolute).exists() && !QFileInfo(absolute).isDir())
     throw DataError(
-        QStringLiteral("Cannot export to %1: it is a file, not a folder.").arg(absolute));
+        QCoreApplication::translate("Transfer", "Cannot export to %1: it is a file, not a folder.")
+            .arg(absolute));
   ExportSummary summary;
   summary.folder = absolute;
   Connection connection;
@@ -417,8 +428,8 @@ ExportSummary ExportTo(const QString& databaseFile, const QString& folder) {
 
   for (auto& file : files) {
     if (const int error = Injected(QStringLiteral("write ") + QFileInfo(file->Target()).fileName()))
-      throw DataError(
-          QStringLiteral("The file %1 cannot be written: %2.").arg(file->Target(), Cause(error)));
+      throw DataError(QCoreApplication::translate("Transfer", "The file %1 cannot be written: %2.")
+                          .arg(file->Target(), Cause(error)));
     file->Finish();
     file->Commit();
   }

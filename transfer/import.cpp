@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QCoreApplication>
 
 #include <QDir>
 #include <QFile>
@@ -135,14 +136,15 @@ class Importer {
   static const TableLayout& TableOf(const QString& table) {
     for (const TableLayout& layout : Tables())
       if (layout.name == table) return layout;
-    throw DataError(QStringLiteral("no such table: %1").arg(table));
+    throw DataError(QCoreApplication::translate("Transfer", "no such table: %1").arg(table));
   }
 
   void ReadTable(const TableLayout& layout) {
     std::unique_ptr<SourceTable> table = m_source.Open(layout.name);
     if (!table) {
       if (layout.name == kCustomer)
-        throw DataError(QStringLiteral("The source has no customer table."));
+        throw DataError(
+            QCoreApplication::translate("Transfer", "The source has no customer table."));
       m_summary.missingTables << layout.name;
       return;
     }
@@ -530,7 +532,8 @@ ImportSummary ImportInto(const QString& databaseFile, const QString& source,
       OpenImportSource(source, options.codepage, options.csvCodepage);
   if (!ServerUri().isEmpty()) return ImportIntoServer(*input, options, source);
   if (QFileInfo(source).canonicalFilePath() == QFileInfo(databaseFile).canonicalFilePath())
-    throw DataError(QStringLiteral("%1 is the database itself.").arg(source));
+    throw DataError(
+        QCoreApplication::translate("Transfer", "%1 is the database itself.").arg(source));
   const QFileInfo info(databaseFile);
   const bool fresh = !info.exists();
   const bool empty = !fresh && info.size() == 0;
@@ -554,7 +557,8 @@ ImportSummary ImportInto(const QString& databaseFile, const QString& source,
     if (fresh) {
       const QByteArray building = QFile::encodeName(target);
       const int fd = ::open(building.constData(), O_RDONLY);
-      if (fd < 0 || ::fsync(fd) != 0) FailFile(QStringLiteral("Cannot write"), target);
+      if (fd < 0 || ::fsync(fd) != 0)
+        FailFile(QCoreApplication::translate("Transfer", "Cannot write"), target);
       ::close(fd);
       Publish(target, databaseFile);
     }

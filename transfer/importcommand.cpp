@@ -1,5 +1,6 @@
 // The import's summary as text, and the command-line job that shows its progress and summary.
 #include <unistd.h>
+#include <QCoreApplication>
 
 #include <QFileInfo>
 #include <QStringList>
@@ -29,31 +30,35 @@ qint64 ImportSummary::ListRows() const {
 
 QString ImportSummary::Text() const {
   QStringList lines;
-  lines << QStringLiteral("%1 customers and %2 list rows imported.")
+  lines << QCoreApplication::translate("Transfer", "%1 customers and %2 list rows imported.")
                .arg(Imported(kCustomer))
                .arg(ListRows());
   QStringList tables;
   for (const TableCount& count : imported)
     tables << QStringLiteral("%1 %2").arg(count.table).arg(count.imported);
-  lines << QStringLiteral("Rows per table: %1.").arg(tables.join(QStringLiteral(", ")));
+  lines << QCoreApplication::translate("Transfer", "Rows per table: %1.")
+               .arg(tables.join(QStringLiteral(", ")));
   if (alreadyPresent > 0 || listRowsPresent > 0)
-    lines << QStringLiteral("Already present, not imported again: %1 customers, %2 list rows.")
+    lines << QCoreApplication::translate(
+                 "Transfer", "Already present, not imported again: %1 customers, %2 list rows.")
                  .arg(alreadyPresent)
                  .arg(listRowsPresent);
   if (!renamed.isEmpty()) {
-    lines
-        << QStringLiteral("Under a new key, theirs being taken: %1 customers.").arg(renamed.size());
+    lines << QCoreApplication::translate("Transfer",
+                                         "Under a new key, theirs being taken: %1 customers.")
+                 .arg(renamed.size());
     for (const auto& [from, to] : renamed)
-      lines << QStringLiteral("  \"%1\" is now \"%2\"").arg(from, to);
+      lines << QCoreApplication::translate("Transfer", "  \"%1\" is now \"%2\"").arg(from, to);
   }
   if (orphans > 0)
-    lines << QStringLiteral("List rows that name no customer, imported as they are: %1.")
+    lines << QCoreApplication::translate(
+                 "Transfer", "List rows that name no customer, imported as they are: %1.")
                  .arg(orphans);
   if (!ignoredColumns.isEmpty())
-    lines << QStringLiteral("Columns not known, ignored: %1.")
+    lines << QCoreApplication::translate("Transfer", "Columns not known, ignored: %1.")
                  .arg(ignoredColumns.join(QStringLiteral(", ")));
   if (!missingTables.isEmpty())
-    lines << QStringLiteral("Tables not in the source: %1.")
+    lines << QCoreApplication::translate("Transfer", "Tables not in the source: %1.")
                  .arg(missingTables.join(QStringLiteral(", ")));
   return lines.join(QLatin1Char('\n'));
 }
@@ -85,11 +90,11 @@ int ImportCommand(const QString& databaseFile, const QString& source, std::optio
     return 0;
   } catch (const DataError& error) {
     if (terminal) err << '\n';
-    const QString name =
-        server ? QStringLiteral("the shared database") : QFileInfo(databaseFile).fileName();
-    err << QStringLiteral("Import failed, %1: %2")
-               .arg(existed ? name + QStringLiteral(" is unchanged")
-                            : QStringLiteral("no %1 was made").arg(name),
+    const QString name = server ? QCoreApplication::translate("Transfer", "the shared database")
+                                : QFileInfo(databaseFile).fileName();
+    err << QCoreApplication::translate("Transfer", "Import failed, %1: %2")
+               .arg(existed ? name + QCoreApplication::translate("Transfer", " is unchanged")
+                            : QCoreApplication::translate("Transfer", "no %1 was made").arg(name),
                     error.message())
         << Qt::endl;
     return 1;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QCoreApplication>
 
 #include <QDir>
 #include <QFile>
@@ -64,31 +65,34 @@ void OutFile::Sync(const QString& path, const QString& shownAs) {
   const int error = errno;
   if (fd >= 0) ::close(fd);
   if (!ok) {
-    throw DataError(QStringLiteral("The file %1 cannot be written: %2.")
+    throw DataError(QCoreApplication::translate("Transfer", "The file %1 cannot be written: %2.")
                         .arg(shownAs, QString::fromLocal8Bit(std::strerror(error))));
   }
 }
 
 void OutFile::Fail(int error) const {
   QString cause = QString::fromLocal8Bit(std::strerror(error));
-  if (error == ENOSPC || error == EDQUOT) cause = QStringLiteral("the disk is full");
-  throw DataError(QStringLiteral("The file %1 cannot be written: %2.").arg(m_target, cause));
+  if (error == ENOSPC || error == EDQUOT)
+    cause = QCoreApplication::translate("Transfer", "the disk is full");
+  throw DataError(QCoreApplication::translate("Transfer", "The file %1 cannot be written: %2.")
+                      .arg(m_target, cause));
 }
 
 void RequireDatabase(const QString& databaseFile) {
   if (!QFileInfo(databaseFile).isFile()) {
-    throw DataError(QStringLiteral("The database file %1 does not exist.")
+    throw DataError(QCoreApplication::translate("Transfer", "The database file %1 does not exist.")
                         .arg(QFileInfo(databaseFile).absoluteFilePath()));
   }
 }
 
 void RequireFileDatabase(const QString& job) {
   if (ServerUri().isEmpty()) return;
-  throw DataError(
-      QStringLiteral("%1 works on a database file, and Qel is using the shared database that "
-                     "QEL_DATABASE names. The guide docs/shared-database.md shows how its "
-                     "server backs it up and how customers of a file are brought into it.")
-          .arg(job));
+  throw DataError(QCoreApplication::translate(
+                      "Transfer",
+                      "%1 works on a database file, and Qel is using the shared database that "
+                      "QEL_DATABASE names. The guide docs/shared-database.md shows how its "
+                      "server backs it up and how customers of a file are brought into it.")
+                      .arg(job));
 }
 
 void SyncFolder(const QString& folder) {

@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QTextStream>
@@ -16,7 +17,8 @@ int HistoryPruneCommand(const QString& databaseFile, const QString& days) {
   bool ok = false;
   const int count = days.toInt(&ok);
   if (!ok || count < 0) {
-    err << QStringLiteral("Not a number of days: %1").arg(days) << Qt::endl;
+    err << QCoreApplication::translate("Transfer", "Not a number of days: %1").arg(days)
+        << Qt::endl;
     return 2;
   }
   try {
@@ -30,13 +32,15 @@ int HistoryPruneCommand(const QString& databaseFile, const QString& days) {
     } else {
       kept = ExportTo(databaseFile, folder + QStringLiteral("/qel-before-prune-") + stamp).folder;
     }
-    out << QStringLiteral("Backed up to %1.").arg(kept) << Qt::endl;
+    out << QCoreApplication::translate("Transfer", "Backed up to %1.").arg(kept) << Qt::endl;
     Connection connection;
     OpenDatabase(connection, databaseFile);
     Transaction transaction(connection);
     const int removed = PruneHistory(connection, count);
     transaction.Commit();
-    out << QStringLiteral("Removed %1 history entries older than %2 days.").arg(removed).arg(count)
+    out << QCoreApplication::translate("Transfer", "Removed %1 history entries older than %2 days.")
+               .arg(removed)
+               .arg(count)
         << Qt::endl;
     return 0;
   } catch (const DataError& error) {

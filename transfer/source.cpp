@@ -1,6 +1,7 @@
 #include "transfer/source.h"
 
 #include <sqlite3.h>
+#include <QCoreApplication>
 
 #include <QDir>
 #include <QFile>
@@ -19,7 +20,9 @@ class CsvTable : public SourceTable {
       : m_reader(file, codepage), m_total(CsvReader::CountRecords(file)) {
     QList<Utf8Value> header;
     if (!m_reader.Next(header))
-      throw DataError(QStringLiteral("%1 has no header row of column names.").arg(file));
+      throw DataError(
+          QCoreApplication::translate("Transfer", "%1 has no header row of column names.")
+              .arg(file));
     for (const Utf8Value& name : header) m_columns << QString::fromUtf8(name.value_or(""));
     if (m_total > 0) --m_total;
   }
@@ -29,12 +32,14 @@ class CsvTable : public SourceTable {
     if (!m_reader.Next(row)) return false;
     // A value without a column name would be lost without a word.
     if (row.size() > m_columns.size())
-      throw DataError(QStringLiteral("%1, line %2: %3 values, but the header names only %4 "
-                                     "columns.")
-                          .arg(m_reader.FileName())
-                          .arg(m_reader.Line())
-                          .arg(row.size())
-                          .arg(m_columns.size()));
+      throw DataError(
+          QCoreApplication::translate("Transfer",
+                                      "%1, line %2: %3 values, but the header names only %4 "
+                                      "columns.")
+              .arg(m_reader.FileName())
+              .arg(m_reader.Line())
+              .arg(row.size())
+              .arg(m_columns.size()));
     if (row.size() < m_columns.size()) row.resize(m_columns.size());  // the rest Null
     return true;
   }
@@ -177,7 +182,7 @@ class SqliteSource : public ImportSource {
     return statement;
   }
   [[noreturn]] void Fail() const {
-    throw DataError(QStringLiteral("%1 cannot be read: %2.")
+    throw DataError(QCoreApplication::translate("Transfer", "%1 cannot be read: %2.")
                         .arg(m_file, QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "no memory")));
   }
 
@@ -197,12 +202,16 @@ bool IsSqliteFile(const QString& path) {
 std::unique_ptr<ImportSource> OpenImportSource(const QString& path, int codepage, int csvCodepage) {
   const QFileInfo info(path);
   if (info.isDir()) return std::make_unique<CsvFolder>(path, csvCodepage);
-  if (!info.exists()) throw DataError(QStringLiteral("%1: no such file or folder.").arg(path));
+  if (!info.exists())
+    throw DataError(
+        QCoreApplication::translate("Transfer", "%1: no such file or folder.").arg(path));
   const QString suffix = info.suffix().toLower();
   if (suffix == QLatin1String("mdb") || suffix == QLatin1String("accdb"))
     return std::make_unique<AccessSource>(path, codepage);
   if (IsSqliteFile(path)) return std::make_unique<SqliteSource>(path);
-  throw DataError(QStringLiteral("%1 is neither an Access file (.mdb, .accdb), a qel.db nor a "
-                                 "folder of CSV files.")
-                      .arg(path));
+  throw DataError(
+      QCoreApplication::translate("Transfer",
+                                  "%1 is neither an Access file (.mdb, .accdb), a qel.db nor a "
+                                  "folder of CSV files.")
+          .arg(path));
 }

@@ -1,16 +1,24 @@
 // What a new user meets first: lists that open at their first cell, the result window's
 // headings and position line, what a screen reader announces, and page keys while typing;
-// every window's controls whole in view, named and in keyboard order.
+// every window's controls whole in view, named and in keyboard order; every window in
+// Traditional Chinese.
 
 #include <QAccessible>
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTabBar>
+#include <QTableView>
 
 #include "custtest.h"
+#include "ui/history/frmhistory.h"
+#include "ui/program/language.h"
 #include "ui/program/module1.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/schedule/frmschedule.h"
@@ -48,6 +56,14 @@ int Baseline(const QImage& window, const QLabel* label) {
   return -1;
 }
 
+// Where a label draws its text, by its font's measure, in the label.
+QRect TextRect(const QLabel* label) {
+  const QFontMetrics metrics = label->fontMetrics();
+  return QStyle::alignedRect(Qt::LeftToRight, label->alignment(),
+                             QSize(metrics.horizontalAdvance(label->text()), metrics.height()),
+                             label->contentsRect());
+}
+
 // Opens one of the four windows, active, on Alice and Bob; `page` picks its tab.
 QWidget* OpenShown(const QString& window, int page = 0) {
   CustomersWithKin({{"A001", "Alice"}, {"A002", "Bob"}});
@@ -58,6 +74,10 @@ QWidget* OpenShown(const QString& window, int page = 0) {
     shown = Show<frmSearchResult>();
   }
   if (window == "schedule") shown = Show<frmSchedule>();
+  if (window == "history") {
+    Press(static_cast<frmCust*>(shown), "history");
+    shown = Loaded<frmHistory>();
+  }
   if (auto* tabs = shown->findChild<QTabWidget*>()) tabs->setCurrentIndex(page);
   QApplication::setActiveWindow(shown);
   if (!QTest::qWaitForWindowActive(shown)) qWarning("window not active");
@@ -81,6 +101,8 @@ class TestUsability : public QObject {
   void spokenNames();
   void keyboardOrder_data();
   void keyboardOrder();
+  void traditionalChinese_data();
+  void traditionalChinese();
 };
 
 void TestUsability::listsShowTheirFirstCell_data() {
@@ -214,10 +236,7 @@ void TestUsability::controlsWhole() {
     QVERIFY2(control->parentWidget()->rect().contains(control->geometry()), qPrintable(name));
     auto* label = qobject_cast<QLabel*>(control);
     if (label && label->buddy()) {
-      const QFontMetrics metrics = label->fontMetrics();
-      const QRect text = QStyle::alignedRect(
-          Qt::LeftToRight, label->alignment(),
-          QSize(metrics.horizontalAdvance(label->text()), metrics.height()), label->contentsRect());
+      const QRect text = TextRect(label);
       QVERIFY2(label->contentsRect().contains(text), qPrintable(name));
       QVERIFY2(!text.translated(label->pos()).intersects(label->buddy()->geometry()),
                qPrintable(name));
@@ -296,6 +315,80 @@ void TestUsability::keyboardOrder() {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   }
   QCOMPARE(visited, order);
+}
+
+void TestUsability::traditionalChinese_data() {
+  controlsWhole_data();
+  QTest::newRow("history") << "history" << 0;
+}
+
+// Under Traditional Chinese no text of a window's own (title, caption, button, tab, heading,
+// tool tip) is left in English, each caption shows whole beside what it names, and a saved
+// customer stores the entries' values, not the labels shown for them.
+void TestUsability::traditionalChinese() {
+  QFETCH(QString, window);
+  QFETCH(int, page);
+  TestEnv env;
+  qputenv("QEL_LANGUAGE", "zh_TW");
+  InstallTranslations();
+  const auto backToEnglish = qScopeGuard([] {
+    qunsetenv("QEL_LANGUAGE");
+    InstallTranslations();
+  });
+  QWidget* shown = OpenShown(window, page);
+  QStringList texts{shown->windowTitle()};
+  for (QWidget* control : shown->findChildren<QWidget*>()) {
+    auto* label = qobject_cast<QLabel*>(control);
+    // A label spoken as something else than it reads shows a value (its tip too): data.
+    if (!control->isVisible() ||
+        (label && !label->accessibleName().isEmpty() && label->accessibleName() != label->text()))
+      continue;
+    texts << control->toolTip();
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) texts << button->text();
+    if (auto* frame = qobject_cast<QGroupBox*>(control)) texts << frame->title();
+    if (auto* tabs = qobject_cast<QTabBar*>(control))
+      for (int tab = 0; tab < tabs->count(); ++tab) texts << tabs->tabText(tab);
+    if (auto* grid = qobject_cast<ListGrid*>(control))
+      for (int column = 0; column < grid->columnCount(); ++column)
+        texts << grid->TextMatrix(0, column);
+    if (auto* table = qobject_cast<QTableView*>(control); table && table->model())
+      for (int column = 0; column < table->model()->columnCount(); ++column)
+        texts << table->model()->headerData(column, Qt::Horizontal).toString();
+    if (!label || label->text().isEmpty()) continue;
+    // Siblings in the order they are stacked: one above that holds the label hides it.
+    const QWidgetList siblings =
+        label->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    if (std::any_of(siblings.begin() + siblings.indexOf(label) + 1, siblings.end(),
+                    [label](QWidget* w) { return w->geometry().contains(label->geometry()); }))
+      continue;
+    texts << label->text();
+    const QRect text = TextRect(label);
+    QVERIFY2(label->contentsRect().contains(text), qPrintable(label->text()));
+    for (QWidget* other : siblings)
+      QVERIFY2(other == label || !other->isVisible() || qobject_cast<QLabel*>(other) ||
+                   !text.translated(label->pos()).intersects(other->geometry()),
+               qPrintable(label->text() + " / " + other->objectName()));
+  }
+  // Latin words left, other than the program's name and the keys of a shortcut.
+  static const QRegularExpression english(
+      "\\b(?!(Qel|Ctrl|Shift|Page|Up|Down|Home|End)\\b)[A-Za-z]{2,}");
+  for (const QString& text : texts) QVERIFY2(!text.contains(english), qPrintable(text));
+
+  auto* customers = qobject_cast<frmCust*>(shown);
+  if (!customers || page > 0) return;
+  Sql("update customer set Cust_sex = 'female'");
+  Press(customers, "next");
+  QCOMPARE(ShownText(customers->cmbSex), QString::fromUtf8("女"));
+  Press(customers, "new");
+  TypeInto(customers->txtCID, "Z001");
+  for (const auto& [combo, label] : {std::pair{customers->cmbSex, "女"},
+                                     {customers->cmbCusttype, "潛在"},
+                                     {customers->cmbSalary, "10萬以下"}})
+    PickEntry(combo, QString::fromUtf8(label));
+  Press(customers, "save");
+  const QMap<QString, Value> row = CustomerRow("Z001");
+  QCOMPARE(QStringList({*row["Cust_sex"], *row["Cust_type"], *row["Cust_salary"]}),
+           QStringList({"female", "Potential ", "under 100,000"}));
 }
 
 QTEST_MAIN(TestUsability)

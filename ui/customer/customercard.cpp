@@ -1,5 +1,6 @@
 #include "ui/customer/customercard.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QPageLayout>
 #include <QPageSize>
@@ -13,6 +14,7 @@
 #include "data/schema.h"
 #include "data/sqltext.h"
 #include "ui/listheadings.h"
+#include "ui/toolkit/editablecombo.h"
 #include "ui/toolkit/look.h"
 
 namespace {
@@ -21,6 +23,11 @@ PrintPreviewHook g_previewHook;
 
 QString Text(Recordset& set, const char* column) {
   return set.Field(QLatin1String(column)).value_or(QString());
+}
+
+// A text marked with QT_TRANSLATE_NOOP("CustomerCard", ...) in the language spoken.
+QString Translated(const QString& text) {
+  return QCoreApplication::translate("CustomerCard", text.toUtf8().constData());
 }
 
 QString Joined(const QStringList& parts, const QString& separator) {
@@ -83,44 +90,51 @@ std::optional<CustomerCard> ReadCustomerCard(Connection& connection, qint64 rowi
   card.cid = Text(customer, "CID");
   // The captions of the customer window, in its order.
   card.personal = {
-      {"Name", card.name},
-      {"C_No", card.cid},
-      {"Type", Text(customer, "Cust_type")},
-      {"Birthday", Joined({Text(customer, "Cust_birthyear"), Text(customer, "Cust_birthmonth"),
-                           Text(customer, "Cust_birthday")},
-                          QStringLiteral("/"))},
-      {"Marriage", Text(customer, "Cust_marriage")},
-      {"Sex", Text(customer, "cust_sex")},
-      {"Blood", Text(customer, "Cust_blood")},
-      {"Birthplace", Text(customer, "Cust_birthplace")},
-      {"ID", Text(customer, "Cust_id")},
-      {"E-Mail", Text(customer, "Cust_email")},
-      {"Tel(H)", Text(customer, "Cust_telhome")},
-      {"Mobile", Text(customer, "Cust_cellphone")},
-      {"Other", Text(customer, "Cust_otherphone")},
-      {"Add(H)", Text(customer, "Cust_addhome")},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Name"), card.name},
+      {QT_TRANSLATE_NOOP("CustomerCard", "C_No"), card.cid},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Type"), StoredLabel(Text(customer, "Cust_type"))},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Birthday"),
+       Joined({Text(customer, "Cust_birthyear"), Text(customer, "Cust_birthmonth"),
+               Text(customer, "Cust_birthday")},
+              QStringLiteral("/"))},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Marriage"), StoredLabel(Text(customer, "Cust_marriage"))},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Sex"), StoredLabel(Text(customer, "cust_sex"))},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Blood"), Text(customer, "Cust_blood")},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Birthplace"), Text(customer, "Cust_birthplace")},
+      {QT_TRANSLATE_NOOP("CustomerCard", "ID"), Text(customer, "Cust_id")},
+      {QT_TRANSLATE_NOOP("CustomerCard", "E-Mail"), Text(customer, "Cust_email")},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Tel(H)"), Text(customer, "Cust_telhome")},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Mobile"), Text(customer, "Cust_cellphone")},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Other"), Text(customer, "Cust_otherphone")},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Add(H)"), Text(customer, "Cust_addhome")},
   };
   card.company = {
-      {"Company", Text(customer, "Cust_company")},
-      {"Business", Text(customer, "Cust_jobtype")},
-      {"Title", Text(customer, "Cust_jobtitle")},
-      {"Income", Text(customer, "Cust_salary")},
-      {"Job Grade", Text(customer, "Cust_jobgrade")},
-      {"Tel(O)", Text(customer, "Cust_teloffice")},
-      {"Fax", Text(customer, "Cust_fax")},
-      {"Add(O)", Text(customer, "Cust_addoffice")},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Company"), Text(customer, "Cust_company")},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Business"), Text(customer, "Cust_jobtype")},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Title"), Text(customer, "Cust_jobtitle")},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Income"), StoredLabel(Text(customer, "Cust_salary"))},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Job Grade"), Text(customer, "Cust_jobgrade")},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Tel(O)"), Text(customer, "Cust_teloffice")},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Fax"), Text(customer, "Cust_fax")},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Add(O)"), Text(customer, "Cust_addoffice")},
   };
+
+  // The captions were marked for translation above; the card reads in the language spoken.
+  for (auto* fields : {&card.personal, &card.company})
+    for (QPair<QString, QString>& field : *fields) field.first = Translated(field.first);
 
   const struct {
     const char* title;
     const char* table;
     const QStringList* headings;
-  } lists[] = {{"Family", "family", &kFamilyHeadings},
-               {"Insurance", "insurance", &kInsuranceHeadings},
-               {"Compensation", "compensate", &kCompensateHeadings},
-               {"Contact", "contact", &kContactHeadings}};
+  } lists[] = {
+      {QT_TRANSLATE_NOOP("CustomerCard", "Family"), "family", &kFamilyHeadings},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Insurance"), "insurance", &kInsuranceHeadings},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Compensation"), "compensate", &kCompensateHeadings},
+      {QT_TRANSLATE_NOOP("CustomerCard", "Contact"), "contact", &kContactHeadings}};
   for (const auto& list : lists) {
-    CustomerCard::List printed{QLatin1String(list.title), *list.headings, {}};
+    CustomerCard::List printed{
+        Translated(QLatin1String(list.title)), TranslatedHeadings(*list.headings), {}};
     const QStringList columns = DataColumns(QLatin1String(list.table));
     Recordset rows;
     rows.Open(QStringLiteral("select * from %1 where CID=%2")
@@ -134,7 +148,8 @@ std::optional<CustomerCard> ReadCustomerCard(Connection& connection, qint64 rowi
     }
     card.lists << printed;
   }
-  card.note = QStringLiteral("Printed %1").arg(QDate::currentDate().toString(u"yyyy/MM/dd"));
+  card.note = QCoreApplication::translate("CustomerCard", "Printed %1")
+                  .arg(QDate::currentDate().toString(u"yyyy/MM/dd"));
   return card;
 }
 
@@ -154,23 +169,24 @@ void FillCardDocument(const CustomerCard& card, QTextDocument& document) {
   QTextCursor cursor(&document);
   QTextCharFormat titleFormat;
   titleFormat.setFont(MingLiU(14, true));
-  cursor.insertText(card.cid.isEmpty()
-                        ? card.name
-                        : card.name + QStringLiteral("  (C_No ") + card.cid + QLatin1Char(')'),
-                    titleFormat);
+  cursor.insertText(
+      card.cid.isEmpty()
+          ? card.name
+          : QCoreApplication::translate("CustomerCard", "%1  (C_No %2)").arg(card.name, card.cid),
+      titleFormat);
   cursor.insertBlock(QTextBlockFormat(), valueFormat);
   cursor.insertText(card.note, valueFormat);
 
-  AddHeading(cursor, QStringLiteral("Personal"), 11);
+  AddHeading(cursor, QCoreApplication::translate("CustomerCard", "Personal"), 11);
   AddFields(cursor, card.personal, captionFormat, valueFormat);
-  AddHeading(cursor, QStringLiteral("Company"), 11);
+  AddHeading(cursor, QCoreApplication::translate("CustomerCard", "Company"), 11);
   AddFields(cursor, card.company, captionFormat, valueFormat);
 
   for (const CustomerCard::List& list : card.lists) {
     AddHeading(cursor, QStringLiteral("%1 (%2)").arg(list.title).arg(list.rows.size()), 11);
     if (list.rows.isEmpty()) {
       cursor.insertBlock(QTextBlockFormat(), valueFormat);
-      cursor.insertText(QStringLiteral("none"), valueFormat);
+      cursor.insertText(QCoreApplication::translate("CustomerCard", "none"), valueFormat);
       continue;
     }
     QTextTable* table =
@@ -192,7 +208,7 @@ void FillCardDocument(const CustomerCard& card, QTextDocument& document) {
 void PrintCard(const CustomerCard& card, QPrinter* printer) {
   // The insurance list has eleven columns: the pages lie across.
   printer->setPageOrientation(QPageLayout::Landscape);
-  printer->setDocName(QStringLiteral("Qel card %1").arg(card.cid));
+  printer->setDocName(QCoreApplication::translate("CustomerCard", "Qel card %1").arg(card.cid));
   QTextDocument document;
   FillCardDocument(card, document);
   document.print(printer);
@@ -212,7 +228,7 @@ void ShowPrintPreview(QWidget* parent, const CustomerCard& card) {
     return;
   }
   QPrintPreviewDialog dialog(&printer, parent);
-  dialog.setWindowTitle(QStringLiteral("Print card"));
+  dialog.setWindowTitle(QCoreApplication::translate("CustomerCard", "Print card"));
   QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, paint);
   dialog.exec();
 }

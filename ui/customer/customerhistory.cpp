@@ -12,7 +12,7 @@
 
 void frmCust::HistoryCommand() {
   if (NewMode || ModifyMode) {
-    MsgBox(QStringLiteral("The history opens while browsing: save the customer first."));
+    MsgBox(tr("The history opens while browsing: save the customer first."));
     return;
   }
   const bool onRow = !CustomerSet->Bof() && !CustomerSet->Eof();
@@ -48,16 +48,15 @@ QString frmCust::KeyForRestore(const QString& key) {
     return QString();
   }
   if (free == key) return key;
-  const bool agreed =
-      AskYesNo(QStringLiteral("Another customer now has the C_No %1. Restore this customer as %2?")
-                   .arg(key, free));
+  const bool agreed = AskYesNo(
+      tr("Another customer now has the C_No %1. Restore this customer as %2?").arg(key, free));
   return agreed ? free : QString();
 }
 
 bool frmCust::RestoreCustomer(const QByteArray& json, const StoredCustomer& read,
                               const QString& key) {
   if (NewMode || ModifyMode) {
-    MsgBox(QStringLiteral("Save the customer being edited first."));
+    MsgBox(tr("Save the customer being edited first."));
     return false;
   }
   const CustomerState state = ParseState(json);
@@ -101,6 +100,6 @@ bool frmCust::RestoreCustomer(const QByteArray& json, const StoredCustomer& read
   ShowCustomer();
   UpdateEditButtons();
   if (!outcome.message.isEmpty()) MsgBox(outcome.message);
-  MsgBox(QStringLiteral("Finish"));
+  MsgBox(tr("Finish"));
   return true;
 }

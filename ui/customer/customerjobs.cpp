@@ -31,18 +31,16 @@ auto Busy(Job&& job) {
 }  // namespace
 
 void frmCust::ReportJob(const QString& what) {
-  QString text = QStringLiteral("Finish\n\n") + what;
+  QString text = tr("Finish\n\n") + what;
   if (NewMode || ModifyMode) {
-    text += QStringLiteral(
-        "\n\nOnly what is saved was used: the customer being edited is not saved yet.");
+    text += tr("\n\nOnly what is saved was used: the customer being edited is not saved yet.");
   }
   MsgBox(text);
 }
 
 void frmCust::ImportFiles() {
-  const QString chosen =
-      AskPath(this, PathKind::OpenFile, QStringLiteral("Import"), QDir::currentPath(),
-              QStringLiteral("Access, CSV or Qel files (*.mdb *.accdb *.csv *.db)"));
+  const QString chosen = AskPath(this, PathKind::OpenFile, tr("Import"), QDir::currentPath(),
+                                 tr("Access, CSV or Qel files (*.mdb *.accdb *.csv *.db)"));
   if (chosen.isEmpty()) return;
   // A CSV file stands for the folder of the five table files it belongs to.
   const QFileInfo info(chosen);
@@ -78,7 +76,7 @@ void frmCust::ImportFiles() {
 
 void frmCust::ExportFiles() {
   const QString folder =
-      AskPath(this, PathKind::Folder, QStringLiteral("Export to folder"), QDir::currentPath());
+      AskPath(this, PathKind::Folder, tr("Export to folder"), QDir::currentPath());
   if (folder.isEmpty()) return;
   try {
     ReportJob(Busy([&] { return ExportTo(kDatabaseFile, folder); }).Text());
@@ -90,13 +88,13 @@ void frmCust::ExportFiles() {
 void frmCust::BackupDatabase() {
   const QString start = QDir::current().absoluteFilePath(
       QStringLiteral("qel-backup-%1.db").arg(QDate::currentDate().toString(Qt::ISODate)));
-  const QString target = AskPath(this, PathKind::SaveFile, QStringLiteral("Back up to file"), start,
-                                 QStringLiteral("Qel databases (*.db)"));
+  const QString target =
+      AskPath(this, PathKind::SaveFile, tr("Back up to file"), start, tr("Qel databases (*.db)"));
   if (target.isEmpty()) return;
   try {
     const qint64 bytes = Busy([&] { return BackupTo(kDatabaseFile, target); });
-    ReportJob(QStringLiteral("Backed up to %1 (%2 bytes).\nTo restore it, close Qel and put the "
-                             "copy in place as qel.db.")
+    ReportJob(tr("Backed up to %1 (%2 bytes).\nTo restore it, close Qel and put the "
+                 "copy in place as qel.db.")
                   .arg(QFileInfo(target).absoluteFilePath())
                   .arg(bytes));
   } catch (const DataError& error) {
@@ -114,7 +112,7 @@ void frmCust::ScheduleCommand() {
 void frmCust::PrintCommand() {
   // The card shows what the file holds: the customer the window stands on, as saved.
   if (CustomerSet->Bof() || CustomerSet->Eof()) {
-    MsgBox(QStringLiteral("There is no saved customer to print."));
+    MsgBox(tr("There is no saved customer to print."));
     return;
   }
   std::optional<CustomerCard> card;
@@ -126,18 +124,16 @@ void frmCust::PrintCommand() {
     return;
   }
   if (!card) {
-    MsgBox(QStringLiteral("This customer is no longer in the file."));
+    MsgBox(tr("This customer is no longer in the file."));
     return;
   }
   CustomerCard printed = *card;
   if (NewMode || ModifyMode) {
     const QString note = NewMode
-                             ? QStringLiteral(
-                                   "The new customer is not saved yet: the card shows the customer "
-                                   "shown before, as saved.")
-                             : QStringLiteral(
-                                   "The card shows the customer as saved: changes not saved yet "
-                                   "are not printed.");
+                             ? tr("The new customer is not saved yet: the card shows the customer "
+                                  "shown before, as saved.")
+                             : tr("The card shows the customer as saved: changes not saved yet "
+                                  "are not printed.");
     MsgBox(note);
     printed.note += QStringLiteral(" — ") + note;
   }

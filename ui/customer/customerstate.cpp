@@ -1,5 +1,6 @@
 #include "ui/customer/customerstate.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,6 +19,23 @@ Value ValueOf(const QJsonValue& value) {
   // An empty text stays an empty text, never Null.
   const QString text = value.toString();
   return text.isNull() ? QStringLiteral("") : text;
+}
+
+// The words the history shows for what a change was, and for the lists, as the database
+// keeps them: marked here for translation.
+[[maybe_unused]] const char* const kStoredWords[] = {
+    QT_TRANSLATE_NOOP("CustomerState", "new"),
+    QT_TRANSLATE_NOOP("CustomerState", "save"),
+    QT_TRANSLATE_NOOP("CustomerState", "delete"),
+    QT_TRANSLATE_NOOP("CustomerState", "restore"),
+    QT_TRANSLATE_NOOP("CustomerState", "import"),
+    QT_TRANSLATE_NOOP("CustomerState", "family"),
+    QT_TRANSLATE_NOOP("CustomerState", "insurance"),
+    QT_TRANSLATE_NOOP("CustomerState", "compensate"),
+    QT_TRANSLATE_NOOP("CustomerState", "contact")};
+
+QString Word(const QString& stored) {
+  return QCoreApplication::translate("CustomerState", stored.toUtf8().constData());
 }
 
 QString Shown(const Value& value) {
@@ -141,11 +159,11 @@ CustomerEdits RestoreEdits(const CustomerState& state, const QString& key, bool 
 
 QString ChangeText(const CustomerState& before, const CustomerState& after) {
   if (before.imported >= 0)
-    return QStringLiteral("%1 customers imported from %2")
+    return QCoreApplication::translate("CustomerState", "%1 customers imported from %2")
         .arg(before.imported)
         .arg(before.importSource);
-  if (!before.exists) return QStringLiteral("customer added");
-  if (!after.exists) return QStringLiteral("customer deleted");
+  if (!before.exists) return QCoreApplication::translate("CustomerState", "customer added");
+  if (!after.exists) return QCoreApplication::translate("CustomerState", "customer deleted");
   QStringList parts;
   for (const auto& [column, value] : before.fields) {
     const Value now = after.Field(column);
@@ -155,14 +173,19 @@ QString ChangeText(const CustomerState& before, const CustomerState& after) {
     const auto [removed, added] = Unmatched(before.lists.value(list), after.lists.value(list));
     const qsizetype changed = qMin(removed.size(), added.size());
     QStringList counts;
-    if (added.size() > changed) counts << QStringLiteral("%1 added").arg(added.size() - changed);
+    if (added.size() > changed)
+      counts
+          << QCoreApplication::translate("CustomerState", "%1 added").arg(added.size() - changed);
     if (removed.size() > changed)
-      counts << QStringLiteral("%1 removed").arg(removed.size() - changed);
-    if (changed) counts << QStringLiteral("%1 changed").arg(changed);
+      counts << QCoreApplication::translate("CustomerState", "%1 removed")
+                    .arg(removed.size() - changed);
+    if (changed) counts << QCoreApplication::translate("CustomerState", "%1 changed").arg(changed);
     if (!counts.isEmpty())
-      parts << HistoryListTables()[list] + QStringLiteral(": ") + counts.join(QStringLiteral(", "));
+      parts << Word(HistoryListTables()[list]) + QStringLiteral(": ") +
+                   counts.join(QStringLiteral(", "));
   }
-  return parts.isEmpty() ? QStringLiteral("no change") : parts.join(QStringLiteral("; "));
+  return parts.isEmpty() ? QCoreApplication::translate("CustomerState", "no change")
+                         : parts.join(QStringLiteral("; "));
 }
 
 QString ChangedRows(const CustomerState& before, const CustomerState& after) {
@@ -170,15 +193,22 @@ QString ChangedRows(const CustomerState& before, const CustomerState& after) {
   for (int list = 0; list < HistoryListTables().size(); ++list) {
     const auto [removed, added] = Unmatched(before.lists.value(list), after.lists.value(list));
     for (const QVector<Value>& row : removed)
-      lines << QStringLiteral("%1, before: %2").arg(HistoryListTables()[list], RowText(row));
+      lines << QCoreApplication::translate("CustomerState", "%1, before: %2")
+                   .arg(Word(HistoryListTables()[list]), RowText(row));
     for (const QVector<Value>& row : added)
-      lines << QStringLiteral("%1, after: %2").arg(HistoryListTables()[list], RowText(row));
+      lines << QCoreApplication::translate("CustomerState", "%1, after: %2")
+                   .arg(Word(HistoryListTables()[list]), RowText(row));
   }
-  return lines.isEmpty() ? QStringLiteral("No list rows changed.") : lines.join(QLatin1Char('\n'));
+  return lines.isEmpty() ? QCoreApplication::translate("CustomerState", "No list rows changed.")
+                         : lines.join(QLatin1Char('\n'));
 }
 
 qint64 RecordChange(Connection& connection, const char* what, const StoredCustomer& before,
                     const Value& newKey) {
   return AppendHistory(connection, QLatin1String(what), before.customer ? before.key : newKey,
                        newKey, StateJson(StateOf(connection, before)));
+}
+
+QString HistoryWhatLabel(const QString& what) {
+  return Word(what);
 }

@@ -43,6 +43,9 @@ QString ChangeText(const CustomerState& before, const CustomerState& after);
 // The list rows a change added, removed or changed, before and after, one per line.
 QString ChangedRows(const CustomerState& before, const CustomerState& after);
 
+// What a history entry's change ("new", "save", "delete", "restore", "import") reads as.
+QString HistoryWhatLabel(const QString& what);
+
 // Adds the history entry of a change to the customer `before` (no customer row: a new one)
 // leaving it under `newKey` (none: deleted), in the running transaction; gives its id.
 qint64 RecordChange(Connection& connection, const char* what, const StoredCustomer& before,

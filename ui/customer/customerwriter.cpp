@@ -1,5 +1,6 @@
 #include "ui/customer/customerwriter.h"
 
+#include <QCoreApplication>
 #include <QSqlQuery>
 
 #include "data/connection.h"
@@ -95,7 +96,7 @@ WriteOutcome CustomerWriter::Save(const StoredCustomer& shown, const CustomerEdi
     if (!addRow) storedKey = m_customers.Field(QStringLiteral("CID"));
     const bool renamed = !addRow && storedKey != key;
     if ((addRow || renamed) && CustomersWithKey(key) > 0)
-      throw DataError(QStringLiteral("C_No already exists！"));
+      throw DataError(QCoreApplication::translate("CustomerWriter", "C_No already exists！"));
 
     if (addRow) {
       m_customers.AddNew();

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QCoreApplication>
 #include <QShortcut>
 #include <QStandardItemModel>
 #include <QTextStream>
@@ -17,38 +18,54 @@ namespace {
 
 // The customer columns' labels, in table order, as the window captions them.
 const QStringList kCustomerLabels = {
-    "Name",    "C_No",       "Type",     "Birthday",  "Birthday", "Birthday", "ID",    "Sex",
-    "Blood",   "Birthplace", "Marriage", "E-Mail",    "Tel(H)",   "Mobile",   "Other", "Add(H)",
-    "Company", "Business",   "Title",    "Job Grade", "Income",   "Tel(O)",   "Fax",   "Add(O)"};
+    QT_TRANSLATE_NOOP("frmCust", "Name"),     QT_TRANSLATE_NOOP("frmCust", "C_No"),
+    QT_TRANSLATE_NOOP("frmCust", "Type"),     QT_TRANSLATE_NOOP("frmCust", "Birthday"),
+    QT_TRANSLATE_NOOP("frmCust", "Birthday"), QT_TRANSLATE_NOOP("frmCust", "Birthday"),
+    QT_TRANSLATE_NOOP("frmCust", "ID"),       QT_TRANSLATE_NOOP("frmCust", "Sex"),
+    QT_TRANSLATE_NOOP("frmCust", "Blood"),    QT_TRANSLATE_NOOP("frmCust", "Birthplace"),
+    QT_TRANSLATE_NOOP("frmCust", "Marriage"), QT_TRANSLATE_NOOP("frmCust", "E-Mail"),
+    QT_TRANSLATE_NOOP("frmCust", "Tel(H)"),   QT_TRANSLATE_NOOP("frmCust", "Mobile"),
+    QT_TRANSLATE_NOOP("frmCust", "Other"),    QT_TRANSLATE_NOOP("frmCust", "Add(H)"),
+    QT_TRANSLATE_NOOP("frmCust", "Company"),  QT_TRANSLATE_NOOP("frmCust", "Business"),
+    QT_TRANSLATE_NOOP("frmCust", "Title"),    QT_TRANSLATE_NOOP("frmCust", "Job Grade"),
+    QT_TRANSLATE_NOOP("frmCust", "Income"),   QT_TRANSLATE_NOOP("frmCust", "Tel(O)"),
+    QT_TRANSLATE_NOOP("frmCust", "Fax"),      QT_TRANSLATE_NOOP("frmCust", "Add(O)")};
 
 struct ListNames {
   const char* table;
   const char* caption;
   const QStringList* headings;
 };
-const ListNames kLists[] = {{"family", "Family", &kFamilyHeadings},
-                            {"insurance", "Insurance", &kInsuranceHeadings},
-                            {"compensate", "Compensation", &kCompensateHeadings},
-                            {"contact", "Contact", &kContactHeadings}};
+const ListNames kLists[] = {
+    {"family", QT_TRANSLATE_NOOP("frmCust", "Family"), &kFamilyHeadings},
+    {"insurance", QT_TRANSLATE_NOOP("frmCust", "Insurance"), &kInsuranceHeadings},
+    {"compensate", QT_TRANSLATE_NOOP("frmCust", "Compensation"), &kCompensateHeadings},
+    {"contact", QT_TRANSLATE_NOOP("frmCust", "Contact"), &kContactHeadings}};
+
+// A caption of the customer window in the language spoken.
+QString Caption(const QString& text) {
+  return QCoreApplication::translate("frmCust", text.toUtf8().constData());
+}
 
 }  // namespace
 
 QString MatchedText(const FindHit& hit) {
   if (hit.table == QLatin1String("customer")) {
     const int at = Tables()[0].columns.indexOf(hit.column);
-    return kCustomerLabels.value(at, hit.column) + QLatin1Char(' ') + hit.value;
+    return Caption(kCustomerLabels.value(at, hit.column)) + QLatin1Char(' ') + hit.value;
   }
   for (const ListNames& list : kLists) {
     if (hit.table != QLatin1String(list.table)) continue;
     const int at = DataColumns(hit.table).indexOf(hit.column);
     return QStringLiteral("%1 %2 (%3)")
-        .arg(list.headings->value(at, hit.column), hit.value, QLatin1String(list.caption));
+        .arg(TranslatedHeadings(*list.headings).value(at, hit.column), hit.value,
+             Caption(QLatin1String(list.caption)));
   }
   return hit.value;
 }
 
 QString HitText(const FindHit& hit) {
-  return QStringLiteral("%1  C_No %2  %3").arg(hit.name, hit.cid, MatchedText(hit));
+  return FindBox::tr("%1  C_No %2  %3").arg(hit.name, hit.cid, MatchedText(hit));
 }
 
 int FindCommand(const QString& file, const QString& text) {
@@ -67,10 +84,10 @@ int FindCommand(const QString& file, const QString& text) {
 FindBox::FindBox(QWidget* window)
     : QLineEdit(window), m_completer(new QCompleter(this)), m_model(new QStandardItemModel(this)) {
   setObjectName(QStringLiteral("txtFind"));
-  setAccessibleName(QStringLiteral("Find"));
+  setAccessibleName(tr("Find"));
   // The box is narrow at the toolbar's end: a short word, the shortcut in the tool tip.
-  setPlaceholderText(QStringLiteral("Find"));
-  setToolTip(QStringLiteral("Find a customer by any part of any field (Ctrl+F)"));
+  setPlaceholderText(tr("Find"));
+  setToolTip(tr("Find a customer by any part of any field (Ctrl+F)"));
   setClearButtonEnabled(true);
   setMaximumWidth(220);
   // Reached by Ctrl+F or a click, so that the window's first focus and Tab order stay as they
@@ -116,7 +133,7 @@ void FindBox::Refresh() {
     m_model->appendRow(item);
   }
   if (hits.isEmpty()) {
-    auto* none = new QStandardItem(QStringLiteral("No customer matches"));
+    auto* none = new QStandardItem(tr("No customer matches"));
     none->setFlags(Qt::NoItemFlags);
     m_model->appendRow(none);
   }

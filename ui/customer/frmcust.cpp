@@ -35,14 +35,14 @@
 namespace {
 
 QString InputText(QWidget* input) {
-  if (auto* combo = qobject_cast<QComboBox*>(input)) return combo->currentText();
+  if (auto* combo = qobject_cast<QComboBox*>(input)) return ComboValue(combo);
   return static_cast<QLineEdit*>(input)->text();
 }
 
 void SetInputText(QWidget* input, const QString& text) {
   QLineEdit* edit = qobject_cast<QLineEdit*>(input);
   if (auto* combo = qobject_cast<QComboBox*>(input)) {
-    combo->setEditText(text);
+    SetComboValue(combo, text);
     edit = combo->lineEdit();
   } else {
     edit->setText(text);
@@ -52,13 +52,16 @@ void SetInputText(QWidget* input, const QString& text) {
 }
 
 // What the agent is told when someone else got to the customer first.
-const QString kChangedElsewhere = QStringLiteral(
+const char* const kChangedElsewhere = QT_TRANSLATE_NOOP(
+    "frmCust",
     "Someone else changed this customer after this window showed it, so your changes were not "
     "saved. The window now shows the customer as stored: please make your changes again.");
-const QString kDeletedElsewhere = QStringLiteral(
+const char* const kDeletedElsewhere = QT_TRANSLATE_NOOP(
+    "frmCust",
     "Someone else deleted this customer after this window showed it, so your changes were not "
     "saved. The window has gone back to the start of the customer list.");
-const QString kAlreadyDeleted = QStringLiteral(
+const char* const kAlreadyDeleted = QT_TRANSLATE_NOOP(
+    "frmCust",
     "Someone else had already deleted this customer. The window has gone back to the start of "
     "the customer list.");
 
@@ -76,7 +79,7 @@ bool HasCustomers() {
 
 frmCust::frmCust() {
   setObjectName(QStringLiteral("frmCust"));
-  setWindowTitle(QStringLiteral("MAIN MENU"));
+  setWindowTitle(tr("MAIN MENU"));
   setWindowIcon(SvgIcon(QStringLiteral("qel")));
   resize(TwipsToPixels(9480), TwipsToPixels(8220));
 
@@ -133,19 +136,19 @@ void frmCust::BuildToolbar() {
     QKeySequence shortcut;
   };
   const Button buttons[] = {
-      {"first", QKeySequence(Qt::CTRL | Qt::Key_Home)},
-      {"previous", QKeySequence(Qt::Key_PageUp)},
-      {"next", QKeySequence(Qt::Key_PageDown)},
-      {"last", QKeySequence(Qt::CTRL | Qt::Key_End)},
-      {"search", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "first"), QKeySequence(Qt::CTRL | Qt::Key_Home)},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "previous"), QKeySequence(Qt::Key_PageUp)},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "next"), QKeySequence(Qt::Key_PageDown)},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "last"), QKeySequence(Qt::CTRL | Qt::Key_End)},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "search"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
       {nullptr, {}},
-      {"new", QKeySequence(Qt::CTRL | Qt::Key_N)},
-      {"modify", QKeySequence(Qt::CTRL | Qt::Key_E)},
-      {"save", QKeySequence(Qt::CTRL | Qt::Key_S)},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "new"), QKeySequence(Qt::CTRL | Qt::Key_N)},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "modify"), QKeySequence(Qt::CTRL | Qt::Key_E)},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "save"), QKeySequence(Qt::CTRL | Qt::Key_S)},
       // Delete asks nothing, so it stays a deliberate click without a shortcut.
-      {"delete", {}},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "delete"), {}},
       {nullptr, {}},
-      {"exit", {}},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "exit"), {}},
   };
   for (const Button& button : buttons) {
     if (!button.key) {
@@ -165,12 +168,18 @@ void frmCust::BuildToolbar() {
 
 const QList<frmCust::Command>& frmCust::Commands() {
   static const QList<Command> commands = {
-      {"import", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I), &frmCust::ImportFiles},
-      {"export", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), &frmCust::ExportFiles},
-      {"backup", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B), &frmCust::BackupDatabase},
-      {"schedule", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), &frmCust::ScheduleCommand},
-      {"print", QKeySequence(Qt::CTRL | Qt::Key_P), &frmCust::PrintCommand},
-      {"history", QKeySequence(Qt::CTRL | Qt::Key_H), &frmCust::HistoryCommand},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "import"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I),
+       &frmCust::ImportFiles},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "export"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E),
+       &frmCust::ExportFiles},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "backup"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B),
+       &frmCust::BackupDatabase},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "schedule"),
+       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), &frmCust::ScheduleCommand},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "print"), QKeySequence(Qt::CTRL | Qt::Key_P),
+       &frmCust::PrintCommand},
+      {QT_TRANSLATE_NOOP("KeyedToolBar", "history"), QKeySequence(Qt::CTRL | Qt::Key_H),
+       &frmCust::HistoryCommand},
   };
   return commands;
 }
@@ -215,9 +224,10 @@ void frmCust::Form_Load() {
 
   for (const List& list : m_lists) {
     list.grid->SetRow(0);
-    for (int col = 0; col < list.headings.size(); ++col) {
+    const QStringList headings = TranslatedHeadings(list.headings);
+    for (int col = 0; col < headings.size(); ++col) {
       list.grid->SetCol(col);
-      list.grid->SetText(list.headings[col]);
+      list.grid->SetText(headings[col]);
     }
   }
 
@@ -502,7 +512,7 @@ void frmCust::SaveCommand() {
     }
     return;
   }
-  MsgBox(QStringLiteral("Finish"));
+  MsgBox(tr("Finish"));
   Toolbar1->Buttons(QStringLiteral("save"))->setEnabled(false);
   Toolbar1->Buttons(QStringLiteral("new"))->setEnabled(true);
   Toolbar1->Buttons(QStringLiteral("modify"))->setEnabled(true);
@@ -606,7 +616,7 @@ void frmCust::DeleteCommand() {
   ShowCustomer();
   UpdateNavigationButtons();
   // Either way the customer is gone, and the window goes on as after a delete.
-  MsgBox(deletedElsewhere ? kAlreadyDeleted : QStringLiteral("Finish"));
+  MsgBox(deletedElsewhere ? tr(kAlreadyDeleted) : tr("Finish"));
 }
 
 void frmCust::ShowStoredInstead(bool deleted) {
@@ -625,7 +635,7 @@ void frmCust::ShowStoredInstead(bool deleted) {
   UpdateNavigationButtons();
   UpdateEditButtons();
   SetInputsEnabled();
-  MsgBox(deleted ? kDeletedElsewhere : kChangedElsewhere);
+  MsgBox(tr(deleted ? kDeletedElsewhere : kChangedElsewhere));
 }
 
 void frmCust::ExitCommand() {

@@ -10,6 +10,7 @@
 
 #include "data/connection.h"
 #include "ui/customer/frmcust.h"
+#include "ui/listheadings.h"
 #include "ui/program/module1.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/look.h"
@@ -27,11 +28,11 @@ using placement::Ming;
 // clang-format off
 const placement::Control kLayout[] = {
     {K::Label, "lblCustomer", nullptr, InLine(0, 1), "", Ming(11.25)},
-    {K::Button, "cmdRestore", nullptr, InLine(0), "Restore", Ming(12)},
-    {K::Button, "cmdExit", nullptr, InLine(0), "Exit", Ming(12)},
+    {K::Button, "cmdRestore", nullptr, InLine(0), QT_TRANSLATE_NOOP("frmHistory", "Restore"), Ming(12)},
+    {K::Button, "cmdExit", nullptr, InLine(0), QT_TRANSLATE_NOOP("frmHistory", "Exit"), Ming(12)},
     {K::Tabs, "tabHistory", nullptr, InLine(1, 1), "", Ming(12)},
-    {K::Table, "grdChanges", "tabHistory", {}, "Changes", Ming(12)},
-    {K::Table, "grdDeleted", "tabHistory", {}, "Deleted customers", Ming(12)},
+    {K::Table, "grdChanges", "tabHistory", {}, QT_TRANSLATE_NOOP("frmHistory", "Changes"), Ming(12)},
+    {K::Table, "grdDeleted", "tabHistory", {}, QT_TRANSLATE_NOOP("frmHistory", "Deleted customers"), Ming(12)},
 };
 // clang-format on
 
@@ -86,7 +87,7 @@ namespace {}  // namespace
 
 frmHistory::frmHistory() {
   setObjectName(QStringLiteral("frmHistory"));
-  setWindowTitle(QStringLiteral("HISTORY"));
+  setWindowTitle(tr("HISTORY"));
   setWindowIcon(SvgIcon(QStringLiteral("history")));
   // Over the customer window, which must not page or edit while a restore is chosen.
   setWindowModality(Qt::ApplicationModal);
@@ -95,7 +96,9 @@ frmHistory::frmHistory() {
   FETCH_CONTROLS(placement::Place(this, kLayout), lblCustomer, cmdRestore, cmdExit, tabHistory,
                  grdChanges, grdDeleted);
   m_changes = new HistoryModel(
-      {"When", "Who", "What", "Changes"},
+      TranslatedHeadings(
+          {QT_TR_NOOP("When"), QT_TR_NOOP("Who"), QT_TR_NOOP("What"), QT_TR_NOOP("Changes")},
+          "frmHistory"),
       [this](int row, int column) -> QString {
         const HistoryEntry& entry = m_entries[row];
         switch (column) {
@@ -104,14 +107,16 @@ frmHistory::frmHistory() {
           case 1:
             return entry.who;
           case 2:
-            return entry.what;
+            return HistoryWhatLabel(entry.what);
           default:
             return ChangeText(Before(row), After(row));
         }
       },
       this);
   m_deletions = new HistoryModel(
-      {"Name", "C_No", "When", "Who"},
+      TranslatedHeadings(
+          {QT_TR_NOOP("Name"), QT_TR_NOOP("C_No"), QT_TR_NOOP("When"), QT_TR_NOOP("Who")},
+          "frmHistory"),
       [this](int row, int column) -> QString {
         const HistoryEntry& entry = m_deleted[row];
         switch (column) {
@@ -170,13 +175,12 @@ void frmHistory::Refresh() {
   m_parsed.clear();
   m_changes->Reset(int(m_entries.size()));
   m_deletions->Reset(int(m_deleted.size()));
-  const QString customer = m_read.customer
-                               ? QStringLiteral("C_No %1").arg(m_read.key.value_or(QString()))
-                               : QStringLiteral("No customer shown");
+  const QString customer =
+      m_read.customer ? tr("C_No %1").arg(m_read.key.value_or(QString())) : tr("No customer shown");
   lblCustomer->setText(customer);
   lblCustomer->setAccessibleName(customer);
-  tabHistory->setTabText(0, QStringLiteral("Changes (%1)").arg(m_entries.size()));
-  tabHistory->setTabText(1, QStringLiteral("Deleted customers (%1)").arg(m_deleted.size()));
+  tabHistory->setTabText(0, tr("Changes (%1)").arg(m_entries.size()));
+  tabHistory->setTabText(1, tr("Deleted customers (%1)").arg(m_deleted.size()));
 }
 
 QByteArray frmHistory::State(qint64 id) const {
@@ -215,7 +219,7 @@ void frmHistory::cmdRestore_Click() {
   const int line = table->currentIndex().isValid() ? table->currentIndex().row() : -1;
   const QList<HistoryEntry>& entries = changes ? m_entries : m_deleted;
   if (line < 0 || line >= entries.size()) {
-    MsgBox(QStringLiteral("Select a line first."));
+    MsgBox(tr("Select a line first."));
     return;
   }
   std::optional<HistoryEntry> entry;

@@ -1,5 +1,6 @@
 #include "ui/program/firststart.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include "data/server.h"
@@ -16,12 +17,16 @@ void ImportOnFirstStart(const QString& databaseFile, const QString& oldFile, int
   try {
     summary = ImportInto(databaseFile, oldFile, options);
   } catch (const DataError& error) {
-    throw DataError(QStringLiteral("The card index in %1 could not be taken over; nothing was "
-                                   "changed.\n%2")
-                        .arg(QFileInfo(oldFile).fileName(), error.message()));
+    throw DataError(
+        QCoreApplication::translate("FirstStart",
+                                    "The card index in %1 could not be taken over; nothing was "
+                                    "changed.\n%2")
+            .arg(QFileInfo(oldFile).fileName(), error.message()));
   }
-  MsgBox(QStringLiteral("The card index in %1 was taken over: %2 customers and %3 list rows "
-                        "came over, %4 needed attention.\n\n%5")
+  MsgBox(QCoreApplication::translate(
+             "FirstStart",
+             "The card index in %1 was taken over: %2 customers and %3 list rows "
+             "came over, %4 needed attention.\n\n%5")
              .arg(QFileInfo(oldFile).fileName())
              .arg(summary.Imported(QStringLiteral("customer")))
              .arg(summary.ListRows())

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <cerrno>
@@ -12,7 +13,9 @@ namespace {
 
 [[noreturn]] void Refuse(const QString& folder, const QString& cause) {
   throw std::runtime_error(
-      QStringLiteral("The data folder %1 cannot be used: %2").arg(folder, cause).toStdString());
+      QCoreApplication::translate("UserFolder", "The data folder %1 cannot be used: %2")
+          .arg(folder, cause)
+          .toStdString());
 }
 
 }  // namespace
@@ -31,6 +34,8 @@ void EnterUserFolder() {
     if (error != EEXIST)
       Refuse(folder, QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char('.'));
   }
-  if (!QFileInfo(folder).isDir()) Refuse(folder, QStringLiteral("it is not a folder."));
-  if (!QDir::setCurrent(folder)) Refuse(folder, QStringLiteral("it cannot be entered."));
+  if (!QFileInfo(folder).isDir())
+    Refuse(folder, QCoreApplication::translate("UserFolder", "it is not a folder."));
+  if (!QDir::setCurrent(folder))
+    Refuse(folder, QCoreApplication::translate("UserFolder", "it cannot be entered."));
 }

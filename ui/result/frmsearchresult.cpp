@@ -14,6 +14,7 @@
 #include "ui/program/module1.h"
 #include "ui/search/frmsearch.h"
 #include "ui/toolkit/clearcontrols.h"
+#include "ui/toolkit/editablecombo.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/listgrid.h"
 #include "ui/toolkit/look.h"
@@ -44,75 +45,75 @@ const auto kValue = placement::kWindowFont;
 const char* const kTitleColour = "QGroupBox { color: rgb(128, 64, 64); }";
 // clang-format off
 const placement::Control kLayout[] = {
-    {K::IconButton, "cmdFirst", nullptr, {240, 0, 500, 500}, "first", {}, nullptr, "nav_first"},
-    {K::IconButton, "cmdPrevious", nullptr, {840, 0, 500, 500}, "previous", {}, nullptr, "nav_previous"},
-    {K::IconButton, "cmdNext", nullptr, {1440, 0, 500, 500}, "next", {}, nullptr, "nav_next"},
-    {K::IconButton, "cmdLast", nullptr, {2040, 0, 500, 500}, "last", {}, nullptr, "nav_last"},
-    {K::Label, "Label7", nullptr, {2880, 240, 735, 375}, "Total：", Ming(11.25)},
-    {K::Label, "lblCurrent", nullptr, {3720, 240, 615, 495}, "１", {}, nullptr, "Position"},
+    {K::IconButton, "cmdFirst", nullptr, {240, 0, 500, 500}, QT_TRANSLATE_NOOP("frmSearchResult", "first"), {}, nullptr, "nav_first"},
+    {K::IconButton, "cmdPrevious", nullptr, {840, 0, 500, 500}, QT_TRANSLATE_NOOP("frmSearchResult", "previous"), {}, nullptr, "nav_previous"},
+    {K::IconButton, "cmdNext", nullptr, {1440, 0, 500, 500}, QT_TRANSLATE_NOOP("frmSearchResult", "next"), {}, nullptr, "nav_next"},
+    {K::IconButton, "cmdLast", nullptr, {2040, 0, 500, 500}, QT_TRANSLATE_NOOP("frmSearchResult", "last"), {}, nullptr, "nav_last"},
+    {K::Label, "Label7", nullptr, {2880, 240, 735, 375}, QT_TRANSLATE_NOOP("frmSearchResult", "Total："), Ming(11.25)},
+    {K::Label, "lblCurrent", nullptr, {3720, 240, 615, 495}, "１", {}, nullptr, QT_TRANSLATE_NOOP("frmSearchResult", "Position")},
     {K::Label, "Label15", nullptr, {4100, 280, 255, 255}, "／", Ming(11.25)},
-    {K::Label, "lblTotal", nullptr, {4440, 240, 495, 375}, "１", {}, nullptr, "Total"},
-    {K::Button, "cmdExit", nullptr, {7200, 240, 735, 375}, "Exit", Ming(12)},
+    {K::Label, "lblTotal", nullptr, {4440, 240, 495, 375}, "１", {}, nullptr, QT_TRANSLATE_NOOP("frmSearchResult", "Total")},
+    {K::Button, "cmdExit", nullptr, {7200, 240, 735, 375}, QT_TRANSLATE_NOOP("frmSearchResult", "Exit"), Ming(12)},
     {K::Tabs, "SSTab1", nullptr, {240, 840, 8955, 7095}, "", {}, nullptr, "row"},
-    {K::Page, "SSTab1Page0", "SSTab1", {}, "Individual"},
-    {K::Page, "SSTab1Page1", "SSTab1", {}, "Family"},
-    {K::Page, "SSTab1Page2", "SSTab1", {}, "Insurance"},
-    {K::Page, "SSTab1Page3", "SSTab1", {}, "Compensation"},
-    {K::Page, "SSTab1Page4", "SSTab1", {}, "Contact"},
-    {K::Frame, "Frame1", "SSTab1Page0", {120, 600, 8415, 3375}, "Personal", placement::Sans(12, true), nullptr, kTitleColour},
-    {K::Frame, "Frame2", "SSTab1Page0", {240, 4320, 8295, 2535}, "Company", placement::Sans(12, true), nullptr, kTitleColour},
-    {K::Caption, "lblName1", "Frame1", {240, 400}, "Name", Ming(12), "lblName"},
+    {K::Page, "SSTab1Page0", "SSTab1", {}, QT_TRANSLATE_NOOP("frmSearchResult", "Individual")},
+    {K::Page, "SSTab1Page1", "SSTab1", {}, QT_TRANSLATE_NOOP("frmSearchResult", "Family")},
+    {K::Page, "SSTab1Page2", "SSTab1", {}, QT_TRANSLATE_NOOP("frmSearchResult", "Insurance")},
+    {K::Page, "SSTab1Page3", "SSTab1", {}, QT_TRANSLATE_NOOP("frmSearchResult", "Compensation")},
+    {K::Page, "SSTab1Page4", "SSTab1", {}, QT_TRANSLATE_NOOP("frmSearchResult", "Contact")},
+    {K::Frame, "Frame1", "SSTab1Page0", {120, 600, 8415, 3375}, QT_TRANSLATE_NOOP("frmSearchResult", "Personal"), placement::Sans(12, true), nullptr, kTitleColour},
+    {K::Frame, "Frame2", "SSTab1Page0", {240, 4320, 8295, 2535}, QT_TRANSLATE_NOOP("frmSearchResult", "Company"), placement::Sans(12, true), nullptr, kTitleColour},
+    {K::Caption, "lblName1", "Frame1", {240, 400}, QT_TRANSLATE_NOOP("frmSearchResult", "Name"), Ming(12), "lblName"},
     {K::Value, "lblName", "Frame1", {1200, 360, 3135, 255}, "", kValue},
-    {K::Caption, "Label8", "Frame1", {5400, 405}, "Type", Ming(11.25), "lblCusttype"},
+    {K::Caption, "Label8", "Frame1", {5400, 405}, QT_TRANSLATE_NOOP("frmSearchResult", "Type"), Ming(11.25), "lblCusttype"},
     // The design's "active border" system colour behind the type.
     {K::Value, "lblCusttype", "Frame1", {6480, 360, 1455, 255}, "", kValue, nullptr, "shaded"},
-    {K::Caption, "Label3", "Frame1", {240, 900}, "Birthday", Ming(11.25)},
-    {K::Caption, "Label4", "Frame1", {2040, 900}, "Year", Ming(11.25), "lblBirthyear"},
+    {K::Caption, "Label3", "Frame1", {240, 900}, QT_TRANSLATE_NOOP("frmSearchResult", "Birthday"), Ming(11.25)},
+    {K::Caption, "Label4", "Frame1", {2040, 900}, QT_TRANSLATE_NOOP("frmSearchResult", "Year"), Ming(11.25), "lblBirthyear"},
     {K::Value, "lblBirthyear", "Frame1", {1200, 840, 735, 255}, "", kValue},
-    {K::Caption, "Label5", "Frame1", {3240, 900}, "Month", Ming(11.25), "lblBirthmonth"},
+    {K::Caption, "Label5", "Frame1", {3240, 900}, QT_TRANSLATE_NOOP("frmSearchResult", "Month"), Ming(11.25), "lblBirthmonth"},
     {K::Value, "lblBirthmonth", "Frame1", {2640, 840, 495, 255}, "", kValue},
-    {K::Caption, "Label6", "Frame1", {4440, 900}, "Day", Ming(11.25), "lblBirthday"},
+    {K::Caption, "Label6", "Frame1", {4440, 900}, QT_TRANSLATE_NOOP("frmSearchResult", "Day"), Ming(11.25), "lblBirthday"},
     {K::Value, "lblBirthday", "Frame1", {3840, 840, 495, 255}, "", kValue},
-    {K::Caption, "Label10", "Frame1", {5400, 840}, "Marriage", Ming(11.25), "lblMarriage"},
+    {K::Caption, "Label10", "Frame1", {5400, 840}, QT_TRANSLATE_NOOP("frmSearchResult", "Marriage"), Ming(11.25), "lblMarriage"},
     {K::Value, "lblMarriage", "Frame1", {6480, 840, 1455, 255}, "", kValue},
-    {K::Caption, "Label2", "Frame1", {240, 1320}, "Sex", Ming(11.25), "lblSex"},
+    {K::Caption, "Label2", "Frame1", {240, 1320}, QT_TRANSLATE_NOOP("frmSearchResult", "Sex"), Ming(11.25), "lblSex"},
     {K::Value, "lblSex", "Frame1", {1200, 1320, 975, 255}, "", kValue},
-    {K::Caption, "Label9", "Frame1", {3240, 1320}, "Blood", Ming(11.25), "lblBlood"},
+    {K::Caption, "Label9", "Frame1", {3240, 1320}, QT_TRANSLATE_NOOP("frmSearchResult", "Blood"), Ming(11.25), "lblBlood"},
     {K::Value, "lblBlood", "Frame1", {3840, 1320, 735, 255}, "", kValue},
-    {K::Caption, "Label25", "Frame1", {5400, 1320}, "Birthplace", Ming(11.25), "lblBirthplace"},
+    {K::Caption, "Label25", "Frame1", {5400, 1320}, QT_TRANSLATE_NOOP("frmSearchResult", "Birthplace"), Ming(11.25), "lblBirthplace"},
     {K::Value, "lblBirthplace", "Frame1", {6480, 1320, 1455, 255}, "", kValue},
-    {K::Caption, "Label1", "Frame1", {240, 1800}, "ID", Ming(11.25), "lblCustId"},
+    {K::Caption, "Label1", "Frame1", {240, 1800}, QT_TRANSLATE_NOOP("frmSearchResult", "ID"), Ming(11.25), "lblCustId"},
     {K::Value, "lblCustId", "Frame1", {1200, 1800, 1935, 255}, "", kValue},
-    {K::Caption, "Label13", "Frame1", {3360, 1800}, "Email", Ming(11.25), "lblEmail"},
+    {K::Caption, "Label13", "Frame1", {3360, 1800}, QT_TRANSLATE_NOOP("frmSearchResult", "Email"), Ming(11.25), "lblEmail"},
     {K::Value, "lblEmail", "Frame1", {4320, 1800, 3615, 255}, "", kValue},
-    {K::Caption, "Label11", "Frame1", {240, 2400}, "Tel(H)", Ming(11.25), "lblTelHome"},
+    {K::Caption, "Label11", "Frame1", {240, 2400}, QT_TRANSLATE_NOOP("frmSearchResult", "Tel(H)"), Ming(11.25), "lblTelHome"},
     {K::Value, "lblTelHome", "Frame1", {1200, 2400, 1935, 255}, "", kValue},
-    {K::Caption, "lbl", "Frame1", {3360, 2400}, "Mobile", Ming(11.25), "lblCellphone"},
+    {K::Caption, "lbl", "Frame1", {3360, 2400}, QT_TRANSLATE_NOOP("frmSearchResult", "Mobile"), Ming(11.25), "lblCellphone"},
     {K::Value, "lblCellphone", "Frame1", {4320, 2400, 1335, 255}, "", kValue},
-    {K::Caption, "Label14", "Frame1", {5760, 2400}, "Other", Ming(11.25), "lblOther"},
+    {K::Caption, "Label14", "Frame1", {5760, 2400}, QT_TRANSLATE_NOOP("frmSearchResult", "Other"), Ming(11.25), "lblOther"},
     {K::Value, "lblOther", "Frame1", {6240, 2400, 1695, 255}, "", kValue},
-    {K::Caption, "Label12", "Frame1", {240, 2880}, "Add(H)", Ming(11.25), "lblAddHome"},
+    {K::Caption, "Label12", "Frame1", {240, 2880}, QT_TRANSLATE_NOOP("frmSearchResult", "Add(H)"), Ming(11.25), "lblAddHome"},
     {K::Value, "lblAddHome", "Frame1", {1200, 2880, 6735, 255}, "", kValue},
-    {K::Caption, "Label17", "Frame2", {240, 360}, "Company", Ming(11.25), "lblCompany"},
+    {K::Caption, "Label17", "Frame2", {240, 360}, QT_TRANSLATE_NOOP("frmSearchResult", "Company"), Ming(11.25), "lblCompany"},
     {K::Value, "lblCompany", "Frame2", {1200, 360, 2175, 255}, "", kValue},
-    {K::Caption, "Label18", "Frame2", {4080, 360}, "Business", Ming(11.25), "lblJobtype"},
+    {K::Caption, "Label18", "Frame2", {4080, 360}, QT_TRANSLATE_NOOP("frmSearchResult", "Business"), Ming(11.25), "lblJobtype"},
     {K::Value, "lblJobtype", "Frame2", {4920, 360, 2895, 255}, "", kValue},
-    {K::Caption, "Label19", "Frame2", {600, 840}, "Title", Ming(11.25), "lblJobtitle"},
+    {K::Caption, "Label19", "Frame2", {600, 840}, QT_TRANSLATE_NOOP("frmSearchResult", "Title"), Ming(11.25), "lblJobtitle"},
     {K::Value, "lblJobtitle", "Frame2", {1200, 840, 2175, 255}, "", kValue},
-    {K::Caption, "Label20", "Frame2", {3960, 840}, "Job Grade", Ming(11.25), "lblJobgrade"},
+    {K::Caption, "Label20", "Frame2", {3960, 840}, QT_TRANSLATE_NOOP("frmSearchResult", "Job Grade"), Ming(11.25), "lblJobgrade"},
     {K::Value, "lblJobgrade", "Frame2", {4920, 840, 495, 255}, "", kValue},
-    {K::Caption, "Label21", "Frame2", {5400, 840}, "Income", Ming(11.25), "lblSalary"},
+    {K::Caption, "Label21", "Frame2", {5400, 840}, QT_TRANSLATE_NOOP("frmSearchResult", "Income"), Ming(11.25), "lblSalary"},
     {K::Value, "lblSalary", "Frame2", {6120, 840, 1695, 255}, "", kValue},
-    {K::Caption, "Label22", "Frame2", {480, 1440}, "Tel(O)", Ming(11.25), "lblTelcompany"},
+    {K::Caption, "Label22", "Frame2", {480, 1440}, QT_TRANSLATE_NOOP("frmSearchResult", "Tel(O)"), Ming(11.25), "lblTelcompany"},
     {K::Value, "lblTelcompany", "Frame2", {1200, 1440, 2175, 255}, "", kValue},
-    {K::Caption, "Label24", "Frame2", {4440, 1440}, "Fax", Ming(11.25), "lblFaxcompany"},
+    {K::Caption, "Label24", "Frame2", {4440, 1440}, QT_TRANSLATE_NOOP("frmSearchResult", "Fax"), Ming(11.25), "lblFaxcompany"},
     {K::Value, "lblFaxcompany", "Frame2", {4920, 1440, 2895, 255}, "", kValue},
-    {K::Caption, "Label23", "Frame2", {360, 1920}, "Add(O)", Ming(11.25), "lblAddcompany"},
+    {K::Caption, "Label23", "Frame2", {360, 1920}, QT_TRANSLATE_NOOP("frmSearchResult", "Add(O)"), Ming(11.25), "lblAddcompany"},
     {K::Value, "lblAddcompany", "Frame2", {1200, 1920, 6615, 255}, "", kValue},
-    {K::Grid, "msfgFamily", "SSTab1Page1", {480, 1080, 7935, 5535}, "Family", Ming(12), nullptr, "8"},
-    {K::Grid, "msfgInsurlife", "SSTab1Page2", {480, 1080, 7935, 5535}, "Insurance", Ming(12), nullptr, "11"},
-    {K::Grid, "msfgCompenlife", "SSTab1Page3", {480, 1080, 7935, 5535}, "Compensation", Ming(12), nullptr, "7"},
-    {K::Grid, "msfgContact", "SSTab1Page4", {480, 1080, 7935, 5535}, "Contact", Ming(12), nullptr, "8"},
+    {K::Grid, "msfgFamily", "SSTab1Page1", {480, 1080, 7935, 5535}, QT_TRANSLATE_NOOP("frmSearchResult", "Family"), Ming(12), nullptr, "8"},
+    {K::Grid, "msfgInsurlife", "SSTab1Page2", {480, 1080, 7935, 5535}, QT_TRANSLATE_NOOP("frmSearchResult", "Insurance"), Ming(12), nullptr, "11"},
+    {K::Grid, "msfgCompenlife", "SSTab1Page3", {480, 1080, 7935, 5535}, QT_TRANSLATE_NOOP("frmSearchResult", "Compensation"), Ming(12), nullptr, "7"},
+    {K::Grid, "msfgContact", "SSTab1Page4", {480, 1080, 7935, 5535}, QT_TRANSLATE_NOOP("frmSearchResult", "Contact"), Ming(12), nullptr, "8"},
 };
 // clang-format on
 
@@ -120,7 +121,7 @@ const placement::Control kLayout[] = {
 
 frmSearchResult::frmSearchResult() {
   setObjectName(QStringLiteral("frmSearchResult"));
-  setWindowTitle(QStringLiteral("RESULT"));
+  setWindowTitle(tr("RESULT"));
   setFixedSize(TwipsToPixels(9480), TwipsToPixels(8220));
 
   FETCH_CONTROLS(placement::Place(this, kLayout), cmdFirst, cmdPrevious, cmdNext, cmdLast, Label7,
@@ -207,9 +208,10 @@ void frmSearchResult::Form_Load() {
   for (const auto& [grid, texts] : headings) {
     grid->SetRow(0);
     grid->SetCol(0);
-    for (qsizetype col = 0; col < texts->size(); ++col) {
-      grid->SetText(texts->at(col));
-      if (col + 1 < texts->size()) grid->SetCol(int(col + 1));
+    const QStringList translated = TranslatedHeadings(*texts);
+    for (qsizetype col = 0; col < translated.size(); ++col) {
+      grid->SetText(translated.at(col));
+      if (col + 1 < translated.size()) grid->SetCol(int(col + 1));
     }
   }
 
@@ -264,7 +266,7 @@ void frmSearchResult::cmdLast_Click() {
 void frmSearchResult::cmdNext_Click() {
   if (ResultPos == ResultCount) {
     cmdNext->setEnabled(false);
-    MsgBox(QStringLiteral("Bottom！"));
+    MsgBox(tr("Bottom！"));
     cmdLast->setEnabled(false);
     cmdPrevious->setEnabled(true);
     return;
@@ -276,7 +278,7 @@ void frmSearchResult::cmdNext_Click() {
 void frmSearchResult::cmdPrevious_Click() {
   if (ResultPos <= 1) {
     cmdPrevious->setEnabled(false);
-    MsgBox(QStringLiteral("Top！"));
+    MsgBox(tr("Top！"));
     cmdNext->setEnabled(true);
     return;
   }
@@ -338,8 +340,12 @@ void frmSearchResult::ShowResultCustomer(const QString& key) {
                                                     {lblFaxcompany, "Cust_fax"},
                                                     {lblAddcompany, "Cust_addoffice"}};
   for (const auto& [label, column] : fields) {
-    SetValue(label,
-             found ? CustomerSet->Field(QLatin1String(column)).value_or(QString()) : QString());
+    const QString value =
+        found ? CustomerSet->Field(QLatin1String(column)).value_or(QString()) : QString();
+    // A value the customer window offers as an entry reads as that entry does.
+    const bool entry =
+        label == lblCusttype || label == lblSex || label == lblMarriage || label == lblSalary;
+    SetValue(label, entry ? StoredLabel(value) : value);
   }
 
   // Each list shows the first two columns of its rows, one grid row per record, inserted

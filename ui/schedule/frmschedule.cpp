@@ -15,6 +15,8 @@
 #include "data/connection.h"
 #include "data/schema.h"
 #include "ui/customer/frmcust.h"
+#include "ui/listheadings.h"
+#include "ui/program/language.h"
 #include "ui/program/module1.h"
 #include "ui/result/frmsearchresult.h"
 #include "ui/toolkit/guard.h"
@@ -61,16 +63,22 @@ namespace {
 
 QDate g_today;
 
-const QStringList kLineHeadings{"Date",   "Weekday", "What",    "Name",    "C_No",
-                                "Tel(H)", "Mobile",  "Insurer", "Product", "Insur_No"};
-const QStringList kUnreadableHeadings{"Name", "C_No", "Field", "Value"};
+const QStringList kLineHeadings{
+    QT_TRANSLATE_NOOP("frmSchedule", "Date"),    QT_TRANSLATE_NOOP("frmSchedule", "Weekday"),
+    QT_TRANSLATE_NOOP("frmSchedule", "What"),    QT_TRANSLATE_NOOP("frmSchedule", "Name"),
+    QT_TRANSLATE_NOOP("frmSchedule", "C_No"),    QT_TRANSLATE_NOOP("frmSchedule", "Tel(H)"),
+    QT_TRANSLATE_NOOP("frmSchedule", "Mobile"),  QT_TRANSLATE_NOOP("frmSchedule", "Insurer"),
+    QT_TRANSLATE_NOOP("frmSchedule", "Product"), QT_TRANSLATE_NOOP("frmSchedule", "Insur_No")};
+const QStringList kUnreadableHeadings{
+    QT_TRANSLATE_NOOP("frmSchedule", "Name"), QT_TRANSLATE_NOOP("frmSchedule", "C_No"),
+    QT_TRANSLATE_NOOP("frmSchedule", "Field"), QT_TRANSLATE_NOOP("frmSchedule", "Value")};
 
 QString DayText(const QDate& date) {
   return date.toString(QStringLiteral("yyyy/MM/dd"));
 }
 
 QString WeekdayText(const QDate& date) {
-  return QLocale(QLocale::English).dayName(date.dayOfWeek(), QLocale::ShortFormat);
+  return UiLocale().dayName(date.dayOfWeek(), QLocale::ShortFormat);
 }
 
 // The window's controls, in the order they are made, in two lines: the days and the period
@@ -80,13 +88,13 @@ using placement::InLine;
 using placement::Ming;
 // clang-format off
 const placement::Control kLayout[] = {
-    {K::Caption, "lblDays", nullptr, InLine(0), "Days", Ming(11.25), "spnDays"},
+    {K::Caption, "lblDays", nullptr, InLine(0), QT_TRANSLATE_NOOP("frmSchedule", "Days"), Ming(11.25), "spnDays"},
     {K::SpinBox, "spnDays", nullptr, InLine(0), "", Ming(11.25)},
     {K::Label, "lblPeriod", nullptr, InLine(0, 1, 16), "", Ming(11.25)},
-    {K::Button, "cmdExit", nullptr, InLine(0), "Exit", Ming(12)},
+    {K::Button, "cmdExit", nullptr, InLine(0), QT_TRANSLATE_NOOP("frmSchedule", "Exit"), Ming(12)},
     {K::Tabs, "tabSchedule", nullptr, InLine(1, 1), "", Ming(12)},
-    {K::Table, "grdSchedule", "tabSchedule", {}, "Schedule", Ming(12)},
-    {K::Table, "grdUnreadable", "tabSchedule", {}, "Unreadable", Ming(12)},
+    {K::Table, "grdSchedule", "tabSchedule", {}, QT_TRANSLATE_NOOP("frmSchedule", "Schedule"), Ming(12)},
+    {K::Table, "grdUnreadable", "tabSchedule", {}, QT_TRANSLATE_NOOP("frmSchedule", "Unreadable"), Ming(12)},
 };
 // clang-format on
 
@@ -102,7 +110,7 @@ void frmSchedule::SetToday(const QDate& day) {
 
 frmSchedule::frmSchedule() {
   setObjectName(QStringLiteral("frmSchedule"));
-  setWindowTitle(QStringLiteral("SCHEDULE"));
+  setWindowTitle(tr("SCHEDULE"));
   setWindowIcon(SvgIcon(QStringLiteral("schedule")));
   resize(1200, 620);
 
@@ -112,10 +120,10 @@ frmSchedule::frmSchedule() {
   spnDays->setValue(30);
   // Read again once the number is complete, not at every digit typed.
   spnDays->setKeyboardTracking(false);
-  lblPeriod->setAccessibleDescription(QStringLiteral("Period"));
+  lblPeriod->setAccessibleDescription(tr("Period"));
 
   m_lines = new ScheduleModel(
-      kLineHeadings,
+      TranslatedHeadings(kLineHeadings, "frmSchedule"),
       [this](int row, int column) -> QString {
         const ScheduleLine& line = m_schedule.lines[size_t(row)];
         switch (column) {
@@ -143,7 +151,7 @@ frmSchedule::frmSchedule() {
       },
       this);
   m_unreadable = new ScheduleModel(
-      kUnreadableHeadings,
+      TranslatedHeadings(kUnreadableHeadings, "frmSchedule"),
       [this](int row, int column) -> QString {
         const UnreadableDate& entry = m_schedule.unreadable[size_t(row)];
         switch (column) {
@@ -195,13 +203,13 @@ void frmSchedule::Refresh() {
   m_schedule = std::move(schedule);
   m_lines->Reset(int(m_schedule.lines.size()));
   m_unreadable->Reset(int(m_schedule.unreadable.size()));
-  const QString period = QStringLiteral("%1 (%2) to %3 (%4)")
+  const QString period = tr("%1 (%2) to %3 (%4)")
                              .arg(DayText(m_schedule.first), WeekdayText(m_schedule.first),
                                   DayText(m_schedule.last), WeekdayText(m_schedule.last));
   lblPeriod->setText(period);
   lblPeriod->setAccessibleName(period);
-  tabSchedule->setTabText(0, QStringLiteral("Schedule (%1)").arg(m_schedule.lines.size()));
-  tabSchedule->setTabText(1, QStringLiteral("Unreadable (%1)").arg(m_schedule.unreadable.size()));
+  tabSchedule->setTabText(0, tr("Schedule (%1)").arg(m_schedule.lines.size()));
+  tabSchedule->setTabText(1, tr("Unreadable (%1)").arg(m_schedule.unreadable.size()));
 }
 
 void frmSchedule::grdSchedule_Activated(int row) {

@@ -1,5 +1,6 @@
 #include "ui/schedule/schedule.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QSet>
 #include <QSqlError>
@@ -108,11 +109,15 @@ Schedule ReadSchedule(Connection& connection, const QDate& today, int days) {
       if (bad) {
         const QString number = scan.Text(5);
         const QString policy =
-            number.isEmpty() ? QString() : QStringLiteral(" (Insur_No %1)").arg(number);
+            number.isEmpty()
+                ? QString()
+                : QCoreApplication::translate("Schedule", " (Insur_No %1)").arg(number);
         if (!anniverText.trimmed().isEmpty() && !anniver)
-          policyUnreadable.push_back({cid, QStringLiteral("Anniversary") + policy, anniverText});
+          policyUnreadable.push_back(
+              {cid, QCoreApplication::translate("Schedule", "Anniversary") + policy, anniverText});
         if (!buyText.trimmed().isEmpty() && !buy)
-          policyUnreadable.push_back({cid, QStringLiteral("Effective date") + policy, buyText});
+          policyUnreadable.push_back(
+              {cid, QCoreApplication::translate("Schedule", "Effective date") + policy, buyText});
         needed.insert(cid);
       }
       const std::optional<TypedDate>& source = anniver ? anniver : buy;
@@ -159,7 +164,8 @@ Schedule ReadSchedule(Connection& connection, const QDate& today, int days) {
       }
       const bool realDay = month && day && IsRealDay(year.value_or(0), *month, *day);
       if (!readable || !realDay) {
-        schedule.unreadable.push_back({scan.Text(4), cid, QStringLiteral("Birthday"),
+        schedule.unreadable.push_back({scan.Text(4), cid,
+                                       QCoreApplication::translate("Schedule", "Birthday"),
                                        BirthdayText(yearText, monthText, dayText)});
       }
       // A birthday whose year alone cannot be read is still listed, without the age.
@@ -239,12 +245,14 @@ Schedule ReadSchedule(Connection& connection, const QDate& today, int days) {
 
 QString LineWhat(const ScheduleLine& line) {
   if (line.kind == ScheduleLine::Kind::Birthday) {
-    return line.years > 0 ? QStringLiteral("Birthday (age %1)").arg(line.years)
-                          : QStringLiteral("Birthday");
+    return line.years > 0
+               ? QCoreApplication::translate("Schedule", "Birthday (age %1)").arg(line.years)
+               : QCoreApplication::translate("Schedule", "Birthday");
   }
-  if (line.years <= 0) return QStringLiteral("Anniversary");
-  return line.years == 1 ? QStringLiteral("Anniversary (1 year)")
-                         : QStringLiteral("Anniversary (%1 years)").arg(line.years);
+  if (line.years <= 0) return QCoreApplication::translate("Schedule", "Anniversary");
+  return line.years == 1
+             ? QCoreApplication::translate("Schedule", "Anniversary (1 year)")
+             : QCoreApplication::translate("Schedule", "Anniversary (%1 years)").arg(line.years);
 }
 
 QStringList ScheduleCustomers(const Schedule& schedule) {

@@ -13,6 +13,7 @@
 #include "ui/result/frmsearchresult.h"
 #include "ui/search/searchstatement.h"
 #include "ui/storedvalues.h"
+#include "ui/toolkit/editablecombo.h"
 #include "ui/toolkit/guard.h"
 #include "ui/toolkit/msgbox.h"
 #include "ui/toolkit/placement.h"
@@ -26,15 +27,15 @@ using placement::Ming;
 // below it. Every criterion shows the open criterion at first.
 // clang-format off
 const placement::Control kLayout[] = {
-    {K::Caption, "Label1", nullptr, {720, 360, 495, 255}, "Name", Ming(11.25), "txtCustname"},
-    {K::Caption, "Label2", nullptr, {2280, 360, 615, 375}, "Sex", Ming(11.25), "cmbCustsex"},
-    {K::Caption, "lbl", nullptr, {3600, 360, 1455, 255}, "Customer Type", Ming(11.25), "cmbCusttype"},
-    {K::Caption, "Label6", nullptr, {600, 1320, 975, 255}, "Add(H)", Ming(11.25), "txtAddHome"},
-    {K::Caption, "Label3", nullptr, {1680, 1320, 1455, 255}, "Borthday(month)", Ming(11.25), "cmbBirthmonth"},
-    {K::Caption, "Label7", nullptr, {3840, 1320, 735, 375}, "Business", Ming(11.25), "cmbJobtype"},
-    {K::Caption, "Label8", nullptr, {480, 2280, 1095, 375}, "Add(O)", Ming(11.25), "txtAddoffice"},
-    {K::Caption, "Label5", nullptr, {2040, 2280, 855, 255}, "Income", Ming(11.25), "cmbSalary"},
-    {K::Caption, "Label9", nullptr, {3600, 2280, 1335, 255}, "Marital Status", Ming(11.25), "cmbMarriage"},
+    {K::Caption, "Label1", nullptr, {720, 360, 495, 255}, QT_TRANSLATE_NOOP("frmSearch", "Name"), Ming(11.25), "txtCustname"},
+    {K::Caption, "Label2", nullptr, {2280, 360, 615, 375}, QT_TRANSLATE_NOOP("frmSearch", "Sex"), Ming(11.25), "cmbCustsex"},
+    {K::Caption, "lbl", nullptr, {3600, 360, 1455, 255}, QT_TRANSLATE_NOOP("frmSearch", "Customer Type"), Ming(11.25), "cmbCusttype"},
+    {K::Caption, "Label6", nullptr, {600, 1320, 975, 255}, QT_TRANSLATE_NOOP("frmSearch", "Add(H)"), Ming(11.25), "txtAddHome"},
+    {K::Caption, "Label3", nullptr, {1680, 1320, 1455, 255}, QT_TRANSLATE_NOOP("frmSearch", "Borthday(month)"), Ming(11.25), "cmbBirthmonth"},
+    {K::Caption, "Label7", nullptr, {3840, 1320, 735, 375}, QT_TRANSLATE_NOOP("frmSearch", "Business"), Ming(11.25), "cmbJobtype"},
+    {K::Caption, "Label8", nullptr, {480, 2280, 1095, 375}, QT_TRANSLATE_NOOP("frmSearch", "Add(O)"), Ming(11.25), "txtAddoffice"},
+    {K::Caption, "Label5", nullptr, {2040, 2280, 855, 255}, QT_TRANSLATE_NOOP("frmSearch", "Income"), Ming(11.25), "cmbSalary"},
+    {K::Caption, "Label9", nullptr, {3600, 2280, 1335, 255}, QT_TRANSLATE_NOOP("frmSearch", "Marital Status"), Ming(11.25), "cmbMarriage"},
     {K::TextBox, "txtCustname", nullptr, {360, 600, 1215, 270}, "NA", {}, nullptr, nullptr, 2},
     {K::Combo, "cmbCustsex", nullptr, {1800, 600, 1575, 300}, "NA", {}, nullptr, "NA|" QEL_SEXES, 1},
     {K::Combo, "cmbCusttype", nullptr, {3600, 600, 1455, 300}, "NA", {}, nullptr, "NA|" QEL_CUSTOMER_TYPES, 3},
@@ -44,9 +45,9 @@ const placement::Control kLayout[] = {
     {K::TextBox, "txtAddoffice", nullptr, {360, 2520, 1215, 270}, "NA", {}, nullptr, nullptr, 9},
     {K::Combo, "cmbSalary", nullptr, {1800, 2520, 1575, 300}, "NA", {}, nullptr, "NA|" QEL_INCOMES, 6},
     {K::Combo, "cmbMarriage", nullptr, {3600, 2520, 1455, 300}, "NA", {}, nullptr, "NA|" QEL_MARRIAGES, 10},
-    {K::Button, "cmdStart", nullptr, {5400, 480, 1335, 615}, "Search", Ming(12), nullptr, nullptr, 4},
-    {K::Button, "Command1", nullptr, {5400, 1440, 1335, 615}, "Reset", Ming(12), nullptr, nullptr, 11},
-    {K::Button, "cmdEnd", nullptr, {5400, 2400, 1335, 495}, "Exit", Ming(12), nullptr, nullptr, 12},
+    {K::Button, "cmdStart", nullptr, {5400, 480, 1335, 615}, QT_TRANSLATE_NOOP("frmSearch", "Search"), Ming(12), nullptr, nullptr, 4},
+    {K::Button, "Command1", nullptr, {5400, 1440, 1335, 615}, QT_TRANSLATE_NOOP("frmSearch", "Reset"), Ming(12), nullptr, nullptr, 11},
+    {K::Button, "cmdEnd", nullptr, {5400, 2400, 1335, 495}, QT_TRANSLATE_NOOP("frmSearch", "Exit"), Ming(12), nullptr, nullptr, 12},
 };
 // clang-format on
 
@@ -54,7 +55,7 @@ const placement::Control kLayout[] = {
 
 frmSearch::frmSearch() {
   setObjectName(QStringLiteral("frmSearch"));
-  setWindowTitle(QStringLiteral("SEARCH"));
+  setWindowTitle(tr("SEARCH"));
   setFixedSize(TwipsToPixels(6810), TwipsToPixels(3315));
 
   FETCH_CONTROLS(placement::Place(this, kLayout), Label1, Label2, lbl, Label6, Label3, Label7,
@@ -138,11 +139,11 @@ void frmSearch::cmdStart_Click() {
   const bool kept = SearchConnection().IsOpen();
   if (!kept) OpenDatabase(SearchConnection(), kDatabaseFile);
 
-  const SearchStatement statement = BuildSearchStatement(
-      {txtCustname->text(), cmbCustsex->currentText(), cmbCusttype->currentText(),
-       txtAddHome->text(), cmbBirthmonth->currentText(), cmbJobtype->currentText(),
-       txtAddoffice->text(), cmbSalary->currentText(), cmbMarriage->currentText()},
-      SearchConnection().IsServer());
+  const SearchStatement statement =
+      BuildSearchStatement({txtCustname->text(), ComboValue(cmbCustsex), ComboValue(cmbCusttype),
+                            txtAddHome->text(), ComboValue(cmbBirthmonth), ComboValue(cmbJobtype),
+                            txtAddoffice->text(), ComboValue(cmbSalary), ComboValue(cmbMarriage)},
+                           SearchConnection().IsServer());
   if (txtCustname->text() != statement.name) txtCustname->setText(statement.name);
   CondName = statement.condName;
   CondSex = statement.condSex;
@@ -172,11 +173,11 @@ void frmSearch::cmdStart_Click() {
 
   if (keys.count() == 0) {
     Command1->setEnabled(true);
-    MsgBox(QStringLiteral("Non found！Please adjust the condition！"));
+    MsgBox(tr("Non found！Please adjust the condition！"));
     cmdStart->setEnabled(false);
     return;
   }
 
-  MsgBox(QStringLiteral(" %1 items has be found！").arg(keys.count()));
+  MsgBox(tr(" %1 items has be found！").arg(keys.count()));
   frmSearchResult::ShowKeys(std::move(keys), frmSearchResult::Source::Search);
 }

@@ -48,7 +48,7 @@ QString FailureText() {
     text = QString::fromStdString(error.what());
   } catch (...) {
   }
-  return text.isEmpty() ? QStringLiteral("Unexpected error.") : text;
+  return text.isEmpty() ? QCoreApplication::translate("Guard", "Unexpected error.") : text;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ui/toolkit/keyedtoolbar.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QKeyEvent>
 
 KeyedToolBar::KeyedToolBar(QWidget* parent) : QToolBar(parent) {
@@ -12,7 +13,10 @@ KeyedToolBar::KeyedToolBar(QWidget* parent) : QToolBar(parent) {
 
 QAction* KeyedToolBar::AddButton(const QString& key, const QIcon& icon,
                                  const QKeySequence& shortcut) {
-  auto* action = new QAction(icon, key, this);
+  // The key names the button in the program; the agent reads its translation (context
+  // "KeyedToolBar", where the window's table marks its keys).
+  const QString label = QCoreApplication::translate("KeyedToolBar", key.toUtf8().constData());
+  auto* action = new QAction(icon, label, this);
   action->setObjectName(key);
   if (!shortcut.isEmpty()) {
     action->setShortcut(shortcut);
@@ -21,14 +25,14 @@ QAction* KeyedToolBar::AddButton(const QString& key, const QIcon& icon,
     QString keyName = shortcut.toString(QKeySequence::NativeText);
     keyName.replace(QLatin1String("PgDown"), QLatin1String("Page Down"));
     keyName.replace(QLatin1String("PgUp"), QLatin1String("Page Up"));
-    action->setToolTip(QStringLiteral("%1 (%2)").arg(key, keyName));
+    action->setToolTip(QStringLiteral("%1 (%2)").arg(label, keyName));
   } else {
-    action->setToolTip(key);
+    action->setToolTip(label);
   }
   addAction(action);
   if (QWidget* button = widgetForAction(action)) {
     button->setObjectName(QStringLiteral("button_") + key);
-    button->setAccessibleName(key);
+    button->setAccessibleName(label);
   }
   connect(action, &QAction::triggered, this, [this, key] { emit ButtonClick(key); });
   m_buttons.insert(key, action);

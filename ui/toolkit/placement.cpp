@@ -1,6 +1,7 @@
 #include "ui/toolkit/placement.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -70,8 +71,13 @@ void PlaceBeside(QLabel* label, const QWidget* input, bool after) {
   label->setAlignment((after ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
 }
 
-QWidget* Make(const Control& line, QWidget* parent, const Placed& placed) {
-  const QString text = QString::fromUtf8(line.text);
+// A text of the table in the language the program speaks: the tables mark their texts with
+// QT_TRANSLATE_NOOP in the context of their window's class.
+QString Translated(const QWidget* window, const char* text) {
+  return QCoreApplication::translate(window->metaObject()->className(), text);
+}
+
+QWidget* Make(const Control& line, QWidget* parent, const Placed& placed, const QString& text) {
   switch (line.kind) {
     case Kind::Label:
     case Kind::Caption:
@@ -135,7 +141,8 @@ QWidget* Make(const Control& line, QWidget* parent, const Placed& placed) {
     case Kind::CellEditor: {
       auto* grid = static_cast<ListGrid*>(placed[QLatin1String(line.link)]);
       auto* editor = new CellEditor(grid, parent);
-      editor->setAccessibleName(grid->accessibleName() + QStringLiteral(" cell"));
+      editor->setAccessibleName(
+          QCoreApplication::translate("placement", "%1 cell").arg(grid->accessibleName()));
       return editor;
     }
     case Kind::Table: {
@@ -196,18 +203,20 @@ Placed Place(QWidget* window, std::span<const Control> table,
 
   for (const Control& line : table) {
     QWidget* parent = line.parent ? placed[QLatin1String(line.parent)] : window;
-    QWidget* control = Make(line, parent, placed);
+    const QString text = Translated(window, line.text);
+    QWidget* control = Make(line, parent, placed, text);
     const QString name = QString::fromLatin1(line.name);
     control->setObjectName(name);
     placed.controls.insert(name, control);
     if (line.font.face != Face::None) SetFont(control, line.kind, FontOf(line.font, window));
-    if (line.more && line.kind == Kind::Label) control->setAccessibleName(line.more);
+    if (line.more && line.kind == Kind::Label)
+      control->setAccessibleName(Translated(window, line.more));
     if (line.tab > 0) keyboardOrder.insert(line.tab, control);
 
     if (line.kind == Kind::Tabs && Is(line.more, "row"))
       tabRowOnly.insert(static_cast<TabControl*>(control));
     if (auto* tabs = dynamic_cast<TabControl*>(parent)) {
-      tabs->addTab(control, QString::fromUtf8(line.text));
+      tabs->addTab(control, text);
       pageTabs.insert(control, tabs);
     } else if (line.kind == Kind::CaptionBefore || line.kind == Kind::CaptionAfter) {
       PlaceBeside(static_cast<QLabel*>(control), placed[QLatin1String(line.link)],
@@ -244,7 +253,7 @@ Placed Place(QWidget* window, std::span<const Control> table,
   for (const Control& line : table) {
     if (!line.link || line.kind == Kind::CellEditor) continue;
     QWidget* input = placed[QLatin1String(line.link)];
-    spokenAs[input] << QString::fromUtf8(line.text);
+    spokenAs[input] << Translated(window, line.text);
     if (input->focusPolicy() != Qt::NoFocus)
       static_cast<QLabel*>(placed[QLatin1String(line.name)])->setBuddy(input);
   }

@@ -444,7 +444,8 @@ void Publish(const QString& building, const QString& databaseFile) {
     done = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
     if (done != 0 && (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
       const int claim = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-      if (claim < 0) FailFile(QStringLiteral("Cannot create"), databaseFile);
+      if (claim < 0)
+        FailFile(QCoreApplication::translate("Transfer", "Cannot create"), databaseFile);
       done = ::rename(from.constData(), to.constData());
       const int error = errno;
       // A claim not replaced goes again, unless someone has written into it meanwhile.
@@ -456,7 +457,7 @@ void Publish(const QString& building, const QString& databaseFile) {
       errno = error;
     }
   }
-  if (done != 0) FailFile(QStringLiteral("Cannot create"), databaseFile);
+  if (done != 0) FailFile(QCoreApplication::translate("Transfer", "Cannot create"), databaseFile);
   SyncFolder(QFileInfo(databaseFile).absolutePath());
 }
 
@@ -496,7 +497,8 @@ ImportSummary ImportIntoServer(ImportSource& input, const ImportOptions& options
   // The scratch file holds personal data: in a folder of the user's own, removed at the end.
   QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("qel-import-XXXXXX")));
   if (!folder.isValid())
-    throw DataError(QStringLiteral("Cannot create a scratch folder: %1").arg(folder.errorString()));
+    throw DataError(QCoreApplication::translate("Transfer", "Cannot create a scratch folder: %1")
+                        .arg(folder.errorString()));
   Connection scratch;
   OpenDatabaseFile(scratch, folder.filePath(QStringLiteral("import.db")));
   scratch.Execute(QStringLiteral("pragma journal_mode = off"));

@@ -1098,6 +1098,14 @@
         <source>%1 is neither an Access file (.mdb, .accdb), a qel.db nor a folder of CSV files.</source>
         <translation>%1 不是 Access 檔案（.mdb、.accdb）、qel.db，也不是 CSV 檔案的資料夾。</translation>
     </message>
+    <message>
+        <source>Cannot create</source>
+        <translation>無法建立</translation>
+    </message>
+    <message>
+        <source>Cannot create a scratch folder: %1</source>
+        <translation>無法建立暫存資料夾：%1</translation>
+    </message>
 </context>
 <context>
     <name>UserFolder</name>

@@ -150,22 +150,9 @@ TestEnv::TestEnv() : m_previous(QDir::currentPath()) {
   if (OnServer()) {
     // Every test starts on an empty database, as on a folder without qel.db.
     PrepareServer();
-    auto reset = [](bool fresh) {
-      std::unique_ptr<Connection> own;
-      Connection& connection = StatementConnection(own, fresh);
-      connection.Execute(QStringLiteral("drop schema if exists public cascade"));
-      connection.Execute(QStringLiteral("create schema public"));
-    };
-    try {
-      // The connection of the test before, unless the server was restarted since.
-      try {
-        reset(false);
-      } catch (const DataError&) {
-        reset(true);
-      }
-    } catch (const DataError& error) {
-      qFatal("%s", qPrintable(error.message()));
-    }
+    // On the connection of the test before, or a new one when the server was restarted since.
+    Sql(QStringLiteral("drop schema if exists public cascade"));
+    Sql(QStringLiteral("create schema public"));
   }
   SetMsgBoxHook([this](const QString& text) { messages << text; });
   SetFatalHandler([this](int status) { fatalStatus = status; });

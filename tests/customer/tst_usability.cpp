@@ -215,6 +215,8 @@ void TestUsability::controlsWhole() {
   QFETCH(QString, window);
   QFETCH(int, page);
   QFETCH(QString, language);
+  // A window looks the same on either database; a save is checked on both.
+  if (OnServer() && (window != "customer" || page > 0)) QSKIP("checked on a database file");
   TestEnv env;
   qputenv("QEL_LANGUAGE", language.toUtf8());
   InstallTranslations();
@@ -326,6 +328,7 @@ void TestUsability::spokenNames() {
   QFETCH(QString, control);
   QFETCH(QString, name);
   QFETCH(QString, entries);
+  if (OnServer()) QSKIP("checked on a database file");
   TestEnv env;
   QWidget* widget = Control<QWidget>(OpenShown(window), control);
   QCOMPARE(widget->accessibleName(), name);
@@ -355,6 +358,7 @@ void TestUsability::keyboardOrder() {
   QFETCH(QString, window);
   QFETCH(QString, controls);
   const QStringList order = controls.split(' ');
+  if (OnServer()) QSKIP("checked on a database file");
   TestEnv env;
   QWidget* shown = OpenShown(window);
   if (auto* customer = qobject_cast<frmCust*>(shown)) Press(customer, "modify");

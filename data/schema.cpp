@@ -226,7 +226,8 @@ QString LayoutFault(Connection& connection, const QSet<QString>& present) {
 // The shared database on a server: an empty one gets the five tables in one transaction (under
 // the writers' lock, so that two agents starting at once create them once).
 QString OpenServerDatabase(Connection& connection, const QString& uri) {
-  connection.OpenServer(uri);
+  // A connection already open on the database is used as it is.
+  if (!connection.IsOpen()) connection.OpenServer(uri);
   try {
     QSet<QString> present = PresentTables(connection);
     if (present.isEmpty()) {

@@ -79,8 +79,7 @@ Connection& StatementConnection(std::unique_ptr<Connection>& own, bool fresh) {
     return *own;
   }
   if (fresh || !g_server || g_serverUri != ServerUri()) {
-    static const bool closedAtEnd = (qAddPostRoutine([] { g_server.reset(); }), true);
-    Q_UNUSED(closedAtEnd);
+    [[maybe_unused]] static bool closed = (qAddPostRoutine([] { g_server.reset(); }), true);
     g_server.reset();
     g_server = std::make_unique<Connection>();
     g_server->OpenServer(ServerUri());
@@ -148,11 +147,10 @@ TestEnv::TestEnv() : m_previous(QDir::currentPath()) {
   if (!m_dir.isValid()) qFatal("no temporary folder");
   QDir::setCurrent(m_dir.path());
   if (OnServer()) {
-    // Every test starts on an empty database, as on a folder without qel.db.
+    // Every test starts on an empty database, as on a folder without qel.db; on the connection
+    // of the test before, or a new one when the server was restarted since.
     PrepareServer();
-    // On the connection of the test before, or a new one when the server was restarted since.
-    Sql(QStringLiteral("drop schema if exists public cascade"));
-    Sql(QStringLiteral("create schema public"));
+    Sql(QStringLiteral("drop schema if exists public cascade; create schema public"));
   }
   SetMsgBoxHook([this](const QString& text) { messages << text; });
   SetFatalHandler([this](int status) { fatalStatus = status; });
@@ -175,7 +173,12 @@ QString TestEnv::DbPath() const {
 }
 
 void CreateDatabase() {
-  Connection connection;
+  // On a server through the tests' own connection (a new one costs a server process), which
+  // forgets the tables of the test before.
+  std::unique_ptr<Connection> own;
+  Connection& connection =
+      OnServer() ? StatementConnection(own, false) : *(own = std::make_unique<Connection>());
+  connection.ForgetTables();
   OpenDatabase(connection, kDatabaseFile);
 }
 

@@ -257,8 +257,7 @@ void TestUsability::controlsWhole() {
                     [label](QWidget* w) { return w->geometry().contains(label->geometry()); }))
       continue;
     texts << label->text();
-    // The English captions beside no input (such as "Total：") end in full-width signs whose
-    // blank half may stand outside the label.
+    // English captions beside no input ("Total：") may end in a full-width sign's blank half.
     if (language == "en" && !label->buddy()) continue;
     const QRect text = TextRect(label);
     QVERIFY2(label->contentsRect().contains(text), qPrintable(label->text()));

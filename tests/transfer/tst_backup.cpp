@@ -39,7 +39,7 @@ void TestBackup::whileWriting() {
   TestEnv env;
   CreateDatabase();
   QByteArray script = ".timeout 20000\npragma synchronous=off;\n";
-  for (int i = 0; i < 3000; ++i) {
+  for (int i = 0; i < 1000; ++i) {
     script += QStringLiteral(
                   "begin; insert into customer (CID, Cust_addhome) values ('W%1', '%2');"
                   " insert into family (CID, fam_name) values ('W%1', 'f');commit;\n")
@@ -71,7 +71,7 @@ void TestBackup::whileWriting() {
     QCOMPARE(Rows("pragma integrity_check"), QVector<QVector<Value>>{{"ok"}});
     const int customers = Count("select count(*) from customer");
     QCOMPARE(Count("select count(*) from family"), customers);
-    midway += customers > 0 && customers < 3000;
+    midway += customers > 0 && customers < 1000;
     Connection connection;
     QVERIFY_THROWS_NO_EXCEPTION(OpenDatabase(connection, kDatabaseFile));
     connection.Close();

@@ -9,6 +9,7 @@
 #include "data/connection.h"
 #include "data/history.h"
 #include "ui/history/frmhistory.h"
+#include "ui/program/language.h"
 #include "ui/program/module1.h"
 
 using namespace custtest;
@@ -183,6 +184,13 @@ void TestHistory::whatChangedShown() {
            qPrintable(env.messages.last()));
   QVERIFY2(env.messages.last().contains("family, after: son | (Null) | (Null) | F"),
            qPrintable(env.messages.last()));
+  // In Traditional Chinese the columns read as the window's captions; the values stay.
+  qputenv("QEL_LANGUAGE", "zh_TW");
+  InstallTranslations();
+  const auto backToEnglish = qScopeGuard([] { qunsetenv("QEL_LANGUAGE"), InstallTranslations(); });
+  Press(w, "history");
+  const QString shown = History()->grdChanges->model()->index(0, 3).data().toString();
+  QVERIFY2(shown.contains(QString::fromUtf8(R"(姓名: "Lin" -> "Lim")")), qPrintable(shown));
 }
 
 void TestHistory::pruneKeepsTheYounger_data() {

@@ -34,6 +34,34 @@ Value ValueOf(const QJsonValue& value) {
     QT_TRANSLATE_NOOP("CustomerState", "compensate"),
     QT_TRANSLATE_NOOP("CustomerState", "contact")};
 
+// The customer's columns in a change: their names in English, the window's captions otherwise.
+[[maybe_unused]] const char* const kColumnWords[] = {
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_name"),
+    QT_TRANSLATE_NOOP("CustomerState", "CID"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_type"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_birthyear"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_birthmonth"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_birthday"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_id"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_sex"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_blood"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_birthplace"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_marriage"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_email"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_telhome"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_cellphone"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_otherphone"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_addhome"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_company"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_jobtype"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_jobtitle"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_jobgrade"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_salary"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_teloffice"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_fax"),
+    QT_TRANSLATE_NOOP("CustomerState", "Cust_addoffice"),
+};
+
 QString Word(const QString& stored) {
   return QCoreApplication::translate("CustomerState", stored.toUtf8().constData());
 }
@@ -167,7 +195,8 @@ QString ChangeText(const CustomerState& before, const CustomerState& after) {
   QStringList parts;
   for (const auto& [column, value] : before.fields) {
     const Value now = after.Field(column);
-    if (now != value) parts << QStringLiteral("%1: %2 -> %3").arg(column, Shown(value), Shown(now));
+    if (now != value)
+      parts << QStringLiteral("%1: %2 -> %3").arg(Word(column), Shown(value), Shown(now));
   }
   for (int list = 0; list < HistoryListTables().size(); ++list) {
     const auto [removed, added] = Unmatched(before.lists.value(list), after.lists.value(list));

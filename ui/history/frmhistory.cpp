@@ -1,6 +1,5 @@
 #include "ui/history/frmhistory.h"
 
-#include <QAbstractTableModel>
 #include <QDateTime>
 #include <QHeaderView>
 #include <QLabel>
@@ -44,45 +43,6 @@ QString LocalTime(const QString& utc) {
 
 }  // namespace
 
-// A read-only table whose cells are made when they are shown (and kept): a history of
-// thousands of changes costs only the lines on the screen.
-class HistoryModel : public QAbstractTableModel {
- public:
-  using Cell = std::function<QString(int row, int column)>;
-  HistoryModel(QStringList headings, Cell cell, QObject* parent)
-      : QAbstractTableModel(parent), m_headings(std::move(headings)), m_cell(std::move(cell)) {}
-
-  void Reset(int rows) {
-    beginResetModel();
-    m_rows = rows;
-    m_cells.clear();
-    endResetModel();
-  }
-  int rowCount(const QModelIndex& parent = {}) const override {
-    return parent.isValid() ? 0 : m_rows;
-  }
-  int columnCount(const QModelIndex& parent = {}) const override {
-    return parent.isValid() ? 0 : int(m_headings.size());
-  }
-  QVariant data(const QModelIndex& index, int role) const override {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
-    const qint64 key = qint64(index.row()) * m_headings.size() + index.column();
-    auto it = m_cells.find(key);
-    if (it == m_cells.end()) it = m_cells.insert(key, m_cell(index.row(), index.column()));
-    return *it;
-  }
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return m_headings.value(section);
-    return QAbstractTableModel::headerData(section, orientation, role);
-  }
-
- private:
-  QStringList m_headings;
-  Cell m_cell;
-  int m_rows = 0;
-  mutable QHash<qint64, QString> m_cells;
-};
-
 namespace {}  // namespace
 
 frmHistory::frmHistory() {
@@ -95,7 +55,7 @@ frmHistory::frmHistory() {
 
   FETCH_CONTROLS(placement::Place(this, kLayout), lblCustomer, cmdRestore, cmdExit, tabHistory,
                  grdChanges, grdDeleted);
-  m_changes = new HistoryModel(
+  m_changes = new LazyTableModel(
       TranslatedHeadings(
           {QT_TR_NOOP("When"), QT_TR_NOOP("Who"), QT_TR_NOOP("What"), QT_TR_NOOP("Changes")},
           "frmHistory"),
@@ -113,7 +73,7 @@ frmHistory::frmHistory() {
         }
       },
       this);
-  m_deletions = new HistoryModel(
+  m_deletions = new LazyTableModel(
       TranslatedHeadings(
           {QT_TR_NOOP("Name"), QT_TR_NOOP("C_No"), QT_TR_NOOP("When"), QT_TR_NOOP("Who")},
           "frmHistory"),

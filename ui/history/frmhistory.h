@@ -11,7 +11,7 @@
 
 class QLabel;
 class QPushButton;
-class HistoryModel;
+class LazyTableModel;
 class QTabWidget;
 class QTableView;
 
@@ -57,6 +57,6 @@ class frmHistory : public Form {
   CustomerState m_now;
   mutable QHash<int, CustomerState> m_parsed;
   QList<HistoryEntry> m_deleted;
-  HistoryModel* m_changes;
-  HistoryModel* m_deletions;
+  LazyTableModel* m_changes;
+  LazyTableModel* m_deletions;
 };

@@ -1,6 +1,5 @@
 #include "ui/schedule/frmschedule.h"
 
-#include <QAbstractTableModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,40 +23,6 @@
 #include "ui/toolkit/msgbox.h"
 #include "ui/toolkit/placement.h"
 #include "ui/toolkit/readonlytable.h"
-
-// A read-only table over rows the window keeps; cells are made when they are painted, so a
-// long schedule costs only its lines.
-class ScheduleModel : public QAbstractTableModel {
- public:
-  using Cell = std::function<QString(int row, int column)>;
-  ScheduleModel(QStringList headings, Cell cell, QObject* parent)
-      : QAbstractTableModel(parent), m_headings(std::move(headings)), m_cell(std::move(cell)) {}
-
-  void Reset(int rows) {
-    beginResetModel();
-    m_rows = rows;
-    endResetModel();
-  }
-  int rowCount(const QModelIndex& parent = {}) const override {
-    return parent.isValid() ? 0 : m_rows;
-  }
-  int columnCount(const QModelIndex& parent = {}) const override {
-    return parent.isValid() ? 0 : int(m_headings.size());
-  }
-  QVariant data(const QModelIndex& index, int role) const override {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
-    return m_cell(index.row(), index.column());
-  }
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return m_headings.value(section);
-    return QAbstractTableModel::headerData(section, orientation, role);
-  }
-
- private:
-  QStringList m_headings;
-  Cell m_cell;
-  int m_rows = 0;
-};
 
 namespace {
 
@@ -122,7 +87,7 @@ frmSchedule::frmSchedule() {
   spnDays->setKeyboardTracking(false);
   lblPeriod->setAccessibleDescription(tr("Period"));
 
-  m_lines = new ScheduleModel(
+  m_lines = new LazyTableModel(
       TranslatedHeadings(kLineHeadings, "frmSchedule"),
       [this](int row, int column) -> QString {
         const ScheduleLine& line = m_schedule.lines[size_t(row)];
@@ -150,7 +115,7 @@ frmSchedule::frmSchedule() {
         }
       },
       this);
-  m_unreadable = new ScheduleModel(
+  m_unreadable = new LazyTableModel(
       TranslatedHeadings(kUnreadableHeadings, "frmSchedule"),
       [this](int row, int column) -> QString {
         const UnreadableDate& entry = m_schedule.unreadable[size_t(row)];

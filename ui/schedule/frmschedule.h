@@ -12,7 +12,7 @@ class QPushButton;
 class QSpinBox;
 class QTabWidget;
 class QTableView;
-class ScheduleModel;
+class LazyTableModel;
 
 // The schedule window: the customers' birthdays and policy anniversaries of the coming days,
 // and the dates that cannot be read. A line opens its customer in the result window.
@@ -51,6 +51,6 @@ class frmSchedule : public Form {
 
  private:
   Schedule m_schedule;
-  ScheduleModel* m_lines;
-  ScheduleModel* m_unreadable;
+  LazyTableModel* m_lines;
+  LazyTableModel* m_unreadable;
 };

@@ -3,7 +3,6 @@
 
 #include <QRegularExpression>
 #include <QScrollBar>
-#include <QTabBar>
 
 #include "custtest.h"
 #include "ui/program/module1.h"

@@ -2,11 +2,9 @@
 // the agent drives them, then what the file holds compared with the customer as it was.
 
 #include <QPushButton>
-#include <QStandardItemModel>
 #include <QTableView>
 
 #include "custtest.h"
-#include "data/connection.h"
 #include "data/history.h"
 #include "ui/history/frmhistory.h"
 #include "ui/program/language.h"

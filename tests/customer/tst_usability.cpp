@@ -220,10 +220,7 @@ void TestUsability::controlsWhole() {
   TestEnv env;
   qputenv("QEL_LANGUAGE", language.toUtf8());
   InstallTranslations();
-  const auto backToEnglish = qScopeGuard([] {
-    qunsetenv("QEL_LANGUAGE");
-    InstallTranslations();
-  });
+  const auto backToEnglish = qScopeGuard([] { qunsetenv("QEL_LANGUAGE"), InstallTranslations(); });
   QWidget* shown = OpenShown(window, page);
   QStringList texts{shown->windowTitle()};
   int checked = 0;

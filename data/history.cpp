@@ -134,6 +134,18 @@ std::optional<HistoryEntry> ReadHistoryEntry(Connection& connection, qint64 id) 
   return entries.first();
 }
 
+QHash<qint64, QByteArray> ReadHistoryStates(Connection& connection, const QList<qint64>& ids) {
+  QHash<qint64, QByteArray> states;
+  if (ids.isEmpty()) return states;
+  QStringList marks(ids.size(), QStringLiteral("?"));
+  QVariantList bound;
+  for (const qint64 id : ids) bound << id;
+  for (const HistoryEntry& entry : Entries(
+           connection, QStringLiteral("where id in (%1)").arg(marks.join(',')), bound, kAllColumns))
+    states.insert(entry.id, entry.state);
+  return states;
+}
+
 QList<HistoryEntry> ReadDeletions(Connection& connection) {
   QList<HistoryEntry> latest;
   QSet<QString> seen;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -43,6 +44,8 @@ qint64 AppendHistory(Connection& connection, const QString& what, const Value& k
 QList<HistoryEntry> ReadHistory(Connection& connection, const QString& key);
 // One entry with its state.
 std::optional<HistoryEntry> ReadHistoryEntry(Connection& connection, qint64 id);
+// The states of several entries in one statement, by id; an id without an entry is left out.
+QHash<qint64, QByteArray> ReadHistoryStates(Connection& connection, const QList<qint64>& ids);
 // The latest delete of every key that no customer holds now, newest first, without their state.
 QList<HistoryEntry> ReadDeletions(Connection& connection);
 // Removes the entries older than `days` days; gives how many went.

@@ -6,6 +6,7 @@
 
 #include "custtest.h"
 #include "data/history.h"
+#include "ui/customer/customerstate.h"
 #include "ui/history/frmhistory.h"
 #include "ui/program/language.h"
 #include "ui/program/module1.h"
@@ -60,6 +61,7 @@ class TestHistory : public QObject {
   void stories_data();
   void stories();
   void whatChangedShown();
+  void longHistoryInAnyOrder();
   void pruneKeepsTheYounger_data();
   void pruneKeepsTheYounger();
 };
@@ -189,6 +191,35 @@ void TestHistory::whatChangedShown() {
   Press(w, "history");
   const QString shown = History()->grdChanges->model()->index(0, 3).data().toString();
   QVERIFY2(shown.contains(QString::fromUtf8(R"(姓名: "Lin" -> "Lim")")), qPrintable(shown));
+}
+
+// A long history, its lines first shown in any order (the window reads the versions a screenful
+// at a time): each line shows its own change.
+void TestHistory::longHistoryInAnyOrder() {
+  TestEnv env;
+  LinAndWu();
+  OpenWindow();
+  const StoredCustomer stored =
+      ReadStoredCustomer(*DbConnection, CustomerSet->Bookmark(), HistoryListTables());
+  CustomerState state = StateOf(*DbConnection, stored);
+  const int saves = 150;
+  DbConnection->BeginTrans();
+  auto name = std::find_if(state.fields.begin(), state.fields.end(),
+                           [](const auto& field) { return field.first == "Cust_name"; });
+  for (int i = 0; i < saves; ++i) {
+    name->second = QString::number(i);
+    AppendHistory(*DbConnection, "save", stored.key, stored.key, StateJson(state));
+  }
+  DbConnection->CommitTrans();
+  frmHistory::OpenFor(CustomerSet->Bookmark());
+  const QAbstractItemModel* lines = History()->grdChanges->model();
+  QCOMPARE(lines->rowCount(), saves);
+  for (const int line : {140, 3, 77, 0, 149, 64, 63, 1, 130}) {
+    const QString after = line == 0 ? "Lin" : QString::number(saves - line);
+    const QString change =
+        QStringLiteral(R"(Cust_name: "%1" -> "%2")").arg(saves - 1 - line).arg(after);
+    QVERIFY2(lines->index(line, 3).data().toString().contains(change), qPrintable(change));
+  }
 }
 
 void TestHistory::pruneKeepsTheYounger_data() {

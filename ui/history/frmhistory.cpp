@@ -41,9 +41,10 @@ QString LocalTime(const QString& utc) {
       .toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
 }
 
-}  // namespace
+// How many lines' versions one read brings: more than a window shows.
+constexpr int kStatesAtOnce = 64;
 
-namespace {}  // namespace
+}  // namespace
 
 frmHistory::frmHistory() {
   setObjectName(QStringLiteral("frmHistory"));
@@ -143,21 +144,22 @@ void frmHistory::Refresh() {
   tabHistory->setTabText(1, tr("Deleted customers (%1)").arg(m_deleted.size()));
 }
 
-QByteArray frmHistory::State(qint64 id) const {
-  // Read while the line is shown: trouble reading shows as an empty version, and the restore
-  // reads it again.
+const CustomerState& frmHistory::Before(int line) const {
+  if (const auto it = m_parsed.constFind(line); it != m_parsed.constEnd()) return *it;
+  // The lines shown next are read with it, in one statement: a server answers a screenful in
+  // one round trip. Trouble reading shows as empty versions; the restore reads its entry again.
+  QList<qint64> ids;
+  for (int next = line; next < m_entries.size() && ids.size() < kStatesAtOnce; ++next)
+    if (!m_parsed.contains(next)) ids << m_entries[next].id;
+  QHash<qint64, QByteArray> states;
   try {
-    if (const std::optional<HistoryEntry> entry = ReadHistoryEntry(*DbConnection, id))
-      return entry->state;
+    states = ReadHistoryStates(*DbConnection, ids);
   } catch (const DataError&) {
   }
-  return QByteArray();
-}
-
-const CustomerState& frmHistory::Before(int line) const {
-  auto it = m_parsed.find(line);
-  if (it == m_parsed.end()) it = m_parsed.insert(line, ParseState(State(m_entries[line].id)));
-  return *it;
+  for (int next = line; next < m_entries.size() && !ids.isEmpty(); ++next)
+    if (!m_parsed.contains(next) && ids.removeOne(m_entries[next].id))
+      m_parsed.insert(next, ParseState(states.value(m_entries[next].id)));
+  return m_parsed[line];
 }
 
 const CustomerState& frmHistory::After(int line) const {

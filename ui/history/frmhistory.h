@@ -51,7 +51,6 @@ class frmHistory : public Form {
   StoredCustomer m_read;
   QList<HistoryEntry> m_entries;
   // The customer before and after the change of a line, read from its entry when first shown.
-  QByteArray State(qint64 id) const;
   const CustomerState& Before(int line) const;
   const CustomerState& After(int line) const;
   CustomerState m_now;

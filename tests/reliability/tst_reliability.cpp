@@ -545,7 +545,7 @@ void TestReliability::realDisplay() {
   QByteArray why;
   auto windowNamed = [&](const QString& title) {
     QString found;
-    for (int waited = 0; found.isEmpty() && waited < 600; ++waited) {
+    for (int waited = 0; found.isEmpty() && waited < 1200; ++waited) {
       QThread::msleep(100);
       found = run("xdotool", {"search", "--onlyvisible", "--name", '^' + title + '$'})
                   .section('\n', 0, 0);

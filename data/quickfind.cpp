@@ -90,23 +90,38 @@ QStringList TriggerNames() {
   return names;
 }
 
-QString ServerIndexName(int table, bool numbers) {
-  return QStringLiteral("quickfind_%1_%2")
-      .arg(Tables()[table].name, numbers ? QLatin1String("number") : QLatin1String("text"));
+// A server's trigram indexes serve fragments of three characters or more; two characters are
+// looked up in an index of each row's character pairs.
+QString ServerIndexName(int table, bool numbers, bool pairs) {
+  return QStringLiteral("quickfind_%1_%2%3")
+      .arg(Tables()[table].name, numbers ? QLatin1String("number") : QLatin1String("text"),
+           pairs ? QLatin1String("_pairs") : QLatin1String(""));
+}
+
+// The distinct pairs of neighbouring characters of a text, for the pairs index.
+const QString kPairsFunction = QStringLiteral(
+    "create or replace function quickfind_pairs(t text) returns text[] language sql immutable "
+    "strict parallel safe as $$ select coalesce(array_agg(distinct substr(t, i, 2)), '{}') from "
+    "generate_series(1, length(t) - 1) as i $$");
+
+// The indexed expression of a table's texts, or of its numbers; `pairs` for the pairs index.
+QString ServerIndexed(int table, bool numbers, bool pairs) {
+  const QString expression =
+      numbers ? NumberSql(table, {}, true) : QStringLiteral("lower(%1)").arg(TextSql(table, {}));
+  return pairs ? QStringLiteral("quickfind_pairs(%1)").arg(expression) : expression;
 }
 
 QStringList ServerIndexes() {
   QStringList indexes;
-  for (int table = 0; table < Tables().size(); ++table) {
-    indexes << QStringLiteral(
-                   "create index if not exists %1 on %2 using gin ((lower(%3)) "
-                   "gin_trgm_ops)")
-                   .arg(ServerIndexName(table, false), Tables()[table].name, TextSql(table, {}));
-    if (!NumberColumns(table).isEmpty())
-      indexes << QStringLiteral("create index if not exists %1 on %2 using gin ((%3) gin_trgm_ops)")
-                     .arg(ServerIndexName(table, true), Tables()[table].name,
-                          NumberSql(table, {}, true));
-  }
+  for (int table = 0; table < Tables().size(); ++table)
+    for (const bool numbers : {false, true}) {
+      if (numbers && NumberColumns(table).isEmpty()) continue;
+      for (const bool pairs : {false, true})
+        indexes << QStringLiteral("create index if not exists %1 on %2 using gin ((%3)%4)")
+                       .arg(ServerIndexName(table, numbers, pairs), Tables()[table].name,
+                            ServerIndexed(table, numbers, pairs),
+                            pairs ? QLatin1String("") : QLatin1String(" gin_trgm_ops"));
+    }
   return indexes;
 }
 
@@ -178,6 +193,7 @@ QString PrepareFile(Connection& connection, const PrepareProgress& progress) {
 QString PrepareServer(Connection& connection) {
   try {
     connection.Execute(QStringLiteral("create extension if not exists pg_trgm"));
+    connection.Execute(kPairsFunction);
     for (const QString& statement : ServerIndexes()) connection.Execute(statement);
     return QString();
   } catch (const DataError& error) {
@@ -267,14 +283,21 @@ QList<Candidate> TableCandidates(Connection& connection, const QString& fragment
   for (int table = 0; table < Tables().size(); ++table) {
     QStringList conditions;
     QVariantList bound;
-    if (Length(fragment) >= 2) {
-      conditions << QStringLiteral("lower(%1) like ? escape '\\'").arg(TextSql(table, {}));
-      bound << Contains(fragment.toLower());
-    }
-    if (Length(number) >= 2 && !NumberColumns(table).isEmpty()) {
-      conditions << QStringLiteral("%1 like ? escape '\\'").arg(NumberSql(table, {}, server));
-      bound << Contains(number);
-    }
+    // On a server two characters are one of a row's pairs; longer fragments use LIKE, which
+    // the trigram indexes serve.
+    auto condition = [&](const QString& wanted, bool numbers) {
+      if (server && Length(wanted) == 2) {
+        conditions << ServerIndexed(table, numbers, true) + QStringLiteral(" @> array[?::text]");
+        bound << wanted;
+      } else {
+        conditions << (numbers ? NumberSql(table, {}, server)
+                               : QStringLiteral("lower(%1)").arg(TextSql(table, {}))) +
+                          QStringLiteral(" like ? escape '\\'");
+        bound << Contains(wanted);
+      }
+    };
+    if (Length(fragment) >= 2) condition(fragment.toLower(), false);
+    if (Length(number) >= 2 && !NumberColumns(table).isEmpty()) condition(number, true);
     if (conditions.isEmpty()) continue;
     QSqlQuery& query = connection.Prepared(
         QStringLiteral("select CID, %1 from %2 where %3 limit %4")
@@ -324,9 +347,10 @@ QString PrepareQuickFind(Connection& connection, const PrepareProgress& progress
 void DropQuickFind(Connection& connection) {
   if (connection.IsServer()) {
     for (int table = 0; table < Tables().size(); ++table)
-      for (bool numbers : {false, true})
-        connection.Execute(
-            QStringLiteral("drop index if exists %1").arg(ServerIndexName(table, numbers)));
+      for (const bool numbers : {false, true})
+        for (const bool pairs : {false, true})
+          connection.Execute(QStringLiteral("drop index if exists %1")
+                                 .arg(ServerIndexName(table, numbers, pairs)));
     return;
   }
   for (const QString& trigger : TriggerNames())

@@ -111,15 +111,11 @@ inline void ClickCell(ListGrid* grid, int row, int col) {
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CellRect(grid, row, col).center());
 }
 
-inline void TypeInto(QWidget* input, const QString& text) {
-  ReplaceText(input, text);
-}
-
 // Clicks a cell and types the text into the editor that opens over it.
 inline void TypeIntoCell(ListGrid* grid, CellEditor* editor, int row, int col,
                          const QString& text) {
   ClickCell(grid, row, col);
-  TypeInto(editor, text);
+  ReplaceText(editor, text);
 }
 
 // Every customer column "<key>-<column>" ("A001-email"), the name given.

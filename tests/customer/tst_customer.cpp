@@ -277,7 +277,7 @@ void TestCustomer::stories() {
       const List list = ListOf(w, cell[0]);
       TypeIntoCell(list.grid, list.editor, cell[1].toInt(), cell[2].toInt(), value);
     } else if (step.contains('=')) {
-      TypeInto(Control<QWidget>(w, cell[0]), value);
+      ReplaceText(Control<QWidget>(w, cell[0]), value);
     } else if (step == "snap") {
       snapshot = Snapshot(w) << Dump();
     } else if (step == "same") {
@@ -317,7 +317,7 @@ void TestCustomer::changeElsewhereInEveryColumn() {
     const QString table = changes[n].section(' ', 0, 0), column = changes[n].section(' ', 1);
     const QString theirs = QStringLiteral("theirs %1").arg(n);
     Press(w, "modify");
-    TypeInto(w->txtEmail, "mine");
+    ReplaceText(w->txtEmail, "mine");
     Sql(QStringLiteral("update %1 set %2=? where CID='A001'").arg(table, column), {theirs});
     Press(w, "save");
     QVERIFY2(env.messages.value(n).contains("Someone else changed this customer"),
@@ -389,7 +389,7 @@ void TestCustomer::everyFieldInItsControl() {
   QCOMPARE(GridEntries(w->msfgInsurlife), QStringList{"Pinegrove Life||100||||||||"});
   QCOMPARE(GridEntries(w->msfgCompenlife), QStringList{"2003/3/3|flu|c3|c4|c5|c6|last"});
   Press(w, "modify");
-  TypeInto(w->cmbBlood, "ab");  // kept as typed, not completed to the entry "AB"
+  ReplaceText(w->cmbBlood, "ab");  // kept as typed, not completed to the entry "AB"
   QTest::keyClick(w->cmbBlood, Qt::Key_Return);
   Press(w, "save");
   QMap<QString, Value> stored = FullCustomer("A001", "陳大文");

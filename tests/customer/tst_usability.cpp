@@ -184,7 +184,7 @@ void TestUsability::pageKeysWhileTyping() {
   if (auto* editor = qobject_cast<CellEditor*>(target))
     TypeIntoCell(editor->Grid(), editor, 1, 0, "Typed");
   else
-    TypeInto(target, "Typed");
+    ReplaceText(target, "Typed");
   if (action.startsWith("button "))
     Press(window, action.mid(7));
   else
@@ -276,7 +276,7 @@ void TestUsability::controlsWhole() {
   Press(customers, "next");
   QCOMPARE(ShownText(customers->cmbSex), QString::fromUtf8("女"));
   Press(customers, "new");
-  TypeInto(customers->txtCID, "Z001");
+  ReplaceText(customers->txtCID, "Z001");
   for (const auto& [combo, label] : {std::pair{customers->cmbSex, "女"},
                                      {customers->cmbCusttype, "潛在"},
                                      {customers->cmbSalary, "10萬以下"}})

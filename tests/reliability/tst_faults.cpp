@@ -151,8 +151,8 @@ QList<Command> Commands() {
        [] {
          frmCust* w = Window();
          Press(w, "new");
-         TypeInto(w->txtCID, "N001");
-         TypeInto(w->txtName, "Nina");
+         ReplaceText(w->txtCID, "N001");
+         ReplaceText(w->txtName, "Nina");
          TypeIntoCell(w->msfgFamily, w->txtInput, 1, 0, "sister");
        },
        press("save"),
@@ -164,7 +164,7 @@ QList<Command> Commands() {
        [] {
          frmCust* w = Window();
          Press(w, "modify");
-         TypeInto(w->txtName, "Alicia");
+         ReplaceText(w->txtName, "Alicia");
          TypeIntoCell(w->msfgFamily, w->txtInput, 1, 1, "kin changed");
        },
        press("save"),
@@ -423,7 +423,7 @@ void TestFaults::tableEmptiedMeanwhile() {
     QCOMPARE(ButtonStates(w), QStringLiteral("DDDD|EEDEE"));
     QCOMPARE(w->txtCID->text(), QString());
     Press(w, "new");
-    TypeInto(w->txtCID, "B001");
+    ReplaceText(w->txtCID, "B001");
     Press(w, "save");
     QCOMPARE(env.messages, QStringList{"Finish"});
     QCOMPARE(Count("select count(*) from customer"), 1);

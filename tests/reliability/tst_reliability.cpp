@@ -489,7 +489,7 @@ void TestReliability::fileTrouble() {
   while (!other.readAllStandardOutput().contains("held") && other.waitForReadyRead(5000)) {
   }
   Press(w, "new");
-  TypeInto(w->txtCID, "C001");
+  ReplaceText(w->txtCID, "C001");
   TypeIntoCell(w->msfgFamily, w->txtInput, 1, 0, "husband");
   w->txtAddHome->setText(QString(20000, 'x'));  // needs new pages
   const QStringList typed = Snapshot(w);
@@ -540,22 +540,18 @@ void TestReliability::realDisplay() {
   };
   QProcess program;
   program.setProcessEnvironment(environment);
-  // The first window of the given title the program shows; when none comes, the failure says
-  // whether the program still runs, what it printed and which windows the display has.
+  // The first window of the title the program shows; when none comes, `why` says whether the
+  // program still runs, what it printed and which windows the display has.
   QByteArray why;
   auto windowNamed = [&](const QString& title) {
     QString found;
-    for (int waited = 0; found.isEmpty() && waited < 1200; ++waited) {
+    for (int i = 0; found.isEmpty() && i < 1200 && program.state() != QProcess::NotRunning; ++i) {
       QThread::msleep(100);
-      found = run("xdotool", {"search", "--onlyvisible", "--name", '^' + title + '$'})
-                  .section('\n', 0, 0);
-      if (program.state() == QProcess::NotRunning) break;
+      found = run("xdotool", {"search", "--onlyvisible", "--name", '^' + title + '$'});
     }
-    if (found.isEmpty())
-      why = (program.state() == QProcess::NotRunning ? "the program ended" : "the program runs") +
-            QByteArray("; its errors: ") + program.readAllStandardError() +
-            "; the windows: " + run("xwininfo", {"-root", "-tree"}).toLocal8Bit();
-    return found;
+    why = (program.state() ? "running; " : "ended; ") + program.readAllStandardError() +
+          run("xwininfo", {"-root", "-tree"}).toLocal8Bit();
+    return found.section('\n', 0, 0);
   };
   program.start(QStringLiteral(QEL_BINARY));
   const QString window = windowNamed("MAIN MENU");

@@ -142,6 +142,7 @@ QList<Command> Commands() {
   auto shows = [](const char* key) { return [key] { return Window()->txtCID->text() == key; }; };
   auto searchWindow = [] { return Loaded<frmSearch>(); };
   auto result = [] { return Loaded<frmSearchResult>(); };
+  auto job = [](const QStringList& args) { return [args] { RunProgram(args); }; };
   return {
       {"first", true, "", press("next"), press("first"), shows("A001")},
       {"previous", true, "", press("last"), press("previous"), shows("A002")},
@@ -213,20 +214,11 @@ QList<Command> Commands() {
        [] { return QFileInfo("copy.db").size() > 1000; }},
       {"import", true, "I001", [] {}, press("import"),
        [] { return CustomerRow("I001").value("Cust_name") == Value("Ivy"); }},
-      {"qel --export", true, "", [] {},
-       [] {
-         RunProgram({"--export", "cli-out"});
-       },
+      {"qel --export", true, "", [] {}, job({"--export", "cli-out"}),
        [] { return g_job.status == 0 && FileBytes("cli-out/customer.csv").contains("A003"); }},
-      {"qel --backup", false, "", [] {},
-       [] {
-         RunProgram({"--backup", "cli-copy.db"});
-       },
+      {"qel --backup", false, "", [] {}, job({"--backup", "cli-copy.db"}),
        [] { return g_job.status == 0 && QFileInfo("cli-copy.db").size() > 1000; }},
-      {"qel --import", true, "I001", [] {},
-       [] {
-         RunProgram({"--import", g_outside + "/import"});
-       },
+      {"qel --import", true, "I001", [] {}, job({"--import", g_outside + "/import"}),
        [] { return g_job.status == 0 && CustomerRow("I001").value("Cust_name") == Value("Ivy"); }},
   };
 }
@@ -298,12 +290,12 @@ void TestFaults::matrix_data() {
 void TestFaults::matrix() {
   QFETCH(QString, command);
   QFETCH(QString, fault);
-  Command cell;
-  for (const Command& each : Commands())
-    if (each.name == command) cell = each;
   TestEnv env;
   QTemporaryDir outside;
   g_outside = outside.path();
+  Command cell;
+  for (const Command& each : Commands())
+    if (each.name == command) cell = each;
   // A full disk: the working folder is a small file system of its own.
   const QString disk = env.Dir() + "/disk";
   const bool mounted = fault == "full";

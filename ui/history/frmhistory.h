@@ -50,7 +50,7 @@ class frmHistory : public Form {
   // The customer as read with the history: a restore is compared with it.
   StoredCustomer m_read;
   QList<HistoryEntry> m_entries;
-  // The customer before and after the change of a line, read from its entry when first shown.
+  // The customer before and after the change of a line, read with the next lines when first shown.
   const CustomerState& Before(int line) const;
   const CustomerState& After(int line) const;
   CustomerState m_now;

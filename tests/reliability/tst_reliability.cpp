@@ -531,6 +531,7 @@ void TestReliability::realDisplay() {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("DISPLAY", ":" + x.readLine().trimmed());
   environment.insert("QT_QPA_PLATFORM", "xcb");
+  environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/none");  // no bus, none started
   auto run = [&](const QString& tool, const QStringList& args) {
     QProcess process;
     process.setProcessEnvironment(environment);

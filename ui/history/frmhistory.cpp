@@ -149,15 +149,16 @@ const CustomerState& frmHistory::Before(int line) const {
   // The lines shown next are read with it, in one statement: a server answers a screenful in
   // one round trip. Trouble reading shows as empty versions; the restore reads its entry again.
   QList<qint64> ids;
-  for (int next = line; next < m_entries.size() && ids.size() < kStatesAtOnce; ++next)
-    if (!m_parsed.contains(next)) ids << m_entries[next].id;
+  int end = line;
+  for (; end < m_entries.size() && ids.size() < kStatesAtOnce; ++end)
+    if (!m_parsed.contains(end)) ids << m_entries[end].id;
   QHash<qint64, QByteArray> states;
   try {
     states = ReadHistoryStates(*DbConnection, ids);
   } catch (const DataError&) {
   }
-  for (int next = line; next < m_entries.size() && !ids.isEmpty(); ++next)
-    if (!m_parsed.contains(next) && ids.removeOne(m_entries[next].id))
+  for (int next = line; next < end; ++next)
+    if (!m_parsed.contains(next))
       m_parsed.insert(next, ParseState(states.value(m_entries[next].id)));
   return m_parsed[line];
 }

@@ -86,8 +86,8 @@ int ImportServerRuns(const QString& dir, const QString& source, int runs) {
     conninfo = QStringLiteral("host=%1 user=qel dbname=bench").arg(cluster);
     qputenv("QEL_DATABASE", conninfo.toUtf8());
     const auto empty = [&] {
-      PgLink(conninfo).Exec(
-          QStringLiteral("drop table if exists customer, family, insurance, compensate, contact"));
+      PgLink(conninfo).Exec(QStringLiteral(
+          "drop table if exists customer, family, insurance, compensate, contact, history"));
       Connection connection;
       OpenDatabase(connection, QString());
     };

@@ -1,7 +1,9 @@
 #include "ui/customer/customerwriter.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QSqlQuery>
+#include <limits>
 
 #include "data/connection.h"
 #include "data/recordset.h"
@@ -35,6 +37,15 @@ WriteOutcome InTransaction(Connection& connection, Write&& write) {
   return outcome;
 }
 
+// Whether a list row holds exactly what writing `form` (the key, then the cells from the list's
+// third column on; the columns after them Null) would store.
+bool StoredAs(const StoredRow& row, const QVector<Value>& form) {
+  if (row.cells.size() < form.size() + 1) return false;
+  for (qsizetype c = 1; c < row.cells.size(); ++c)
+    if (row.cells[c] != (c - 1 < form.size() ? form[c - 1] : Value())) return false;
+  return true;
+}
+
 }  // namespace
 
 CustomerWriter::CustomerWriter(Connection& connection, Recordset& customers,
@@ -54,25 +65,35 @@ int CustomerWriter::CustomersWithKey(const QString& key) {
   return matches.RecordCount();
 }
 
-void CustomerWriter::DeleteListRows(const QString& key) {
+void CustomerWriter::DeleteListRows(const QString& key, const QHash<QString, qint64>& from) {
   const QList<const char*> tables{"family", "compensate", "contact", "insurance"};
+  // A list's rows from its identity `from` on (all of them when not given).
+  auto removal = [&](const char* table) {
+    return QStringLiteral("delete from %1 where CID=? and %2>=?")
+        .arg(QLatin1String(table), m_connection.RowKey(QLatin1String(table)));
+  };
   if (!m_connection.IsServer()) {
     for (const char* table : tables) {
-      m_connection.Execute(QStringLiteral("delete from %1 where CID=").arg(QLatin1String(table)) +
-                           SqlQuote(key));
+      QSqlQuery& remove = m_connection.Prepared(removal(table));
+      remove.bindValue(0, key);
+      remove.bindValue(1, from.value(QLatin1String(table), 0));
+      m_connection.Run(remove);
+      remove.finish();
     }
     return;
   }
   // A server takes the four as one prepared statement: one round trip, planned once.
   QStringList deletes;
-  for (const char* table : tables)
-    deletes << QStringLiteral("delete from %1 where CID=?").arg(QLatin1String(table));
+  for (const char* table : tables) deletes << removal(table);
   const QString last = deletes.takeLast();
   for (qsizetype i = 0; i < deletes.size(); ++i)
     deletes[i] = QStringLiteral("d%1 as (%2)").arg(i).arg(deletes[i]);
   QSqlQuery& remove =
       m_connection.Prepared(QStringLiteral("with ") + deletes.join(QLatin1Char(',')) + u' ' + last);
-  for (int i = 0; i < tables.size(); ++i) remove.bindValue(i, key);
+  for (int i = 0; i < tables.size(); ++i) {
+    remove.bindValue(2 * i, key);
+    remove.bindValue(2 * i + 1, from.value(QLatin1String(tables[i]), 0));
+  }
   m_connection.Run(remove);
   remove.finish();
 }
@@ -101,32 +122,53 @@ WriteOutcome CustomerWriter::Save(const StoredCustomer& shown, const CustomerEdi
     if (addRow) {
       m_customers.AddNew();
       m_customers.SetField(QStringLiteral("CID"), key);
-    } else {
+    }
+    // An entry's cells as they are stored: the key, then from the list's third column on.
+    auto storedForm = [&](const QStringList& cells) {
+      QVector<Value> row{key};
+      for (const QString& cell : cells)
+        row << ((edits.exact ? cell.isNull() : cell.isEmpty()) ? Value() : Value(cell));
+      return row;
+    };
+    // Of each list, the rows stored as the entries have them, from the first on, stay as they
+    // are: a save rewrites a list from its first changed row, so that unchanged rows cost the
+    // quick find's index nothing.
+    QList<qsizetype> kept(m_lists.size(), 0);
+    if (!addRow) {
       // The customer's list rows go; the entries replace them. Rows under the old key stay when
       // another customer shares that key: they are that customer's lists too.
-      if (storedKey && !(renamed && CustomersWithKey(*storedKey) > 1)) DeleteListRows(*storedKey);
       if (renamed) {
+        if (storedKey && CustomersWithKey(*storedKey) <= 1) DeleteListRows(*storedKey);
         DeleteListRows(key);
         m_customers.SetField(QStringLiteral("CID"), key);
+      } else if (storedKey) {
+        QHash<QString, qint64> from;
+        for (int i = 0; i < m_lists.size(); ++i) {
+          const QVector<StoredRow>& rows = stored.lists.value(i);
+          const QList<QStringList>& entries = edits.lists.value(i);
+          qsizetype& same = kept[i];
+          while (same < rows.size() && same < entries.size() &&
+                 StoredAs(rows[same], storedForm(entries[same])))
+            ++same;
+          from[m_lists[i].table] =
+              same < rows.size() ? rows[same].id : std::numeric_limits<qint64>::max();
+        }
+        DeleteListRows(*storedKey, from);
       }
     }
     for (const auto& [column, text] : edits.fields)
       m_customers.SetField(column, edits.exact && text.isNull() ? Value() : Value(text));
 
     for (int i = 0; i < m_lists.size(); ++i) {
-      const QList<QStringList>& entries = edits.lists.value(i);
+      const QList<QStringList> entries = edits.lists.value(i).mid(kept[i]);
       if (entries.isEmpty()) continue;
       Recordset& set = *m_lists[i].set;
       // The key, then the cells from the list's third column on.
       QList<int> columns{set.Ordinal(QStringLiteral("CID"))};
       QList<QVector<Value>> rows;
       for (const QStringList& cells : entries) {
-        QVector<Value>& row = rows.emplace_back(QVector<Value>{key});
-        for (int col = 0; col < cells.size(); ++col) {
-          if (columns.size() <= col + 1) columns << col + 2;
-          row << ((edits.exact ? cells[col].isNull() : cells[col].isEmpty()) ? Value()
-                                                                             : Value(cells[col]));
-        }
+        rows << storedForm(cells);
+        while (columns.size() < cells.size() + 1) columns << int(columns.size()) + 1;
       }
       set.AddRows(columns, rows);
       written << &set;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -70,7 +71,8 @@ class CustomerWriter {
  private:
   QStringList Tables() const;
   int CustomersWithKey(const QString& key);
-  void DeleteListRows(const QString& key);
+  // The rows of the key in the four lists; of a list in `from`, those from that identity on.
+  void DeleteListRows(const QString& key, const QHash<QString, qint64>& from = {});
 
   Connection& m_connection;
   Recordset& m_customers;

@@ -12,7 +12,7 @@ namespace {
       stderr,
       "usage: qel_bench [--customers N | --million] [--generate-only] [--dir FOLDER] "
       "[--seed S] [--runs-scale F] "
-      "[--no-process] [--no-floors] [--export] [--schedule] [--find] [--history] "
+      "[--no-process] [--no-floors] [--export] [--schedule] [--find [--keep-index]] [--history] "
       "[--postgres] "
       "[--agents N [--seconds S]]\n"
       "  --customers N   customers to generate (default 100000)\n"
@@ -26,6 +26,8 @@ namespace {
       "  --export        measure only qel --export against the sqlite3 shell's CSV\n"
       "  --schedule      measure only the schedule window against raw SQL\n"
       "  --find          measure only the quick find (with --postgres: on a server)\n"
+      "  --keep-index    with --find on a file: use the index the file has, without timing\n"
+      "                  its build or the saves without it (both rebuild it)\n"
       "  --history       measure saves and deletes with the history against without it, the\n"
       "                  file's growth per save and the history window (with --postgres: on\n"
       "                  the server)\n"
@@ -81,6 +83,8 @@ Options Parse(int argc, char** argv) {
       ok = ok && options.seconds > 0;
     } else if (arg == QLatin1String("--find")) {
       options.find = true;
+    } else if (arg == QLatin1String("--keep-index")) {
+      options.keepIndex = true;
     } else if (arg == QLatin1String("--postgres")) {
       options.postgres = true;
     } else {

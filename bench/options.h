@@ -21,8 +21,9 @@ struct Options {
   bool schedule = false;
   bool history = false;
   bool postgres = false;
-  bool find = false;  // the quick find run, on the file or (with --postgres) a server
-  int agents = 0;     // the load run: this many client programs saving at once
+  bool find = false;       // the quick find run, on the file or (with --postgres) a server
+  bool keepIndex = false;  // the quick find run on a file, with the index it has
+  int agents = 0;          // the load run: this many client programs saving at once
   int seconds = 20;
 };
 

@@ -252,8 +252,12 @@ QString FtsTerm(Connection& connection, const QString& text) {
 
 QList<Candidate> IndexCandidates(Connection& connection, const QString& fragment,
                                  const QString& number) {
+  // The number form is often the fragment itself (no punctuation in it): each form is looked up
+  // once, as the index ignores case.
+  QStringList forms{fragment};
+  if (number.compare(fragment, Qt::CaseInsensitive) != 0) forms << number;
   QStringList terms;
-  for (const QString& form : {fragment, number}) {
+  for (const QString& form : forms) {
     const QString term = FtsTerm(connection, form);
     if (!term.isEmpty() && !terms.contains(term)) terms << term;
   }

@@ -115,6 +115,9 @@ void TestCustomer::stories_data() {
       {"!insert into family (ID, CID, fam_rel, fam_name) values (-1, 'A001', 'first', 'first')"},
       "A001:Alice|browse L24|EEEE|EEDEE|fam 5 first", "",
       "A001:Alice 3001,A002:Bob 1000,A003:Carol 1001,orphans 0");
+  row("a list row numbered below zero goes with its customer",
+      {"!insert into family (ID, CID, fam_rel) values (-1, 'A001', 'first')", "delete"}, bob,
+      "Finish", "A002:Bob 1000,A003:Carol 1001,orphans 0");
   row("previous on the first row", {"previous"},
       "A001:Alice|browse L24|DDEE|EEDEE|fam 4 rel of Alice");
   row("next onto the last row and past it", {"next", "next", "next"},

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QHash>
 #include <QSqlQuery>
-#include <limits>
+#include <optional>
 
 #include "data/connection.h"
 #include "data/recordset.h"
@@ -65,18 +65,25 @@ int CustomerWriter::CustomersWithKey(const QString& key) {
   return matches.RecordCount();
 }
 
-void CustomerWriter::DeleteListRows(const QString& key, const QHash<QString, qint64>& from) {
+void CustomerWriter::DeleteListRows(const QString& key, const ListStarts& from) {
   const QList<const char*> tables{"family", "compensate", "contact", "insurance"};
-  // A list's rows from its identity `from` on (all of them when not given).
+  // A list's rows from an identity on; a Null identity: all of them, a Null key: none. (Only
+  // identities that exist are bound, so that they fit whatever type the column has.)
   auto removal = [&](const char* table) {
-    return QStringLiteral("delete from %1 where CID=? and %2>=?")
-        .arg(QLatin1String(table), m_connection.RowKey(QLatin1String(table)));
+    const QString id = m_connection.RowKey(QLatin1String(table));
+    return QStringLiteral("delete from %1 where CID=? and %2>=coalesce(?, %2)")
+        .arg(QLatin1String(table), id);
+  };
+  auto bind = [&](QSqlQuery& query, int at, const char* table) {
+    const auto start = from.find(QLatin1String(table));
+    const bool none = start != from.end() && !start->has_value();
+    query.bindValue(at, none ? QVariant() : QVariant(key));
+    query.bindValue(at + 1, start != from.end() && *start ? QVariant(**start) : QVariant());
   };
   if (!m_connection.IsServer()) {
     for (const char* table : tables) {
       QSqlQuery& remove = m_connection.Prepared(removal(table));
-      remove.bindValue(0, key);
-      remove.bindValue(1, from.value(QLatin1String(table), 0));
+      bind(remove, 0, table);
       m_connection.Run(remove);
       remove.finish();
     }
@@ -90,10 +97,7 @@ void CustomerWriter::DeleteListRows(const QString& key, const QHash<QString, qin
     deletes[i] = QStringLiteral("d%1 as (%2)").arg(i).arg(deletes[i]);
   QSqlQuery& remove =
       m_connection.Prepared(QStringLiteral("with ") + deletes.join(QLatin1Char(',')) + u' ' + last);
-  for (int i = 0; i < tables.size(); ++i) {
-    remove.bindValue(2 * i, key);
-    remove.bindValue(2 * i + 1, from.value(QLatin1String(tables[i]), 0));
-  }
+  for (int i = 0; i < tables.size(); ++i) bind(remove, 2 * i, tables[i]);
   m_connection.Run(remove);
   remove.finish();
 }
@@ -142,7 +146,7 @@ WriteOutcome CustomerWriter::Save(const StoredCustomer& shown, const CustomerEdi
         DeleteListRows(key);
         m_customers.SetField(QStringLiteral("CID"), key);
       } else if (storedKey) {
-        QHash<QString, qint64> from;
+        ListStarts from;
         for (int i = 0; i < m_lists.size(); ++i) {
           const QVector<StoredRow>& rows = stored.lists.value(i);
           const QList<QStringList>& entries = edits.lists.value(i);
@@ -151,7 +155,7 @@ WriteOutcome CustomerWriter::Save(const StoredCustomer& shown, const CustomerEdi
                  StoredAs(rows[same], storedForm(entries[same])))
             ++same;
           from[m_lists[i].table] =
-              same < rows.size() ? rows[same].id : std::numeric_limits<qint64>::max();
+              same < rows.size() ? std::optional<qint64>(rows[same].id) : std::nullopt;
         }
         DeleteListRows(*storedKey, from);
       }

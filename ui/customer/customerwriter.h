@@ -5,6 +5,7 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 #include "ui/customer/storedcustomer.h"
 
@@ -71,8 +72,11 @@ class CustomerWriter {
  private:
   QStringList Tables() const;
   int CustomersWithKey(const QString& key);
-  // The rows of the key in the four lists; of a list in `from`, those from that identity on.
-  void DeleteListRows(const QString& key, const QHash<QString, qint64>& from = {});
+  // Where each list's rows are deleted from, by table: an identity, or none for no row. A list
+  // not named loses all its rows.
+  using ListStarts = QHash<QString, std::optional<qint64>>;
+  // The rows of the key in the four lists, from where `from` says.
+  void DeleteListRows(const QString& key, const ListStarts& from = {});
 
   Connection& m_connection;
   Recordset& m_customers;

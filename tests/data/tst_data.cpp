@@ -194,7 +194,8 @@ void TestData::files_data() {
   row("customer without e-mail",
       QString(OnServer() ? ""
                          : "drop trigger quickfind_customer_insert;"
-                           "drop trigger quickfind_customer_update;") +
+                           "drop trigger quickfind_customer_update;"
+                           "drop trigger quickfind_customer_delete;") +
           "alter table customer drop column Cust_email",
       "Cust_email", true);
   for (const TableLayout& table : Tables())

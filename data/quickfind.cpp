@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QSqlQuery>
 #include <algorithm>
 #include <map>
@@ -254,7 +255,10 @@ QString PrepareFile(Connection& connection, const PrepareProgress& progress) {
   QStringList statements = {QStringLiteral("drop table if exists quickfind")};
   for (const QString& trigger : TriggerNames())
     statements << QStringLiteral("drop trigger if exists %1").arg(trigger);
-  statements << kFileTable << kFileSettings << FileTriggers() << FileEntries(true);
+  // Filled in one go, the index is left in many pieces, each of which every look-up must
+  // search; it is merged into one at the end.
+  statements << kFileTable << kFileSettings << FileTriggers() << FileEntries(true)
+             << QStringLiteral("insert into quickfind(quickfind) values ('optimize')");
   try {
     BuildOnce(connection, statements,
               QCoreApplication::translate(
@@ -357,21 +361,25 @@ QList<Candidate> IndexCandidates(Connection& connection, const QString& fragment
           .arg(kCandidates));
   query.bindValue(0, terms.join(QStringLiteral(" OR ")));
   connection.Run(query);
-  // The rows the entries belong to, each once (several of its columns may match).
-  QList<std::pair<int, qint64>> rows;
+  // The rows the entries belong to, by table, each once (several of its columns may match).
+  QList<QSet<qint64>> rows(Tables().size());
   while (query.next()) {
     const qint64 entry = query.value(0).toLongLong();
-    const std::pair<int, qint64> row{int((entry >> kColumnBits) & 7), entry >> (kColumnBits + 3)};
-    if (!rows.contains(row)) rows << row;
+    rows[int((entry >> kColumnBits) & 7)].insert(entry >> (kColumnBits + 3));
   }
   query.finish();
-  // Their texts come from the tables. (An entry whose row is gone meanwhile finds nothing.)
-  for (const auto& [table, rowid] : rows) {
-    QSqlQuery& row = connection.Prepared(QStringLiteral("select CID, %1 from %2 where rowid = ?")
-                                             .arg(TextSql(table, {}), Tables()[table].name));
-    row.bindValue(0, rowid);
+  // Their texts come from the tables, a table's rows in one statement. (An entry whose row is
+  // gone meanwhile finds nothing.)
+  for (int table = 0; table < rows.size(); ++table) {
+    if (rows[table].isEmpty()) continue;
+    QStringList numbers;
+    for (const qint64 rowid : rows[table]) numbers << QString::number(rowid);
+    QSqlQuery& row = connection.Prepared(
+        QStringLiteral("select CID, %1 from %2 where rowid in (select value from json_each(?))")
+            .arg(TextSql(table, {}), Tables()[table].name));
+    row.bindValue(0, QLatin1Char('[') + numbers.join(QLatin1Char(',')) + QLatin1Char(']'));
     connection.Run(row);
-    if (row.next()) candidates.append({table, row.value(0).toString(), row.value(1).toString()});
+    while (row.next()) candidates.append({table, row.value(0).toString(), row.value(1).toString()});
     row.finish();
   }
   return candidates;

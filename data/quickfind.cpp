@@ -365,7 +365,9 @@ QList<Candidate> IndexCandidates(Connection& connection, const QString& fragment
   QList<QSet<qint64>> rows(Tables().size());
   while (query.next()) {
     const qint64 entry = query.value(0).toLongLong();
-    rows[int((entry >> kColumnBits) & 7)].insert(entry >> (kColumnBits + 3));
+    // An entry no trigger made (put in by hand) may name no table.
+    const int table = int((entry >> kColumnBits) & 7);
+    if (table < rows.size()) rows[table].insert(entry >> (kColumnBits + 3));
   }
   query.finish();
   // Their texts come from the tables, a table's rows in one statement. (An entry whose row is

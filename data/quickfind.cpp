@@ -362,18 +362,16 @@ QList<Candidate> IndexCandidates(Connection& connection, const QString& fragment
   query.bindValue(0, terms.join(QStringLiteral(" OR ")));
   connection.Run(query);
   // The rows the entries belong to, by table, each once (several of its columns may match).
-  QList<QSet<qint64>> rows(Tables().size());
+  QHash<int, QSet<qint64>> rows;
   while (query.next()) {
     const qint64 entry = query.value(0).toLongLong();
-    // An entry no trigger made (put in by hand) may name no table.
-    const int table = int((entry >> kColumnBits) & 7);
-    if (table < rows.size()) rows[table].insert(entry >> (kColumnBits + 3));
+    rows[int((entry >> kColumnBits) & 7)].insert(entry >> (kColumnBits + 3));
   }
   query.finish();
   // Their texts come from the tables, a table's rows in one statement. (An entry whose row is
-  // gone meanwhile finds nothing.)
-  for (int table = 0; table < rows.size(); ++table) {
-    if (rows[table].isEmpty()) continue;
+  // gone meanwhile finds nothing, nor one that names no table: put in by hand.)
+  for (int table = 0; table < Tables().size(); ++table) {
+    if (!rows.contains(table)) continue;
     QStringList numbers;
     for (const qint64 rowid : rows[table]) numbers << QString::number(rowid);
     QSqlQuery& row = connection.Prepared(

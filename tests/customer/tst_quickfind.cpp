@@ -27,6 +27,14 @@ void AddCustomers() {
   InsertChild("contact", "B002", {"2024/01/02", "10:00", "Tainan", "Visit", "renewal"});
 }
 
+// The four customers in a file whose index a first opening has built.
+void IndexedFile() {
+  CreateDatabase();
+  AddCustomers();
+  Connection first;
+  OpenDatabase(first, kDatabaseFile);
+}
+
 QStringList Keys(const QList<FindHit>& hits) {
   QStringList keys;
   for (const FindHit& hit : hits) keys << hit.cid;
@@ -239,12 +247,7 @@ void TestQuickFind::EveryColumnKeptInStep() {
 void TestQuickFind::OlderIndexWhileLocked() {
   if (OnServer()) QSKIP("an index of a file");
   TestEnv env;
-  CreateDatabase();
-  AddCustomers();
-  {
-    Connection first;
-    OpenDatabase(first, kDatabaseFile);
-  }
+  IndexedFile();
   Sql("drop table quickfind");
   Sql("create virtual table quickfind using fts5(txt, norm, cid unindexed, tokenize='trigram')");
   QSqlDatabase holder = QSqlDatabase::addDatabase("QSQLITE", "holder");
@@ -270,12 +273,7 @@ void TestQuickFind::OlderIndexWhileLocked() {
 void TestQuickFind::CurrentIndexKeptOnOpening() {
   if (OnServer()) QSKIP("an index of a file");
   TestEnv env;
-  CreateDatabase();
-  AddCustomers();
-  {
-    Connection first;
-    OpenDatabase(first, kDatabaseFile);
-  }
+  IndexedFile();
   Sql("insert into quickfind(rowid, txt) values (-8, 'marker')");
   Connection connection;
   QCOMPARE(OpenDatabase(connection, kDatabaseFile), QString());

@@ -58,11 +58,9 @@ QString TextSql(int table, const QString& prefix) {
   return JoinedSql(SearchColumns(table), prefix);
 }
 
-// The number columns without their punctuation, in lower case; '' for a table without any.
-QString NumberSql(int table, const QString& prefix, bool server) {
-  const QStringList numbers = NumberColumns(table);
-  if (numbers.isEmpty()) return QStringLiteral("''");
-  QString sql = JoinedSql(numbers, prefix);
+// A text in SQL without the punctuation of numbers, in lower case (SQLite has no translate).
+QString NumberFormSql(const QString& text, bool server) {
+  QString sql = text;
   if (server) {
     sql = QStringLiteral("translate(%1, %2, '')").arg(sql, SqlQuote(kNumberPunctuation));
   } else {
@@ -70,6 +68,13 @@ QString NumberSql(int table, const QString& prefix, bool server) {
       sql = QStringLiteral("replace(%1, %2, '')").arg(sql, SqlQuote(QString(c)));
   }
   return QStringLiteral("lower(%1)").arg(sql);
+}
+
+// The number columns without their punctuation, in lower case; '' for a table without any.
+QString NumberSql(int table, const QString& prefix, bool server) {
+  const QStringList numbers = NumberColumns(table);
+  return numbers.isEmpty() ? QStringLiteral("''")
+                           : NumberFormSql(JoinedSql(numbers, prefix), server);
 }
 
 QString Normalized(const QString& text) {
@@ -153,12 +158,10 @@ QString EntriesSql(int table, bool add, const QString& rowid, const QString& sou
   QStringList numbers;
   for (int column = 0; column < SearchColumns(table).size(); ++column)
     if (IsNumberColumn(SearchColumns(table)[column])) numbers << QString::number(column);
-  QString number = text;
-  for (QChar c : kNumberPunctuation)
-    number = QStringLiteral("replace(%1, %2, '')").arg(number, SqlQuote(QString(c)));
-  const QString norm = numbers.isEmpty() ? QStringLiteral("null")
-                                         : QStringLiteral("case when c in (%1) then lower(%2) end")
-                                               .arg(numbers.join(QLatin1Char(',')), number);
+  const QString norm = numbers.isEmpty()
+                           ? QStringLiteral("null")
+                           : QStringLiteral("case when c in (%1) then %2 end")
+                                 .arg(numbers.join(QLatin1Char(',')), NumberFormSql(text, false));
   return QStringLiteral(
              "insert into quickfind(%1rowid, txt, norm) select %2(%3*8+%4)*32+c, %5, %6 from (%7) "
              "where v is not null and v <> ''%8")

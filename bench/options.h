@@ -22,7 +22,7 @@ struct Options {
   bool history = false;
   bool postgres = false;
   bool find = false;       // the quick find run, on the file or (with --postgres) a server
-  bool keepIndex = false;  // the quick find run on a file, with the index it has
+  bool keepIndex = false;  // the quick find run with the index the database has
   int agents = 0;          // the load run: this many client programs saving at once
   int seconds = 20;
 };

@@ -62,7 +62,7 @@ QStringList EarlierServerIndexes() {
   return names;
 }
 
-// A row's searched text and its numbers as the index holds them.
+// A row's searched text as the index holds it.
 QString ServerTextSql(int table, const QString& prefix) {
   return QStringLiteral("lower(%1)").arg(TextSql(table, prefix));
 }

@@ -21,7 +21,6 @@ QString JoinedSql(const QStringList& columns, const QString& prefix) {
 
 }  // namespace
 
-// The columns whose punctuation does not count.
 bool IsNumberColumn(const QString& column) {
   static const QStringList numbers = {"Cust_id",         "Cust_telhome",   "Cust_cellphone",
                                       "Cust_otherphone", "Cust_teloffice", "Cust_fax",
@@ -29,7 +28,6 @@ bool IsNumberColumn(const QString& column) {
   return numbers.contains(column);
 }
 
-// The columns searched: every column of the customer, every data column of a list.
 QStringList SearchColumns(int table) {
   return table == 0 ? Tables()[0].columns : Tables()[table].columns.mid(2);
 }
@@ -45,7 +43,7 @@ QString TextSql(int table, const QString& prefix) {
   return JoinedSql(SearchColumns(table), prefix);
 }
 
-// A text in SQL without the punctuation of numbers, in lower case (SQLite has no translate).
+// SQLite has no translate: a replace per punctuation mark.
 QString NumberFormSql(const QString& text, bool server) {
   QString sql = text;
   if (server) {
@@ -57,7 +55,6 @@ QString NumberFormSql(const QString& text, bool server) {
   return QStringLiteral("lower(%1)").arg(sql);
 }
 
-// The number columns without their punctuation, in lower case; '' for a table without any.
 QString NumberSql(int table, const QString& prefix, bool server) {
   const QStringList numbers = NumberColumns(table);
   return numbers.isEmpty() ? QStringLiteral("''")
@@ -75,7 +72,6 @@ int Length(const QString& text) {
   return int(text.toUcs4().size());
 }
 
-// A LIKE pattern that finds the text anywhere, with its wildcards taken literally.
 QString Contains(const QString& text) {
   QString escaped = text;
   escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))

@@ -126,6 +126,20 @@ void DropQuickFind(Connection& connection) {
     DropFileIndex(connection);
 }
 
+void PauseQuickFind(Connection& connection, const QString& cid) {
+  if (connection.IsServer())
+    PauseServer(connection);
+  else
+    PauseFile(connection, cid);
+}
+
+void ResumeQuickFind(Connection& connection, const QString& cid) {
+  if (connection.IsServer())
+    ResumeServer(connection, cid);
+  else
+    ResumeFile(connection, cid);
+}
+
 QList<FindHit> QuickFind(Connection& connection, const QString& fragment, int limit) {
   const QString wanted = fragment.trimmed();
   const QString number = Normalized(wanted);

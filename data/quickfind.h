@@ -12,9 +12,9 @@ class Connection;
 // not count (0912-345-678 finds 0912345678).
 //
 // On a file the fragments are looked up in a full-text table of trigrams ("quickfind") that
-// triggers on the five tables keep in step with every write, whoever makes it. On a server,
-// trigram indexes (pg_trgm) on the tables' own columns serve the same query. Without them the
-// same query reads the tables.
+// triggers on the five tables keep in step with every write, whoever makes it. On a server, a
+// table of the same entries ("quickfind_entries") with trigram indexes (pg_trgm), kept in step
+// the same way, serves them. Without an index the find reads the tables.
 
 // One customer found: where the window finds it, and what matched.
 struct FindHit {
@@ -38,10 +38,11 @@ QString PrepareQuickFind(Connection& connection, const PrepareProgress& progress
 // Removes the index and its triggers (the benchmark compares saves with and without them).
 void DropQuickFind(Connection& connection);
 
-// On a file: stops keeping the index in step (its triggers go, and the entries of the rows of
-// key `cid`), and starts again (the triggers come back, and the entries of that key's rows as
-// they are then). The benchmark's saves without the index use them: at a million customers,
-// dropping the index and building it again would take a quarter of an hour.
+// Stops keeping the index in step (on a file its triggers go, and the entries of the rows of
+// key `cid`; on a server its triggers are turned off), and starts again (the triggers come
+// back, and the entries of that key's rows as they are then). The benchmark's saves without
+// the index use them: dropping the index and building it again would take minutes, at a
+// million customers on a file a quarter of an hour.
 void PauseQuickFind(Connection& connection, const QString& cid);
 void ResumeQuickFind(Connection& connection, const QString& cid);
 

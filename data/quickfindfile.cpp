@@ -26,9 +26,8 @@ QStringList TriggerNames() {
   return names;
 }
 
-// The index on a file: one entry per filled column of every row, numbered
-// (row number * 8 + table) * 32 + column, so that a save that changes one column rewrites that
-// column's entry alone. It keeps neither the texts (the tables have them) nor column sizes
+// The index on a file: one entry per filled column of every row (numbered as kColumnBits
+// says). It keeps neither the texts (the tables have them) nor column sizes
 // (nothing ranks by them): each would cost every write a row more. It merges its pieces
 // sixteen at a time, which halves what writes spend on merging against the default of four.
 const QString kFileTable = QStringLiteral(
@@ -37,7 +36,6 @@ const QString kFileTable = QStringLiteral(
 const QStringList kFileSettings = {
     QStringLiteral("insert into quickfind(quickfind, rank) values ('automerge', 16)"),
     QStringLiteral("insert into quickfind(quickfind, rank) values ('crisismerge', 64)")};
-constexpr int kColumnBits = 5;
 
 // Adds, or takes out, the entries of the columns that `source` lists, one row per column: its
 // number `c` and its text `v`, for the row numbered `rowid`, where `when` holds too. An entry
@@ -290,11 +288,7 @@ bool FileRows(Connection& connection, const QString& fragment, const QString& nu
   return looser && entries == kCandidates;
 }
 
-}  // namespace quickfind
-
-using namespace quickfind;
-
-void PauseQuickFind(Connection& connection, const QString& cid) {
+void PauseFile(Connection& connection, const QString& cid) {
   Transaction transaction(connection);
   RunForKey(connection, FileEntries(false, true), cid);
   for (const QString& trigger : TriggerNames())
@@ -302,9 +296,11 @@ void PauseQuickFind(Connection& connection, const QString& cid) {
   transaction.Commit();
 }
 
-void ResumeQuickFind(Connection& connection, const QString& cid) {
+void ResumeFile(Connection& connection, const QString& cid) {
   Transaction transaction(connection);
   for (const QString& trigger : FileTriggers()) connection.Execute(trigger);
   RunForKey(connection, FileEntries(true, true), cid);
   transaction.Commit();
 }
+
+}  // namespace quickfind

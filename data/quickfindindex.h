@@ -20,6 +20,8 @@ void DropFileIndex(Connection& connection);
 // fragment may then have crowded out some that do.
 bool FileRows(Connection& connection, const QString& fragment, const QString& number,
               FoundRows& rows, bool loose);
+void PauseFile(Connection& connection, const QString& cid);
+void ResumeFile(Connection& connection, const QString& cid);
 
 // On a server (quickfindserver.cpp): a table kept in step by triggers, with trigram and pair
 // indexes. Whether it is all there; whether a find can use it (its table and functions: a
@@ -30,6 +32,8 @@ QString PrepareServer(Connection& connection);
 void DropServerIndex(Connection& connection);
 void ServerRows(Connection& connection, const QString& fragment, const QString& number,
                 FoundRows& rows);
+void PauseServer(Connection& connection);
+void ResumeServer(Connection& connection, const QString& cid);
 // A table's row number column on a server.
 QString ServerKey(int table);
 

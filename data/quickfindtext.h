@@ -13,6 +13,10 @@ namespace quickfind {
 inline const QChar kSeparator(0x1f);
 // Rows read per look-up before the best are picked.
 constexpr int kCandidates = 200;
+// Both indexes hold an entry per filled column of every row, numbered
+// (row number * 8 + table) * 32 + column: a save that changes one column rewrites that
+// column's entry alone.
+constexpr int kColumnBits = 5;
 
 // The columns whose punctuation does not count.
 bool IsNumberColumn(const QString& column);

@@ -48,8 +48,9 @@ const QString kPairsFunction = QStringLiteral(
 // The rows that hold a pair, the customers' first, then each list's while fewer than `n` have
 // been found, through the pairs indexes alone: read entry by entry, each entry's pairs would
 // be made anew, so the planner may not choose to. Nor may it compile the look-up to machine
-// code, which its estimate for a common pair asks for and which takes longer than the look-up. A
-// row's entries lie together, so a row whose columns hold the pair twice is counted once.
+// code, which its estimate for a common pair asks for and which takes longer than the look-up.
+// A row's entries mostly lie together, so a row whose columns hold the pair twice mostly
+// counts once towards `n` (the find takes each row once anyway).
 QString PairRowsFunction() {
   return QStringLiteral(
              "create or replace function quickfind_entry_pair_rows(pair text, n integer) returns "

@@ -58,6 +58,7 @@ class TestQuickFind : public QObject {
   void PastTheFirstRows();
   void ServerIndexMadeAnew();
   void PausedAndResumed();
+  void WriterReadingBackslashes();
   void FindBoxShowsPick();
 };
 
@@ -386,6 +387,28 @@ void TestQuickFind::PausedAndResumed() {
   QCOMPARE(Keys(QuickFind(connection, "Olsen")), QStringList());
   Sql("update customer set Cust_name = 'Lisa Quarles' where CID = 'D004'");
   QCOMPARE(Keys(QuickFind(connection, "Lisa Qu")), QStringList{"D004"});
+}
+
+// Another program whose session reads backslashes in literals as escapes writes a customer:
+// the triggers keep the index as Qel's own writes do, so a pair finds it.
+void TestQuickFind::WriterReadingBackslashes() {
+  if (!OnServer()) QSKIP("a setting of a server's sessions");
+  TestEnv env;
+  IndexedFile();
+  {
+    // A session of its own: a session keeps what it made of the index's expressions.
+    Connection writer;
+    OpenDatabase(writer, kDatabaseFile);
+    writer.Execute(QStringLiteral("set standard_conforming_strings = off"));
+    writer.Execute(
+        QStringLiteral("insert into customer (CID, Cust_name) values ('Z009', 'Quenby Zuo')"));
+    writer.Execute(
+        QStringLiteral("insert into family (CID, fam_name) values ('Z009', 'Ivo Xenakis')"));
+  }
+  Connection connection;
+  OpenDatabase(connection, kDatabaseFile);
+  for (const char* fragment : {"Zu", "nb", "Xe", "ak"})
+    QCOMPARE(Keys(QuickFind(connection, fragment)), QStringList{"Z009"});
 }
 
 void TestQuickFind::FindBoxShowsPick() {

@@ -120,13 +120,23 @@ QString EntriesSql(int table, const QString& first, const QString& prefix, const
       .arg(first, from, values.join(QStringLiteral(", ")));
 }
 
-const QString kUpsert =
-    QStringLiteral(" on conflict (code) do update set txt = excluded.txt, num = excluded.num");
+// What writing a row that is there already does: it writes the texts over.
+QString Upsert(const QString& key) {
+  return QStringLiteral(" on conflict (%1) do update set txt = excluded.txt, num = excluded.num")
+      .arg(key);
+}
+
+// A customer's row of quickfind_customers, from the columns of `prefix`.
+QString CustomerTextsSql(const QString& prefix) {
+  return QStringLiteral("select %1rowid, lower(%2), %3")
+      .arg(prefix, TextSql(0, prefix), NumberSql(0, prefix, true));
+}
 
 // The function and triggers that keep the index in step with one table. An update rewrites
-// the entries of the columns it changed alone (a row given another number: all of them); an
-// entry missing is made anew, so a write never fails for the index's sake. A truncated
-// table's entries go.
+// the entries of the columns it changed alone (a row given another number: all of them), and
+// one that changes nothing (a save that changed only the lists writes the customer row as it
+// was) writes nothing; an entry missing is made anew, so a write never fails for the index's
+// sake. A truncated table's entries go.
 QStringList ServerTriggers(int table) {
   const QString& name = Tables()[table].name;
   const QString key = ServerKey(table);
@@ -144,32 +154,31 @@ QStringList ServerTriggers(int table) {
                    "quickfind_entries values (base + %2, lower(new.%1), %3)%4; end if; end if;")
                    .arg(column)
                    .arg(c)
-                   .arg(EntryNumberSql(column, QStringLiteral("new.")), kUpsert);
+                   .arg(EntryNumberSql(column, QStringLiteral("new.")),
+                        Upsert(QStringLiteral("code")));
   }
   // The customers' searched texts joined, besides, for the read of the first customers.
   const bool customers = table == 0;
   const auto customersGo = [&](const QString& where) {
     return customers ? QStringLiteral("delete from quickfind_customers%1;").arg(where) : QString();
   };
-  const QString customerWritten =
-      customers
-          ? QStringLiteral(
-                "insert into quickfind_customers values (new.rowid, lower(%1), %2) on "
-                "conflict (rid) do update set txt = excluded.txt, num = excluded.num;")
-                .arg(TextSql(0, QStringLiteral("new.")), NumberSql(0, QStringLiteral("new."), true))
-          : QString();
+  const QString customerWritten = customers ? QStringLiteral("insert into quickfind_customers ") +
+                                                  CustomerTextsSql(QStringLiteral("new.")) +
+                                                  Upsert(QStringLiteral("rid")) + u';'
+                                            : QString();
   const QString body =
       QStringLiteral(
           "if tg_op = 'TRUNCATE' then delete from quickfind_entries where (code >> %1) & 7 = %2; "
-          "%3 return null; end if; if tg_op = 'DELETE' or (tg_op = 'UPDATE' and old.%4 <> "
+          "%3 return null; end if; if tg_op = 'UPDATE' and old is not distinct from new then "
+          "return null; end if; if tg_op = 'DELETE' or (tg_op = 'UPDATE' and old.%4 <> "
           "new.%4) then %5 %6 end if; if tg_op = 'DELETE' then return null; end if; %7 base := "
           "%8; if tg_op = 'UPDATE' and old.%4 = new.%4 then %9 return null; end if; ")
           .arg(QString::number(kColumnBits), QString::number(table), customersGo({}), key, oldRow,
                customersGo(QStringLiteral(" where rid = old.rowid")), customerWritten,
                FirstEntrySql(table, QStringLiteral("new.") + key), changed.join(u' ')) +
       QStringLiteral("insert into quickfind_entries ") +
-      EntriesSql(table, QStringLiteral("base"), QStringLiteral("new."), {}) + kUpsert +
-      QStringLiteral("; return null;");
+      EntriesSql(table, QStringLiteral("base"), QStringLiteral("new."), {}) +
+      Upsert(QStringLiteral("code")) + QStringLiteral("; return null;");
   return {QStringLiteral("create or replace function quickfind_entries_%1() returns trigger "
                          "language plpgsql as $$ declare base bigint; begin %2 end $$")
               .arg(name, body),
@@ -197,10 +206,8 @@ QStringList ServerBuild() {
   statements << EarlierServerObjects() << QStringLiteral("drop table if exists quickfind_entries")
              << QStringLiteral("drop table if exists quickfind_customers") << kServerTable
              << kCustomersTable << kPairsFunction
-             << QStringLiteral(
-                    "insert into quickfind_customers select rowid, lower(%1), %2 from "
-                    "customer")
-                    .arg(TextSql(0, {}), NumberSql(0, {}, true));
+             << QStringLiteral("insert into quickfind_customers ") + CustomerTextsSql({}) +
+                    QStringLiteral(" from customer");
   for (int table = 0; table < Tables().size(); ++table) {
     const QString& name = Tables()[table].name;
     statements
@@ -335,10 +342,9 @@ void ResumeServer(Connection& connection, const QString& cid) {
                            QStringLiteral(" and CID = ?"),
                        {cid});
   }
-  connection.Execute(QStringLiteral("insert into quickfind_customers select rowid, lower(%1), %2 "
-                                    "from customer where CID = ? on conflict (rid) do update set "
-                                    "txt = excluded.txt, num = excluded.num")
-                         .arg(TextSql(0, {}), NumberSql(0, {}, true)),
+  connection.Execute(QStringLiteral("insert into quickfind_customers ") + CustomerTextsSql({}) +
+                         QStringLiteral(" from customer where CID = ?") +
+                         Upsert(QStringLiteral("rid")),
                      {cid});
   transaction.Commit();
 }
